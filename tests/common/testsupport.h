@@ -1,0 +1,17 @@
+#pragma once
+
+// Helpers shared by every test suite: where the photo corpus and the build tree are.
+#include <QString>
+
+namespace testsupport {
+
+// Folder of the shared corpus of real JPEG and TIFF files (read-only). PIXVALE_CORPUS overrides it.
+QString corpusDir();
+
+// Full path of one corpus file.
+QString corpusFile(const QString& name);
+
+// Root of the build tree (where bin/ holds the programs).
+QString binaryDir();
+
+} // namespace testsupport
