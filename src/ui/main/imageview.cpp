@@ -1,0 +1,427 @@
+#include "ui/main/imageview.h"
+
+#include "imaging/resample.h"
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QRegion>
+#include <QScrollBar>
+#include <QStyle>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+int RoundedExtent(int pixels, float scale) {
+    const long double v = std::nearbyint(static_cast<long double>(pixels) * scale);
+    return std::max(1, static_cast<int>(v));
+}
+
+bool AllOpaque(const QImage& img) {
+    for (int y = 0; y < img.height(); ++y) {
+        const auto* row = reinterpret_cast<const quint32*>(img.constScanLine(y));
+        quint32 all = 0xFF000000u;
+        for (int x = 0; x < img.width(); ++x)
+            all &= row[x];
+        if ((all & 0xFF000000u) != 0xFF000000u)
+            return false;
+    }
+    return true;
+}
+
+// The display ignores alpha: pixels are drawn as if opaque.
+QImage AsOpaque(QImage img) {
+    if (img.format() != QImage::Format_ARGB32)
+        img = img.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < img.height(); ++y) {
+        auto* row = reinterpret_cast<quint32*>(img.scanLine(y));
+        for (int x = 0; x < img.width(); ++x)
+            row[x] |= 0xFF000000u;
+    }
+    img.reinterpretAsFormat(QImage::Format_RGB32);
+    return img;
+}
+
+} // namespace
+
+ImageView::ImageView(QWidget* parent)
+    : QAbstractScrollArea(parent) {
+    setObjectName(QStringLiteral("ivObraz"));
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    viewport()->setAttribute(Qt::WA_NoSystemBackground);
+    viewport()->setMouseTracking(true);
+    horizontalScrollBar()->setSingleStep(20);
+    verticalScrollBar()->setSingleStep(20);
+    pool_.setMaxThreadCount(1);
+    connect(&watcher_, &QFutureWatcher<QImage>::finished, this, [this] {
+        if (!watcher_.future().isValid() || watcher_.isCanceled())
+            return;
+        const QImage result = watcher_.result();
+        const QSize wanted = pendingSize_;
+        const qint64 key = pendingKey_;
+        pendingSize_ = {};
+        // A later photo, size or filter makes the result stale: keep only the newest request.
+        if (key == bitmap_.cacheKey() && wanted == scaledSize() && filter_ == Filter::Lanczos &&
+            effectiveScale() < 1.0f && result.size() == wanted) {
+            scaled_ = result;
+            scaledFilter_ = Filter::Lanczos;
+            scaledKey_ = key;
+            viewport()->update();
+        } else if (filter_ == Filter::Lanczos && hasBitmap() && effectiveScale() < 1.0f) {
+            viewport()->update(); // the next paint asks for the current size
+        }
+    });
+}
+
+ImageView::~ImageView() {
+    watcher_.disconnect();
+    pool_.waitForDone();
+}
+
+void ImageView::setBitmap(const QImage& bitmap) {
+    bitmap_ = bitmap;
+    bitmapChanged();
+}
+
+void ImageView::clearBitmap() {
+    bitmap_ = QImage();
+    bitmapChanged();
+}
+
+void ImageView::bitmapChanged() {
+    opaque_ = QImage();
+    opaqueKey_ = 0;
+    scaled_ = QImage();
+    scaledKey_ = 0;
+    updateScrollRanges();
+    viewport()->update();
+}
+
+void ImageView::setScale(float s) {
+    if (!(s > 0.0f))
+        return;
+    const QPointF centre = controlToBitmapF(QRectF(viewportRect()).center());
+    scale_ = s;
+    updateScrollRanges();
+    if (hasBitmap())
+        centerOn(centre);
+    viewport()->update();
+}
+
+void ImageView::setScaleMode(ScaleMode m) {
+    if (mode_ == m)
+        return;
+    mode_ = m;
+    updateScrollRanges();
+    viewport()->update();
+}
+
+void ImageView::setCentered(bool on) {
+    centered_ = on;
+    viewport()->update();
+}
+
+void ImageView::setFilter(Filter f) {
+    filter_ = f;
+    viewport()->update();
+}
+
+void ImageView::setScrollBarThickness(int t) {
+    barThickness_ = t;
+    updateScrollRanges();
+    if (t > 0) {
+        horizontalScrollBar()->setFixedHeight(t);
+        verticalScrollBar()->setFixedWidth(t);
+    }
+    const Qt::ScrollBarPolicy policy = t < 0 ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded;
+    setHorizontalScrollBarPolicy(policy);
+    setVerticalScrollBarPolicy(policy);
+}
+
+int ImageView::systemScrollBarThickness() const {
+    return style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+}
+
+QRect ImageView::viewportRect() const {
+    return viewport()->geometry();
+}
+
+QSize ImageView::scaledSize() const {
+    if (!hasBitmap())
+        return {};
+    const float s = effectiveScale();
+    return {RoundedExtent(bitmap_.width(), s), RoundedExtent(bitmap_.height(), s)};
+}
+
+QPoint ImageView::photoOrigin() const {
+    const QSize sz = scaledSize();
+    const QSize vp = viewport()->size();
+    const int x = centered_ && sz.width() < vp.width() ? (vp.width() - sz.width()) / 2
+                                                       : -horizontalScrollBar()->value();
+    const int y = centered_ && sz.height() < vp.height() ? (vp.height() - sz.height()) / 2
+                                                         : -verticalScrollBar()->value();
+    return {x, y};
+}
+
+QPointF ImageView::controlToBitmapF(QPointF control) const {
+    const QPointF v = control - QPointF(viewportRect().topLeft()) - QPointF(photoOrigin());
+    const long double s = effectiveScale();
+    return {static_cast<double>(v.x() / s), static_cast<double>(v.y() / s)};
+}
+
+QPoint ImageView::controlToBitmap(QPoint control) const {
+    const QPointF b = controlToBitmapF(QPointF(control));
+    return {static_cast<int>(std::floor(b.x())), static_cast<int>(std::floor(b.y()))};
+}
+
+QPointF ImageView::bitmapToControl(QPointF bitmap) const {
+    const long double s = effectiveScale();
+    const QPoint o = photoOrigin() + viewportRect().topLeft();
+    return {static_cast<double>(bitmap.x() * s + o.x()), static_cast<double>(bitmap.y() * s + o.y())};
+}
+
+void ImageView::updateScrollRanges() {
+    const QSize sz = scaledSize();
+    const QSize vp = viewport()->size();
+    horizontalScrollBar()->setPageStep(std::max(1, vp.width()));
+    verticalScrollBar()->setPageStep(std::max(1, vp.height()));
+    horizontalScrollBar()->setRange(0, std::max(0, sz.width() - vp.width()));
+    verticalScrollBar()->setRange(0, std::max(0, sz.height() - vp.height()));
+}
+
+void ImageView::scrollByPixels(int dx, int dy) {
+    horizontalScrollBar()->setValue(horizontalScrollBar()->value() + dx);
+    verticalScrollBar()->setValue(verticalScrollBar()->value() + dy);
+}
+
+void ImageView::centerOn(QPointF bitmapPoint) {
+    const long double s = effectiveScale();
+    const QSize vp = viewport()->size();
+    horizontalScrollBar()->setValue(static_cast<int>(std::nearbyint(bitmapPoint.x() * s - vp.width() / 2)));
+    verticalScrollBar()->setValue(static_cast<int>(std::nearbyint(bitmapPoint.y() * s - vp.height() / 2)));
+}
+
+QPoint ImageView::scrollPosition() const {
+    return {horizontalScrollBar()->value(), verticalScrollBar()->value()};
+}
+
+void ImageView::setViewCursor(const QCursor& c) {
+    viewCursor_ = c;
+    viewport()->setCursor(c);
+}
+
+void ImageView::repaintView() {
+    viewport()->update();
+}
+
+BitmapLayer* ImageView::addBitmapLayer() {
+    layers_.push_back(std::make_unique<BitmapLayer>());
+    viewport()->update();
+    return static_cast<BitmapLayer*>(layers_.back().get());
+}
+
+RubberBandLayer* ImageView::addRubberBandLayer() {
+    layers_.push_back(std::make_unique<RubberBandLayer>());
+    viewport()->update();
+    return static_cast<RubberBandLayer*>(layers_.back().get());
+}
+
+ViewLayer* ImageView::layer(int i) const {
+    return i >= 0 && i < layerCount() ? layers_[static_cast<size_t>(i)].get() : nullptr;
+}
+
+void ImageView::removeAllLayers() {
+    dragged_ = nullptr;
+    layers_.clear();
+    viewport()->setCursor(viewCursor_);
+    viewport()->update();
+}
+
+ViewLayer* ImageView::layerAt(QPoint control) const {
+    for (auto it = layers_.rbegin(); it != layers_.rend(); ++it) {
+        const ViewLayer& l = **it;
+        if (l.isVisible() && !l.ignoresMouse() && l.hitTest(*this, control))
+            return it->get();
+    }
+    return nullptr;
+}
+
+const QImage& ImageView::opaqueSource() {
+    if (opaqueKey_ != bitmap_.cacheKey() || opaque_.isNull()) {
+        if (bitmap_.format() == QImage::Format_RGB32 ||
+            (bitmap_.format() == QImage::Format_ARGB32 && AllOpaque(bitmap_))) {
+            // Same pixels, alpha ignored, no copy: bitmap_ keeps the memory alive.
+            opaque_ = QImage(bitmap_.constBits(), bitmap_.width(), bitmap_.height(), bitmap_.bytesPerLine(),
+                             QImage::Format_RGB32);
+        } else {
+            opaque_ = AsOpaque(bitmap_);
+        }
+        opaqueKey_ = bitmap_.cacheKey();
+    }
+    return opaque_;
+}
+
+const QImage* ImageView::scaledCopy() {
+    const QSize size = scaledSize();
+    const qint64 key = bitmap_.cacheKey();
+    const bool fits = !scaled_.isNull() && scaledKey_ == key && scaled_.size() == size;
+    if (fits && scaledFilter_ == filter_)
+        return &scaled_;
+    if (filter_ == Filter::Lanczos)
+        startLanczos(size);
+    if (!fits) {
+        QImage nearest = imaging::ScaleNearest(opaqueSource(), size);
+        nearest.reinterpretAsFormat(QImage::Format_RGB32);
+        scaled_ = nearest;
+        scaledFilter_ = Filter::Nearest;
+        scaledKey_ = key;
+    }
+    return &scaled_;
+}
+
+void ImageView::startLanczos(QSize size) {
+    if (pendingSize_ == size && pendingKey_ == bitmap_.cacheKey() && watcher_.isRunning())
+        return;
+    pendingSize_ = size;
+    pendingKey_ = bitmap_.cacheKey();
+    const QImage source = opaqueSource().copy(); // owns its pixels while the worker reads them
+    watcher_.setFuture(QtConcurrent::run(&pool_, [source, size] {
+        QImage img = imaging::ScaleLanczos(source, size);
+        if (!img.isNull())
+            img = AsOpaque(std::move(img));
+        return img;
+    }));
+}
+
+void ImageView::finishPendingScaling() {
+    if (watcher_.isRunning() || watcher_.future().isRunning()) {
+        watcher_.waitForFinished();
+    }
+    QCoreApplication::sendPostedEvents(&watcher_);
+    QCoreApplication::sendPostedEvents(this);
+}
+
+void ImageView::render(QPainter& p, const QRect& area) {
+    if (!hasBitmap()) {
+        p.fillRect(area, background_);
+    } else {
+        const QPoint o = photoOrigin();
+        const QRect photo(o, scaledSize());
+        const QRect draw = photo.intersected(area);
+        for (const QRect& r : QRegion(area).subtracted(QRegion(photo)))
+            p.fillRect(r, background_);
+        if (!draw.isEmpty()) {
+            const long double s = effectiveScale();
+            if (s < 1.0L) {
+                const QImage* copy = scaledCopy();
+                p.drawImage(draw.topLeft(), *copy, draw.translated(-o));
+            } else {
+                // Only the source pixels under the exposed area, placed on their exact boundaries so that
+                // partial repaints meet without seams.
+                const QImage& src = opaqueSource();
+                const int x0 = std::max(0, static_cast<int>(std::floor((draw.left() - o.x()) / s)));
+                const int y0 = std::max(0, static_cast<int>(std::floor((draw.top() - o.y()) / s)));
+                const int x1 =
+                    std::min(src.width(), static_cast<int>(std::ceil((draw.right() + 1 - o.x()) / s)));
+                const int y1 =
+                    std::min(src.height(), static_cast<int>(std::ceil((draw.bottom() + 1 - o.y()) / s)));
+                if (x1 > x0 && y1 > y0) {
+                    const QRectF target(
+                        static_cast<double>(o.x() + x0 * s), static_cast<double>(o.y() + y0 * s),
+                        static_cast<double>((x1 - x0) * s), static_cast<double>((y1 - y0) * s));
+                    p.save();
+                    p.setClipRect(draw, Qt::IntersectClip);
+                    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+                    p.drawImage(target, src, QRectF(x0, y0, x1 - x0, y1 - y0));
+                    p.restore();
+                }
+            }
+        }
+    }
+    for (const auto& l : layers_) {
+        if (l->isVisible())
+            l->paint(p, *this);
+    }
+}
+
+void ImageView::paintEvent(QPaintEvent* e) {
+    QPainter p(viewport());
+    render(p, e->rect());
+}
+
+void ImageView::resizeEvent(QResizeEvent* e) {
+    QAbstractScrollArea::resizeEvent(e);
+    updateScrollRanges();
+    if (tool_)
+        tool_->viewResized();
+}
+
+void ImageView::scrollContentsBy(int dx, int dy) {
+    // The photo only slides: move what is on screen and paint the strip that comes in.
+    viewport()->scroll(dx, dy);
+}
+
+void ImageView::mousePressEvent(QMouseEvent* e) {
+    const QPoint control = e->position().toPoint() + viewportRect().topLeft();
+    ViewLayer* hit = layerAt(control);
+    const bool kept = tool_ && tool_->viewMousePress(*e, hit);
+    if (!kept && hit && hit->kind() == ViewLayer::Kind::RubberBand && e->button() == Qt::LeftButton) {
+        auto* band = static_cast<RubberBandLayer*>(hit);
+        if (band->beginDrag(*this, control))
+            dragged_ = band;
+    }
+    e->accept();
+}
+
+void ImageView::mouseMoveEvent(QMouseEvent* e) {
+    const QPoint control = e->position().toPoint() + viewportRect().topLeft();
+    if (dragged_) {
+        dragged_->dragTo(*this, control);
+        viewport()->update();
+        return;
+    }
+    if (e->buttons() == Qt::NoButton) {
+        // Hovering: the band's own cursor over it, the view's elsewhere.
+        ViewLayer* hit = layerAt(control);
+        if (hit && hit->kind() == ViewLayer::Kind::RubberBand)
+            viewport()->setCursor(static_cast<RubberBandLayer*>(hit)->cursor());
+        else
+            viewport()->setCursor(viewCursor_);
+    }
+    if (tool_)
+        tool_->viewMouseMove(*e);
+}
+
+void ImageView::mouseReleaseEvent(QMouseEvent* e) {
+    if (dragged_) {
+        dragged_->endDrag();
+        dragged_ = nullptr;
+    }
+    if (tool_)
+        tool_->viewMouseRelease(*e);
+}
+
+void ImageView::keyPressEvent(QKeyEvent* e) {
+    if (tool_ && tool_->viewKeyPress(*e)) {
+        e->accept();
+        return;
+    }
+    QAbstractScrollArea::keyPressEvent(e);
+}
+
+void ImageView::keyReleaseEvent(QKeyEvent* e) {
+    if (tool_ && tool_->viewKeyRelease(*e)) {
+        e->accept();
+        return;
+    }
+    QAbstractScrollArea::keyReleaseEvent(e);
+}
