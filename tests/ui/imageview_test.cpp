@@ -1,0 +1,280 @@
+#include "ui/main/imageview.h"
+
+#include <gtest/gtest.h>
+
+#include <QPainter>
+#include <QScrollBar>
+
+namespace {
+
+// A photo whose every pixel tells where it came from: red = x, green = y (both modulo 256).
+QImage Coordinates(int w, int h) {
+    QImage img(w, h, QImage::Format_ARGB32);
+    for (int y = 0; y < h; ++y) {
+        auto* row = reinterpret_cast<quint32*>(img.scanLine(y));
+        for (int x = 0; x < w; ++x)
+            row[x] = 0xFF000000u | (quint32(x & 0xFF) << 16) | (quint32(y & 0xFF) << 8) | 0x40u;
+    }
+    return img;
+}
+
+QImage Frame(ImageView& v) {
+    QImage out(v.viewport()->size(), QImage::Format_RGB32);
+    QPainter p(&out);
+    v.render(p, out.rect());
+    return out;
+}
+
+struct ViewFixture : ::testing::Test {
+    ImageView view;
+    void SetUp() override {
+        view.resize(400, 300);
+        view.show();
+    }
+};
+
+TEST_F(ViewFixture, ViewportIsTheWholeControlWithoutScrollBars) {
+    EXPECT_EQ(view.viewportRect(), QRect(0, 0, 400, 300));
+    EXPECT_EQ(view.objectName(), QStringLiteral("ivObraz"));
+}
+
+TEST_F(ViewFixture, CentredPhotoConvertsBothWays) {
+    view.setBitmap(Coordinates(200, 100));
+    view.setCentered(true);
+    view.setScaleMode(ImageView::ScaleMode::Normal);
+    EXPECT_EQ(view.photoOrigin(), QPoint(100, 100));
+    EXPECT_EQ(view.controlToBitmap(QPoint(100, 100)), QPoint(0, 0));
+    EXPECT_EQ(view.controlToBitmap(QPoint(99, 150)), QPoint(-1, 50));
+    EXPECT_EQ(view.bitmapToControl(QPointF(200, 100)), QPointF(300, 200));
+    view.setCentered(false);
+    EXPECT_EQ(view.photoOrigin(), QPoint(0, 0));
+}
+
+TEST_F(ViewFixture, ConversionsAtSeveralScalesAndScrollPositions) {
+    view.setBitmap(Coordinates(1000, 800));
+    view.setScaleMode(ImageView::ScaleMode::Scale);
+    view.setScrollBarThickness(-1);
+    struct Case {
+        float scale;
+        QPoint scroll;
+        QPoint control;
+        QPoint bitmap;
+    };
+    const Case cases[] = {
+        {2.0f, {0, 0}, {0, 0}, {0, 0}},
+        {2.0f, {0, 0}, {399, 299}, {199, 149}},
+        {2.0f, {100, 40}, {0, 0}, {50, 20}},
+        {2.0f, {101, 41}, {0, 0}, {50, 20}},
+        {4.0f, {1000, 800}, {10, 10}, {252, 202}},
+        {8.0f, {7600, 6100}, {399, 299}, {999, 799}},
+        {0.5f, {100, 100}, {10, 10}, {220, 220}},
+    };
+    for (const Case& c : cases) {
+        view.setScale(c.scale);
+        view.horizontalScrollBar()->setValue(c.scroll.x());
+        view.verticalScrollBar()->setValue(c.scroll.y());
+        EXPECT_EQ(view.scrollPosition(), c.scroll) << c.scale;
+        EXPECT_EQ(view.controlToBitmap(c.control), c.bitmap) << c.scale << " " << c.control.x();
+        const QPointF back = view.bitmapToControl(QPointF(c.bitmap));
+        EXPECT_LE(std::abs(back.x() - c.control.x()), c.scale);
+        EXPECT_LE(std::abs(back.y() - c.control.y()), c.scale);
+    }
+}
+
+TEST_F(ViewFixture, ScrollRangesFollowTheScaledPhoto) {
+    view.setBitmap(Coordinates(1000, 800));
+    view.setScaleMode(ImageView::ScaleMode::Scale);
+    view.setScale(2.0f);
+    view.setScrollBarThickness(-1);
+    EXPECT_EQ(view.horizontalScrollBar()->maximum(), 2000 - 400);
+    EXPECT_EQ(view.verticalScrollBar()->maximum(), 1600 - 300);
+    // The zoom kept the centre: bitmap (200, 150) is still in the middle.
+    EXPECT_EQ(view.scrollPosition(), QPoint(200, 150));
+    view.horizontalScrollBar()->setValue(0);
+    view.verticalScrollBar()->setValue(0);
+    view.scrollByPixels(30, 20);
+    view.scrollByPixels(-10, 5);
+    EXPECT_EQ(view.scrollPosition(), QPoint(20, 25));
+    view.scrollByPixels(-100, -100);
+    EXPECT_EQ(view.scrollPosition(), QPoint(0, 0));
+}
+
+TEST_F(ViewFixture, CenterOnPutsTheBitmapPointInTheMiddle) {
+    view.setBitmap(Coordinates(1000, 800));
+    view.setScaleMode(ImageView::ScaleMode::Scale);
+    view.setScrollBarThickness(-1);
+    view.setScale(4.0f);
+    view.centerOn(QPointF(500, 400));
+    EXPECT_EQ(view.controlToBitmap(QPoint(200, 150)), QPoint(500, 400));
+    // Near the edge the photo stops at its border.
+    view.centerOn(QPointF(5, 5));
+    EXPECT_EQ(view.scrollPosition(), QPoint(0, 0));
+}
+
+TEST_F(ViewFixture, ScrollBarsComeAndGoWithTheThickness) {
+    view.setBitmap(Coordinates(1000, 800));
+    view.setScaleMode(ImageView::ScaleMode::Scale);
+    view.setScale(1.0f);
+    view.setScrollBarThickness(view.systemScrollBarThickness());
+    EXPECT_TRUE(view.scrollBarsShown());
+    EXPECT_TRUE(view.horizontalScrollBar()->isVisible());
+    EXPECT_LT(view.viewportRect().height(), 300);
+    view.setScrollBarThickness(-1);
+    EXPECT_FALSE(view.horizontalScrollBar()->isVisible());
+    EXPECT_EQ(view.viewportRect(), QRect(0, 0, 400, 300));
+}
+
+TEST_F(ViewFixture, ZoomedInDrawingIsNearestNeighbourFromTheBitmap) {
+    view.setBitmap(Coordinates(300, 300));
+    view.setScaleMode(ImageView::ScaleMode::Scale);
+    view.setScrollBarThickness(-1);
+    view.setScale(3.0f);
+    view.horizontalScrollBar()->setValue(31);
+    view.verticalScrollBar()->setValue(62);
+    const QImage frame = Frame(view);
+    for (QPoint p : {QPoint(0, 0), QPoint(1, 1), QPoint(2, 7), QPoint(399, 299), QPoint(200, 150)}) {
+        const QPoint b = view.controlToBitmap(p);
+        EXPECT_EQ(qRed(frame.pixel(p)), b.x() & 0xFF) << p.x() << "," << p.y();
+        EXPECT_EQ(qGreen(frame.pixel(p)), b.y() & 0xFF) << p.x() << "," << p.y();
+    }
+    // Source pixel 11 covers control pixels 2..4 at scroll 31: (11 * 3 - 31) = 2.
+    EXPECT_EQ(qRed(frame.pixel(1, 0)), 10);
+    EXPECT_EQ(qRed(frame.pixel(2, 0)), 11);
+    EXPECT_EQ(qRed(frame.pixel(4, 0)), 11);
+    EXPECT_EQ(qRed(frame.pixel(5, 0)), 12);
+}
+
+TEST_F(ViewFixture, PartialRepaintsMatchAFullOne) {
+    view.setBitmap(Coordinates(500, 400));
+    view.setScaleMode(ImageView::ScaleMode::Scale);
+    view.setScrollBarThickness(-1);
+    view.setScale(5.06f);
+    view.horizontalScrollBar()->setValue(777);
+    const QImage full = Frame(view);
+    QImage pieces(full.size(), QImage::Format_RGB32);
+    QPainter p(&pieces);
+    for (int y = 0; y < 300; y += 37)
+        for (int x = 0; x < 400; x += 53)
+            view.render(p, QRect(x, y, 53, 37));
+    p.end();
+    EXPECT_EQ(full, pieces);
+}
+
+TEST_F(ViewFixture, AlphaIsIgnoredOnScreen) {
+    QImage img(50, 50, QImage::Format_ARGB32);
+    img.fill(qRgba(200, 100, 50, 0));
+    view.setBitmap(img);
+    view.setScaleMode(ImageView::ScaleMode::Normal);
+    const QImage frame = Frame(view);
+    EXPECT_EQ(frame.pixel(200, 150) & 0xFFFFFFu, 0xC86432u);
+    view.setScaleMode(ImageView::ScaleMode::Scale);
+    view.setScale(0.5f);
+    EXPECT_EQ(Frame(view).pixel(200, 150) & 0xFFFFFFu, 0xC86432u);
+}
+
+TEST_F(ViewFixture, FittedCopyIsKeptUntilSizePhotoOrFilterChanges) {
+    QImage img(1200, 900, QImage::Format_ARGB32);
+    img.fill(qRgb(10, 20, 30));
+    view.setBitmap(img);
+    view.setScaleMode(ImageView::ScaleMode::Scale);
+    view.setScale(0.25f);
+    view.setFilter(ImageView::Filter::Nearest);
+    Frame(view);
+    ASSERT_TRUE(view.hasScaledCache());
+    EXPECT_EQ(view.scaledCacheFilter(), ImageView::Filter::Nearest);
+    view.setFilter(ImageView::Filter::Lanczos);
+    Frame(view);
+    view.finishPendingScaling();
+    EXPECT_EQ(view.scaledCacheFilter(), ImageView::Filter::Lanczos);
+    EXPECT_EQ(Frame(view).pixel(200, 150) & 0xFFFFFFu, 0x0A141Eu);
+    // Another scale makes a new copy; a new photo drops it.
+    view.setScale(0.3f);
+    Frame(view);
+    EXPECT_EQ(view.scaledCacheFilter(), ImageView::Filter::Nearest); // until the worker is done
+    view.finishPendingScaling();
+    EXPECT_EQ(view.scaledCacheFilter(), ImageView::Filter::Lanczos);
+    view.setBitmap(Coordinates(100, 100));
+    EXPECT_FALSE(view.hasScaledCache());
+}
+
+TEST_F(ViewFixture, LayersStackAndHitTest) {
+    view.setBitmap(Coordinates(400, 300));
+    view.setScaleMode(ImageView::ScaleMode::Normal);
+    view.setCentered(false);
+    BitmapLayer* frame = view.addBitmapLayer();
+    frame->setRect({10, 10, 100, 100});
+    RubberBandLayer* band = view.addRubberBandLayer();
+    band->setChild(frame);
+    band->setRect({50, 50, 150, 120});
+    EXPECT_EQ(frame->rect(), (BitmapRect{50, 50, 150, 120}));
+    EXPECT_EQ(view.layerCount(), 2);
+    EXPECT_EQ(view.layerAt(QPoint(60, 60)), band);
+    EXPECT_EQ(view.layerAt(QPoint(300, 250)), nullptr);
+    band->setIgnoreMouse(true);
+    EXPECT_EQ(view.layerAt(QPoint(60, 60)), frame);
+    frame->setIgnoreMouse(true);
+    EXPECT_EQ(view.layerAt(QPoint(60, 60)), nullptr);
+    view.removeAllLayers();
+    EXPECT_EQ(view.layerCount(), 0);
+}
+
+TEST(RubberBand, GripsHonourTheMinimumSize) {
+    RubberBandLayer band;
+    band.setMinimumSize(10, 10);
+    const BitmapRect r{100, 100, 200, 150};
+    using H = RubberBandLayer::Handle;
+    EXPECT_EQ(band.propose(r, H::BottomRight, 20, 5), (BitmapRect{100, 100, 220, 155}));
+    EXPECT_EQ(band.propose(r, H::BottomRight, -200, -200), (BitmapRect{100, 100, 110, 110}));
+    EXPECT_EQ(band.propose(r, H::TopLeft, 95, 45), (BitmapRect{190, 140, 200, 150}));
+    EXPECT_EQ(band.propose(r, H::Left, -30, 99), (BitmapRect{70, 100, 200, 150}));
+    EXPECT_EQ(band.propose(r, H::Top, 7, 60), (BitmapRect{100, 140, 200, 150}));
+    EXPECT_EQ(band.propose(r, H::Inside, -150, 5), (BitmapRect{-50, 105, 50, 155}));
+    EXPECT_EQ(band.propose(r, H::Centre, 1, 1), (BitmapRect{101, 101, 201, 151}));
+}
+
+TEST_F(ViewFixture, RubberBandMovesAndResizesWithTheMouseThroughItsCallback) {
+    view.setBitmap(Coordinates(400, 300));
+    view.setScaleMode(ImageView::ScaleMode::Scale);
+    view.setScale(1.0f);
+    view.setCentered(false);
+    BitmapLayer* frame = view.addBitmapLayer();
+    RubberBandLayer* band = view.addRubberBandLayer();
+    band->setChild(frame);
+    band->setMinimumSize(10, 10);
+    band->setRect({100, 100, 200, 150});
+    std::vector<RubberBandLayer::Handle> handles;
+    BitmapRect lastOld;
+    band->setResizingCallback([&](const BitmapRect& old, BitmapRect& proposed, RubberBandLayer::Handle h) {
+        handles.push_back(h);
+        lastOld = old;
+        if (proposed.left < 0) { // keep the band on the photo
+            proposed.right -= proposed.left;
+            proposed.left = 0;
+        }
+    });
+    EXPECT_EQ(band->handleAt(view, QPoint(150, 125)), RubberBandLayer::Handle::Centre);
+    EXPECT_EQ(band->handleAt(view, QPoint(150, 100)), RubberBandLayer::Handle::Inside); // no side grips
+    band->setSideHandles(true);
+    EXPECT_EQ(band->handleAt(view, QPoint(150, 100)), RubberBandLayer::Handle::Top);
+
+    ASSERT_TRUE(band->beginDrag(view, QPoint(200, 150)));
+    band->dragTo(view, QPoint(230, 170));
+    EXPECT_EQ(band->rect(), (BitmapRect{100, 100, 230, 170}));
+    band->dragTo(view, QPoint(0, 0));
+    EXPECT_EQ(band->rect(), (BitmapRect{100, 100, 110, 110}));
+    EXPECT_EQ(lastOld, (BitmapRect{100, 100, 230, 170}));
+    band->endDrag();
+
+    ASSERT_TRUE(band->beginDrag(view, QPoint(105, 108)));
+    band->dragTo(view, QPoint(-15, 113));
+    EXPECT_EQ(band->rect(), (BitmapRect{0, 105, 10, 115}));
+    EXPECT_EQ(frame->rect(), band->rect());
+    band->endDrag();
+    ASSERT_EQ(handles.size(), 3u);
+    EXPECT_EQ(handles[0], RubberBandLayer::Handle::BottomRight);
+    EXPECT_EQ(handles[2], RubberBandLayer::Handle::Centre);
+    band->setIgnoreMouse(true);
+    EXPECT_EQ(view.layerAt(QPoint(5, 110)), frame);
+}
+
+} // namespace

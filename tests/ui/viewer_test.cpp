@@ -1,0 +1,364 @@
+#include "ui/common/cursors.h"
+#include "ui/main/imageviewcontroller.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTest>
+
+namespace {
+
+QImage Photo(int w, int h) {
+    QImage img(w, h, QImage::Format_ARGB32);
+    img.fill(qRgb(90, 140, 200));
+    return img;
+}
+
+struct ViewerFixture : ::testing::Test {
+    ImageView view;
+    ImageViewController viewer{&view};
+    QLabel label{QStringLiteral("Widok: 100%")};
+    std::vector<std::pair<QPoint, QPoint>> cropDone, regionDone;
+    std::vector<int> ended;
+
+    void SetUp() override {
+        view.resize(524, 468);
+        view.show();
+        viewer.setZoomLabel(&label);
+        viewer.hooks().cropDragFinished = [this](QPoint s, QPoint r) { cropDone.emplace_back(s, r); };
+        viewer.hooks().regionDragFinished = [this](QPoint s, QPoint r) { regionDone.emplace_back(s, r); };
+        viewer.hooks().toolEnded = [this](int tool) { ended.push_back(tool); };
+    }
+    void show(int w, int h) {
+        view.setBitmap(Photo(w, h));
+        viewer.setFitToWindow(true);
+        viewer.refreshView();
+    }
+    void mouse(QEvent::Type type, QPoint pos, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent e(type, QPointF(pos), view.viewport()->mapToGlobal(QPointF(pos)), button, held, mods);
+        QApplication::sendEvent(view.viewport(), &e);
+    }
+    void drag(QPoint from, std::initializer_list<QPoint> through, QPoint to,
+              Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        mouse(QEvent::MouseButtonPress, from, mods);
+        for (QPoint p : through)
+            mouse(QEvent::MouseMove, p, mods);
+        mouse(QEvent::MouseMove, to, mods);
+        mouse(QEvent::MouseButtonRelease, to, mods);
+    }
+    BitmapRect frameRect() const {
+        return view.layerCount() ? view.layer(0)->rect() : BitmapRect{-1, -1, -1, -1};
+    }
+};
+
+TEST_F(ViewerFixture, SmallPhotoIsCentredAtOneToOneWithoutScrollBars) {
+    show(400, 300);
+    EXPECT_EQ(view.scaleMode(), ImageView::ScaleMode::Normal);
+    EXPECT_TRUE(view.isCentered());
+    EXPECT_EQ(view.scale(), 1.0f);
+    EXPECT_FALSE(view.scrollBarsShown());
+    EXPECT_EQ(view.photoOrigin(), QPoint(62, 84));
+    EXPECT_EQ(label.text(), QStringLiteral("Widok: 100%"));
+}
+
+TEST_F(ViewerFixture, LargePhotoFitsAndTheLabelShowsItsRoundedScale) {
+    show(3000, 2000);
+    EXPECT_EQ(view.scaleMode(), ImageView::ScaleMode::Scale);
+    EXPECT_NEAR(view.scale(), 0.17467, 1e-5);
+    EXPECT_FALSE(view.scrollBarsShown());
+    EXPECT_EQ(label.text(), QStringLiteral("Widok: 17%"));
+}
+
+TEST_F(ViewerFixture, PhotoAsWideAsTheViewportIsScaledNotCentred) {
+    show(524, 200);
+    EXPECT_EQ(view.scaleMode(), ImageView::ScaleMode::Scale);
+    EXPECT_EQ(view.scale(), 1.0f);
+}
+
+TEST_F(ViewerFixture, ViewQualityPicksTheStretchFilterOfTheFit) {
+    viewer.setViewQuality(true);
+    show(3000, 2000);
+    EXPECT_EQ(view.filter(), ImageView::Filter::Lanczos);
+    viewer.setViewQuality(false);
+    viewer.refreshView();
+    EXPECT_EQ(view.filter(), ImageView::Filter::Nearest);
+}
+
+TEST_F(ViewerFixture, ZoomInAndOutWalkTheStepsWithLabelsAndScrollBars) {
+    show(3000, 2000);
+    const QStringList in{"25", "50", "75", "100", "200", "300", "400", "500", "600", "700", "800", "800"};
+    for (const QString& percent : in) {
+        viewer.zoomIn();
+        EXPECT_EQ(label.text(), QStringLiteral("Widok: ") + percent + QLatin1Char('%'));
+        EXPECT_FALSE(viewer.fitToWindow());
+    }
+    EXPECT_EQ(view.scale(), 8.0f);
+    EXPECT_TRUE(view.scrollBarsShown());
+    const QStringList out{"700", "600", "500", "400", "300", "200", "100", "75", "50", "25", "12", "12"};
+    for (const QString& percent : out) {
+        viewer.zoomOut();
+        EXPECT_EQ(label.text(), QStringLiteral("Widok: ") + percent + QLatin1Char('%'));
+    }
+    EXPECT_EQ(view.scale(), 0.125f);
+    EXPECT_FALSE(view.scrollBarsShown()); // 375 x 250 fits
+    viewer.zoomToFit();
+    EXPECT_TRUE(viewer.fitToWindow());
+    EXPECT_EQ(label.text(), QStringLiteral("Widok: 17%"));
+}
+
+TEST_F(ViewerFixture, FixedZoomsAndBackToFitRestoreTheFullViewport) {
+    show(3000, 2000);
+    viewer.zoomTo(2.0f);
+    EXPECT_TRUE(view.scrollBarsShown());
+    EXPECT_LT(view.viewportRect().width(), 524);
+    viewer.zoomToFit();
+    EXPECT_FALSE(view.scrollBarsShown());
+    EXPECT_EQ(view.viewportRect().size(), QSize(524, 468));
+    EXPECT_NEAR(view.scale(), 0.17467, 1e-5);
+}
+
+// At a fitted scale of 0.5 a control pixel is two bitmap pixels: control (100, 100) is bitmap (200, 200).
+struct MagnifierFixture : ViewerFixture {
+    void SetUp() override {
+        ViewerFixture::SetUp();
+        show(1048, 936);
+        ASSERT_EQ(view.scale(), 0.5f);
+        ASSERT_EQ(view.controlToBitmap(QPoint(100, 100)), QPoint(200, 200));
+        viewer.startMagnifier();
+    }
+};
+
+TEST_F(MagnifierFixture, DragOfHundredByFiftyZoomsToFivePointZeroSix) {
+    EXPECT_EQ(viewer.toolMode(), ImageViewController::MagnifierTool);
+    EXPECT_EQ(viewer.magnifierMarker(), 1);
+    drag({100, 100}, {{120, 110}}, {150, 125});
+    EXPECT_FLOAT_EQ(view.scale(), 5.06f);
+    EXPECT_EQ(label.text(), QStringLiteral("Widok: 506%"));
+    EXPECT_EQ(view.layerCount(), 0);
+    EXPECT_TRUE(view.scrollBarsShown());
+    const QRect vp = view.viewportRect();
+    const QPoint middle = view.controlToBitmap(vp.center() + QPoint(1, 1));
+    EXPECT_NEAR(middle.x(), 250, 1);
+    EXPECT_NEAR(middle.y(), 225, 1);
+}
+
+TEST_F(MagnifierFixture, SmallDragIsLimitedToEight) {
+    drag({100, 100}, {{105, 105}}, {110, 110});
+    EXPECT_EQ(view.scale(), 8.0f);
+    EXPECT_EQ(label.text(), QStringLiteral("Widok: 800%"));
+}
+
+TEST_F(MagnifierFixture, ClickZoomsInAndAltClickZoomsOut) {
+    mouse(QEvent::MouseButtonPress, {200, 200});
+    mouse(QEvent::MouseButtonRelease, {200, 200});
+    EXPECT_EQ(view.scale(), 0.75f);
+    mouse(QEvent::MouseButtonPress, {200, 200}, Qt::AltModifier);
+    mouse(QEvent::MouseButtonRelease, {200, 200}, Qt::AltModifier);
+    EXPECT_EQ(view.scale(), 0.5f);
+}
+
+TEST_F(MagnifierFixture, AltShowsTheZoomOutCursorUntilAKeyIsReleased) {
+    QTest::keyPress(&view, Qt::Key_Alt);
+    EXPECT_TRUE(viewer.altHeld());
+    EXPECT_EQ(view.viewport()->cursor().pixmap().toImage(),
+              cursors::Cursor(cursors::ZoomOut).pixmap().toImage());
+    QTest::keyRelease(&view, Qt::Key_Alt);
+    EXPECT_FALSE(viewer.altHeld());
+    EXPECT_EQ(view.viewport()->cursor().pixmap().toImage(),
+              cursors::Cursor(cursors::Zoom).pixmap().toImage());
+}
+
+TEST_F(MagnifierFixture, EscapeEndsTheTool) {
+    QTest::keyPress(&view, Qt::Key_Escape);
+    EXPECT_EQ(viewer.toolMode(), ImageViewController::NoTool);
+    EXPECT_EQ(ended, std::vector<int>{ImageViewController::MagnifierTool});
+    EXPECT_EQ(view.viewport()->cursor().shape(), Qt::ArrowCursor);
+    mouse(QEvent::MouseButtonPress, {200, 200});
+    mouse(QEvent::MouseButtonRelease, {200, 200});
+    EXPECT_EQ(view.scale(), 0.5f); // no magnifier any more
+}
+
+TEST_F(MagnifierFixture, ReleaseOutsideThePhotoIsClampedToIt) {
+    // The photo fills the viewport at 0.5; drag from bitmap (1000, 900) beyond the bottom-right corner.
+    drag({500, 450}, {{510, 460}}, {523, 467});
+    EXPECT_EQ(view.scale(), 8.0f); // 48 x 36 pixels: (524 - 18) / 48 is above 8
+}
+
+struct CropFixture : ViewerFixture {
+    void SetUp() override {
+        ViewerFixture::SetUp();
+        show(1048, 936);
+        viewer.setToolMode(ImageViewController::CropTool);
+    }
+};
+
+TEST_F(CropFixture, DragThatNeverLeavesTenPixelsInBothDirectionsMakesNoFrame) {
+    mouse(QEvent::MouseButtonPress, {100, 100});
+    for (QPoint p : {QPoint(105, 300), QPoint(300, 105), QPoint(95, 95), QPoint(104, 104)}) {
+        mouse(QEvent::MouseMove, p);
+        EXPECT_EQ(view.layerCount(), 0) << p.x() << "," << p.y();
+    }
+    mouse(QEvent::MouseButtonRelease, {104, 104});
+    EXPECT_TRUE(cropDone.empty());
+}
+
+TEST_F(CropFixture, FrameAppearsPastTheThresholdAndFollowsTheDirectionRule) {
+    mouse(QEvent::MouseButtonPress, {100, 100});
+    EXPECT_TRUE(viewer.isCropDragging());
+    EXPECT_EQ(viewer.dragStart(), QPoint(200, 200));
+    mouse(QEvent::MouseMove, {106, 106}); // bitmap (212, 212): 12 pixels both ways
+    ASSERT_EQ(view.layerCount(), 1);
+    EXPECT_EQ(frameRect(), (BitmapRect{200, 200, 212, 212}));
+    struct Case {
+        QPoint to;
+        BitmapRect expected;
+    };
+    const Case cases[] = {
+        {{150, 130}, {200, 200, 300, 260}}, // right-down
+        {{60, 130}, {120, 200, 200, 260}},  // left-down
+        {{60, 40}, {120, 80, 200, 200}},    // left-up
+        {{150, 40}, {200, 80, 300, 200}},   // right-up
+        {{-30, -30}, {0, 0, 200, 200}},     // clamped to the photo
+    };
+    for (const Case& c : cases) {
+        mouse(QEvent::MouseMove, c.to);
+        ASSERT_EQ(view.layerCount(), 1);
+        EXPECT_EQ(frameRect(), c.expected) << c.to.x() << "," << c.to.y();
+    }
+    // Level with the start: too thin, the frame goes.
+    mouse(QEvent::MouseMove, {150, 100});
+    EXPECT_EQ(view.layerCount(), 0);
+    mouse(QEvent::MouseMove, {150, 130});
+    mouse(QEvent::MouseButtonRelease, {150, 130});
+    EXPECT_FALSE(viewer.isCropDragging());
+    ASSERT_EQ(cropDone.size(), 1u);
+    EXPECT_EQ(cropDone[0].first, QPoint(200, 200));
+    EXPECT_EQ(cropDone[0].second, QPoint(300, 260));
+}
+
+TEST_F(CropFixture, FormatLockHookShapesTheRectangle) {
+    viewer.hooks().adjustCropDrag = [](viewmath::DragRect& r) { r.bottom = r.top + 2 * r.width() / 3; };
+    drag({50, 50}, {{60, 60}}, {200, 400});
+    ASSERT_EQ(view.layerCount(), 1);
+    EXPECT_EQ(frameRect(), (BitmapRect{100, 100, 400, 300}));
+}
+
+TEST_F(CropFixture, DragFrameIsDashedWhiteAndBlack) {
+    drag({100, 100}, {{110, 110}}, {200, 150});
+    ASSERT_EQ(view.layerCount(), 1);
+    QImage out(view.viewport()->size(), QImage::Format_RGB32);
+    QPainter p(&out);
+    view.render(p, out.rect());
+    p.end();
+    QString top;
+    for (int x = 100; x < 120; ++x)
+        top += out.pixel(x, 100) == qRgb(255, 255, 255) ? QLatin1Char('W')
+               : out.pixel(x, 100) == qRgb(0, 0, 0)     ? QLatin1Char('B')
+                                                        : QLatin1Char('?');
+    EXPECT_EQ(top, QStringLiteral("WWWWWBBBBBWWWWWBBBBB"));
+    EXPECT_EQ(out.pixel(150, 120), qRgb(90, 140, 200)); // inside stays the photo
+}
+
+TEST_F(ViewerFixture, RegionDragUsesTwoPixels) {
+    show(1048, 936);
+    viewer.setToolMode(ImageViewController::RedEyeTool);
+    mouse(QEvent::MouseButtonPress, {100, 100});
+    EXPECT_TRUE(viewer.isRegionDragging());
+    mouse(QEvent::MouseMove, {101, 101}); // 2 bitmap pixels: not more than 2
+    EXPECT_EQ(view.layerCount(), 0);
+    mouse(QEvent::MouseMove, {102, 102}); // 4 pixels
+    ASSERT_EQ(view.layerCount(), 1);
+    EXPECT_EQ(frameRect(), (BitmapRect{200, 200, 204, 204}));
+    mouse(QEvent::MouseButtonRelease, {102, 102});
+    ASSERT_EQ(regionDone.size(), 1u);
+    EXPECT_EQ(regionDone[0].second, QPoint(204, 204));
+}
+
+TEST_F(ViewerFixture, SpaceOverAFittedPhotoDoesNothing) {
+    show(3000, 2000);
+    viewer.setToolMode(ImageViewController::CropTool);
+    QTest::keyPress(&view, Qt::Key_Space);
+    EXPECT_EQ(viewer.toolMode(), ImageViewController::CropTool);
+    QTest::keyRelease(&view, Qt::Key_Space);
+    EXPECT_EQ(viewer.toolMode(), ImageViewController::CropTool);
+}
+
+TEST_F(ViewerFixture, SpacePansWhileTheScrollBarsAreShown) {
+    show(3000, 2000);
+    viewer.zoomTo(2.0f);
+    view.horizontalScrollBar()->setValue(1000);
+    view.verticalScrollBar()->setValue(1000);
+    QTest::keyPress(&view, Qt::Key_Space);
+    EXPECT_EQ(viewer.toolMode(), ImageViewController::HandTool);
+    mouse(QEvent::MouseButtonPress, {200, 200});
+    EXPECT_TRUE(viewer.isPanning());
+    mouse(QEvent::MouseMove, {150, 230});
+    EXPECT_EQ(view.scrollPosition(), QPoint(1050, 970));
+    mouse(QEvent::MouseMove, {160, 230});
+    EXPECT_EQ(view.scrollPosition(), QPoint(1040, 970));
+    mouse(QEvent::MouseButtonRelease, {160, 230});
+    EXPECT_FALSE(viewer.isPanning());
+    EXPECT_EQ(viewer.toolMode(), ImageViewController::HandTool);
+    QTest::keyRelease(&view, Qt::Key_Space);
+    EXPECT_EQ(viewer.toolMode(), ImageViewController::NoTool);
+}
+
+TEST_F(ViewerFixture, SpaceReleaseReturnsToTheToolOnScreen) {
+    bool cropPanel = true;
+    viewer.hooks().cropPanelVisible = [&] { return cropPanel; };
+    show(3000, 2000);
+    viewer.zoomTo(1.0f);
+    viewer.setToolMode(ImageViewController::CropTool);
+    QTest::keyPress(&view, Qt::Key_Space);
+    QTest::keyRelease(&view, Qt::Key_Space);
+    EXPECT_EQ(viewer.toolMode(), ImageViewController::CropTool);
+    cropPanel = false;
+    viewer.startMagnifier();
+    QTest::keyPress(&view, Qt::Key_Space);
+    QTest::keyRelease(&view, Qt::Key_Space);
+    EXPECT_EQ(viewer.toolMode(), ImageViewController::MagnifierTool);
+}
+
+TEST_F(ViewerFixture, SpaceLetsPressesThroughTheFrame) {
+    show(3000, 2000);
+    viewer.zoomTo(1.0f);
+    viewer.setToolMode(ImageViewController::CropTool);
+    drag({100, 100}, {{120, 120}}, {300, 300});
+    ASSERT_EQ(view.layerCount(), 1);
+    QTest::keyPress(&view, Qt::Key_Space);
+    EXPECT_TRUE(view.layer(0)->ignoresMouse());
+    QTest::keyRelease(&view, Qt::Key_Space);
+    EXPECT_FALSE(view.layer(0)->ignoresMouse());
+}
+
+TEST_F(ViewerFixture, NothingHappensWithoutAPhoto) {
+    viewer.refreshView();
+    viewer.zoomIn();
+    EXPECT_EQ(label.text(), QStringLiteral("Widok: 100%"));
+}
+
+TEST(Cursors, FiveNamedCursorsFromTheResources) {
+    const QStringList names{"RACZKA", "CROP", "REDEYE", "ZOOM", "ZOOMOUT"};
+    for (int n = 1; n <= 5; ++n) {
+        EXPECT_EQ(cursors::ResourceName(n), names[n - 1]);
+        const QCursor c = cursors::Cursor(n);
+        EXPECT_EQ(c.shape(), Qt::BitmapCursor);
+        const QImage img = c.pixmap().toImage().convertToFormat(QImage::Format_ARGB32);
+        ASSERT_FALSE(img.isNull()) << n;
+        int opaque = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                opaque += qAlpha(img.pixel(x, y)) > 128;
+        EXPECT_GT(opaque, 40) << n; // drawn, not an empty square
+    }
+    EXPECT_TRUE(cursors::ResourceName(6).isEmpty());
+    EXPECT_EQ(cursors::Cursor(0).shape(), Qt::ArrowCursor);
+}
+
+} // namespace
