@@ -293,8 +293,11 @@ void ImageView::startLanczos(QSize size) {
         return;
     pendingSize_ = size;
     pendingKey_ = bitmap_.cacheKey();
-    const QImage source = opaqueSource().copy(); // owns its pixels while the worker reads them
-    watcher_.setFuture(QtConcurrent::run(&pool_, [source, size] {
+    // The opaque source may borrow the bitmap's pixels: the worker holds the bitmap too, so those pixels
+    // stay alive and unchanged (a writer elsewhere detaches) until it is done.
+    const QImage source = opaqueSource();
+    const QImage keepAlive = bitmap_;
+    watcher_.setFuture(QtConcurrent::run(&pool_, [source, keepAlive, size] {
         QImage img = imaging::ScaleLanczos(source, size);
         if (!img.isNull())
             img = AsOpaque(std::move(img));
