@@ -81,7 +81,7 @@ TEST(FitCropFrame, PushedBackInsideAtEveryEdge) {
     const auto& f = *imaging::PrintFormatByCode(2); // 152 × 102
     // S = 254: w = 152, h = 102, centred on (5, 5): left −71, top −46 → moved to 0.
     EXPECT_EQ(imaging::FitCropFrame({0, 0, 10, 244}, f, 500, 400), (CropFrame{0, 71, 152, 173}));
-    // The same frame against the right and bottom edges of a 160 × 110 image.
+    // The same 152 × 102 frame centred on (155, 182) runs off the right and bottom of a 160 × 110 image.
     EXPECT_EQ(imaging::FitCropFrame({150, 60, 160, 304}, f, 160, 110), (CropFrame{8, 8, 160, 110}));
 }
 
