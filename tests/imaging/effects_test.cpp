@@ -1,0 +1,83 @@
+#include "imaging/effectsbands.h"
+#include "imaging/rotate.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include <atomic>
+#include <random>
+#include <vector>
+
+namespace {
+
+QImage numbered(int w, int h) {
+    QImage image(w, h, QImage::Format_ARGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, qRgba(x & 255, y & 255, (x * 7 + y) & 255, (x + y) & 255));
+    return image;
+}
+
+TEST(Rotate, QuarterTurnsMoveEveryPixelWhereItBelongs) {
+    const QImage source = numbered(5, 3);
+    QImage left = source;
+    imaging::RotateLeft(left);
+    QImage right = source;
+    imaging::RotateRight(right);
+    ASSERT_EQ(left.size(), QSize(3, 5));
+    ASSERT_EQ(right.size(), QSize(3, 5));
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x) {
+            EXPECT_EQ(left.pixel(y, 5 - 1 - x), source.pixel(x, y)) << x << "," << y;
+            EXPECT_EQ(right.pixel(3 - 1 - y, x), source.pixel(x, y)) << x << "," << y;
+        }
+    // The top-right corner goes to the top left on a left turn, and the top left to the top right on
+    // a right turn.
+    EXPECT_EQ(left.pixel(0, 0), source.pixel(4, 0));
+    EXPECT_EQ(right.pixel(2, 0), source.pixel(0, 0));
+}
+
+TEST(Rotate, LeftThenRightGivesBackTheBitmapAcrossTiles) {
+    for (const QSize size : {QSize(1, 1), QSize(1, 9), QSize(65, 3), QSize(700, 450)}) {
+        const QImage source = numbered(size.width(), size.height());
+        QImage image = source;
+        imaging::RotateLeft(image);
+        imaging::RotateRight(image);
+        EXPECT_EQ(image, source) << size.width() << "x" << size.height();
+        imaging::RotateRight(image);
+        imaging::RotateRight(image);
+        imaging::RotateRight(image);
+        imaging::RotateRight(image);
+        EXPECT_EQ(image, source) << "four right turns, " << size.width() << "x" << size.height();
+    }
+}
+
+TEST(Rotate, OtherFormatsAndNullBitmaps) {
+    QImage image(4, 2, QImage::Format_RGB32);
+    image.fill(qRgb(1, 2, 3));
+    image.setPixel(3, 0, qRgb(9, 9, 9));
+    imaging::RotateLeft(image);
+    EXPECT_EQ(image.format(), QImage::Format_ARGB32);
+    EXPECT_EQ(image.pixel(0, 0), qRgb(9, 9, 9));
+    QImage null;
+    imaging::RotateRight(null);
+    EXPECT_TRUE(null.isNull());
+}
+
+TEST(RowBands, EveryRowIsVisitedExactlyOnce) {
+    for (const int height : {0, 1, 7, 300, 4001}) {
+        std::vector<std::atomic<int>> visits(static_cast<std::size_t>(height));
+        imaging::detail::ForEachRowBand(height, 1000, [&](int first, int end) {
+            ASSERT_LE(0, first);
+            ASSERT_LT(first, end);
+            ASSERT_LE(end, height);
+            for (int y = first; y < end; ++y)
+                ++visits[static_cast<std::size_t>(y)];
+        });
+        for (int y = 0; y < height; ++y)
+            ASSERT_EQ(visits[static_cast<std::size_t>(y)], 1) << "row " << y << " of " << height;
+    }
+}
+
+} // namespace

@@ -1,0 +1,189 @@
+#include "imaging/resample.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include <cmath>
+#include <numbers>
+#include <random>
+#include <vector>
+
+namespace {
+
+// Opaque noise: every pixel an edge, so the negative lobes and the clamping are exercised everywhere.
+QImage randomOpaque(int w, int h, unsigned seed) {
+    QImage image(w, h, QImage::Format_ARGB32);
+    std::mt19937 rng(seed);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, static_cast<QRgb>(rng()) | 0xff000000u);
+    return image;
+}
+
+double lanczos3(double x) {
+    if (x == 0)
+        return 1;
+    if (std::abs(x) >= 3)
+        return 0;
+    const double p = std::numbers::pi * x;
+    return 3 * std::sin(p) * std::sin(p / 3) / (p * p);
+}
+
+// Exact weights of output i along an axis, per source position (clamped positions add up).
+std::vector<double> weightsFor(int i, int inSize, int outSize) {
+    const double scale = static_cast<double>(inSize) / outSize;
+    const double widen = std::max(1.0, scale);
+    const double centre = (i + 0.5) * scale - 0.5;
+    std::vector<double> w(static_cast<std::size_t>(inSize), 0.0);
+    double sum = 0;
+    for (int j = static_cast<int>(std::floor(centre - 3 * widen));
+         j <= static_cast<int>(std::ceil(centre + 3 * widen)); ++j) {
+        const double v = lanczos3((j - centre) / widen);
+        w[static_cast<std::size_t>(std::clamp(j, 0, inSize - 1))] += v;
+        sum += v;
+    }
+    for (double& v : w)
+        v /= sum;
+    return w;
+}
+
+int toByte(double v) {
+    return std::clamp(static_cast<int>(std::lround(v)), 0, 255);
+}
+
+// Straightforward sums in double: first down the columns, then along the rows, each pass rounded to
+// whole levels like the bitmap between them.
+QImage referenceLanczos(const QImage& in, QSize size) {
+    QImage columns(in.width(), size.height(), QImage::Format_ARGB32);
+    for (int y = 0; y < size.height(); ++y) {
+        const auto wy = weightsFor(y, in.height(), size.height());
+        for (int x = 0; x < in.width(); ++x) {
+            double acc[4] = {0, 0, 0, 0};
+            for (int sy = 0; sy < in.height(); ++sy) {
+                const double w = wy[static_cast<std::size_t>(sy)];
+                const QRgb p = in.pixel(x, sy);
+                acc[0] += w * qRed(p);
+                acc[1] += w * qGreen(p);
+                acc[2] += w * qBlue(p);
+                acc[3] += w * qAlpha(p);
+            }
+            columns.setPixel(x, y, qRgba(toByte(acc[0]), toByte(acc[1]), toByte(acc[2]), toByte(acc[3])));
+        }
+    }
+    QImage out(size, QImage::Format_ARGB32);
+    for (int x = 0; x < size.width(); ++x) {
+        const auto wx = weightsFor(x, in.width(), size.width());
+        for (int y = 0; y < size.height(); ++y) {
+            double acc[4] = {0, 0, 0, 0};
+            for (int sx = 0; sx < in.width(); ++sx) {
+                const double w = wx[static_cast<std::size_t>(sx)];
+                const QRgb p = columns.pixel(sx, y);
+                acc[0] += w * qRed(p);
+                acc[1] += w * qGreen(p);
+                acc[2] += w * qBlue(p);
+                acc[3] += w * qAlpha(p);
+            }
+            out.setPixel(x, y, qRgba(toByte(acc[0]), toByte(acc[1]), toByte(acc[2]), toByte(acc[3])));
+        }
+    }
+    return out;
+}
+
+int largestDifference(const QImage& a, const QImage& b) {
+    int worst = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y);
+            const QRgb q = b.pixel(x, y);
+            worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                              std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q))});
+        }
+    return worst;
+}
+
+TEST(Lanczos, MatchesTheExactFilterWithinFixedPointRounding) {
+    struct Case {
+        QSize in, out;
+    };
+    const Case cases[] = {{{64, 48}, {17, 13}}, {{50, 40}, {23, 37}}, {{9, 7}, {31, 20}},
+                          {{40, 30}, {40, 30}}, {{200, 3}, {7, 3}},   {{1, 1}, {5, 4}}};
+    unsigned seed = 1;
+    for (const Case& c : cases) {
+        const QImage source = randomOpaque(c.in.width(), c.in.height(), seed++);
+        const QImage scaled = imaging::ScaleLanczos(source, c.out);
+        ASSERT_EQ(scaled.size(), c.out);
+        ASSERT_EQ(scaled.format(), QImage::Format_ARGB32);
+        // 14-bit weights against exact ones: a level at most, two where a rounding carries over.
+        EXPECT_LE(largestDifference(scaled, referenceLanczos(source, c.out)), 2)
+            << c.in.width() << "x" << c.in.height() << " -> " << c.out.width() << "x" << c.out.height();
+    }
+}
+
+TEST(Lanczos, SameSizeIsAnExactCopy) {
+    const QImage source = randomOpaque(33, 21, 4);
+    EXPECT_EQ(imaging::ScaleLanczos(source, source.size()), source);
+}
+
+TEST(Lanczos, FlatColourStaysFlatAtEveryRatio) {
+    QImage source(301, 199, QImage::Format_ARGB32);
+    source.fill(qRgba(12, 200, 99, 255));
+    for (const QSize size : {QSize(1, 1), QSize(116, 77), QSize(300, 200), QSize(640, 431), QSize(3, 190)}) {
+        const QImage scaled = imaging::ScaleLanczos(source, size);
+        ASSERT_EQ(scaled.size(), size);
+        QImage expected(size, QImage::Format_ARGB32);
+        expected.fill(qRgba(12, 200, 99, 255));
+        EXPECT_EQ(scaled, expected) << size.width() << "x" << size.height();
+    }
+}
+
+TEST(Lanczos, PhotoSizedShrinkUsesBandsAndStaysClose) {
+    // Large enough to go over the pool; compared on a sample of rows against the exact filter.
+    const QImage source = randomOpaque(1200, 800, 8);
+    const QSize size(256, 171);
+    const QImage scaled = imaging::ScaleLanczos(source, size);
+    const auto wy = weightsFor(100, 800, 171);
+    for (int x = 0; x < size.width(); x += 37) {
+        const auto wx = weightsFor(x, 1200, 256);
+        double green = 0;
+        for (int sy = 0; sy < 800; ++sy)
+            for (int sx = 0; sx < 1200; ++sx)
+                if (wy[static_cast<std::size_t>(sy)] != 0 && wx[static_cast<std::size_t>(sx)] != 0)
+                    green += wy[static_cast<std::size_t>(sy)] * wx[static_cast<std::size_t>(sx)] *
+                             qGreen(source.pixel(sx, sy));
+        EXPECT_NEAR(qGreen(scaled.pixel(x, 100)), std::clamp(green, 0.0, 255.0), 2.0) << x;
+    }
+}
+
+TEST(Lanczos, NullAndEmptyGiveNull) {
+    EXPECT_TRUE(imaging::ScaleLanczos(QImage(), QSize(10, 10)).isNull());
+    EXPECT_TRUE(imaging::ScaleLanczos(randomOpaque(4, 4, 1), QSize(0, 10)).isNull());
+    EXPECT_TRUE(imaging::ScaleNearest(randomOpaque(4, 4, 1), QSize(10, -1)).isNull());
+    EXPECT_TRUE(imaging::ScaleNearest(QImage(), QSize(10, 10)).isNull());
+}
+
+TEST(Nearest, TakesThePixelUnderTheCentre) {
+    QImage source(4, 2, QImage::Format_ARGB32);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 4; ++x)
+            source.setPixel(x, y, qRgba(x, y, 0, 255));
+    const QImage half = imaging::ScaleNearest(source, QSize(2, 1));
+    EXPECT_EQ(half.pixel(0, 0), qRgba(1, 1, 0, 255));
+    EXPECT_EQ(half.pixel(1, 0), qRgba(3, 1, 0, 255));
+    const QImage doubled = imaging::ScaleNearest(source, QSize(8, 4));
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 8; ++x)
+            ASSERT_EQ(doubled.pixel(x, y), source.pixel(x / 2, y / 2)) << x << "," << y;
+}
+
+TEST(Resample, OtherFormatsAreReadAsArgb32) {
+    QImage grey(8, 8, QImage::Format_Grayscale8);
+    grey.fill(77);
+    for (const QImage& scaled :
+         {imaging::ScaleLanczos(grey, QSize(3, 3)), imaging::ScaleNearest(grey, QSize(3, 3))}) {
+        EXPECT_EQ(scaled.format(), QImage::Format_ARGB32);
+        EXPECT_EQ(scaled.pixel(1, 1), qRgb(77, 77, 77));
+    }
+}
+
+} // namespace
