@@ -158,6 +158,21 @@ TEST_F(ViewFixture, PartialRepaintsMatchAFullOne) {
             view.render(p, QRect(x, y, 53, 37));
     p.end();
     EXPECT_EQ(full, pieces);
+
+    // After panning away and back the kept enlargement, made for another place, shows the same pixels
+    // as a view that never moved.
+    view.horizontalScrollBar()->setValue(1077);
+    Frame(view);
+    view.horizontalScrollBar()->setValue(900);
+    ImageView fresh;
+    fresh.resize(400, 300);
+    fresh.show();
+    fresh.setBitmap(view.bitmap());
+    fresh.setScaleMode(ImageView::ScaleMode::Scale);
+    fresh.setScale(5.06f);
+    fresh.horizontalScrollBar()->setValue(900);
+    fresh.verticalScrollBar()->setValue(view.verticalScrollBar()->value());
+    EXPECT_EQ(Frame(view), Frame(fresh));
 }
 
 TEST_F(ViewFixture, AlphaIsIgnoredOnScreen) {

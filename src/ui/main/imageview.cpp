@@ -14,6 +14,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 namespace {
 
@@ -99,7 +101,10 @@ void ImageView::clearBitmap() {
 
 void ImageView::bitmapChanged() {
     opaque_ = QImage();
+    opaqueArgb_ = QImage();
     opaqueKey_ = 0;
+    zoomed_ = QImage();
+    zoomedKey_ = 0;
     scaled_ = QImage();
     scaledKey_ = 0;
     updateScrollRanges();
@@ -255,19 +260,19 @@ ViewLayer* ImageView::layerAt(QPoint control) const {
     return nullptr;
 }
 
-const QImage& ImageView::opaqueSource() {
-    if (opaqueKey_ != bitmap_.cacheKey() || opaque_.isNull()) {
-        if (bitmap_.format() == QImage::Format_RGB32 ||
-            (bitmap_.format() == QImage::Format_ARGB32 && AllOpaque(bitmap_))) {
-            // Same pixels, alpha ignored, no copy: bitmap_ keeps the memory alive.
-            opaque_ = QImage(bitmap_.constBits(), bitmap_.width(), bitmap_.height(), bitmap_.bytesPerLine(),
-                             QImage::Format_RGB32);
-        } else {
-            opaque_ = AsOpaque(bitmap_);
-        }
-        opaqueKey_ = bitmap_.cacheKey();
+void ImageView::prepareOpaque() {
+    if (opaqueKey_ == bitmap_.cacheKey() && !opaque_.isNull())
+        return;
+    if (bitmap_.format() == QImage::Format_ARGB32 && AllOpaque(bitmap_)) {
+        opaqueArgb_ = bitmap_; // shared, no copy
+    } else {
+        opaqueArgb_ = AsOpaque(bitmap_);
+        opaqueArgb_.reinterpretAsFormat(QImage::Format_ARGB32);
     }
-    return opaque_;
+    // Borrows the pixels of opaqueArgb_, which stays alive beside it.
+    opaque_ = QImage(opaqueArgb_.constBits(), opaqueArgb_.width(), opaqueArgb_.height(),
+                     opaqueArgb_.bytesPerLine(), QImage::Format_RGB32);
+    opaqueKey_ = bitmap_.cacheKey();
 }
 
 const QImage* ImageView::scaledCopy() {
@@ -279,7 +284,7 @@ const QImage* ImageView::scaledCopy() {
     if (filter_ == Filter::Lanczos)
         startLanczos(size);
     if (!fits) {
-        QImage nearest = imaging::ScaleNearest(opaqueSource(), size);
+        QImage nearest = imaging::ScaleNearest(opaqueArgb(), size);
         nearest.reinterpretAsFormat(QImage::Format_RGB32);
         scaled_ = nearest;
         scaledFilter_ = Filter::Nearest;
@@ -293,11 +298,9 @@ void ImageView::startLanczos(QSize size) {
         return;
     pendingSize_ = size;
     pendingKey_ = bitmap_.cacheKey();
-    // The opaque source may borrow the bitmap's pixels: the worker holds the bitmap too, so those pixels
-    // stay alive and unchanged (a writer elsewhere detaches) until it is done.
-    const QImage source = opaqueSource();
-    const QImage keepAlive = bitmap_;
-    watcher_.setFuture(QtConcurrent::run(&pool_, [source, keepAlive, size] {
+    // A shared copy: a writer elsewhere detaches, so the worker's pixels stay as they are.
+    const QImage source = opaqueArgb();
+    watcher_.setFuture(QtConcurrent::run(&pool_, [source, size] {
         QImage img = imaging::ScaleLanczos(source, size);
         if (!img.isNull())
             img = AsOpaque(std::move(img));
@@ -313,6 +316,45 @@ void ImageView::finishPendingScaling() {
     QCoreApplication::sendPostedEvents(this);
 }
 
+const QImage& ImageView::zoomedCopy(const QRect& content) {
+    const float s = effectiveScale();
+    const qint64 key = bitmap_.cacheKey();
+    if (!zoomed_.isNull() && zoomedKey_ == key && zoomedScale_ == s && zoomedRect_.contains(content))
+        return zoomed_;
+    // Half a viewport more on every side, so that panning reuses the copy for a while.
+    const QSize vp = viewport()->size();
+    const QRect want = content.adjusted(-vp.width() / 2, -vp.height() / 2, vp.width() / 2, vp.height() / 2)
+                           .intersected(QRect(QPoint(0, 0), scaledSize()))
+                           .united(content);
+    const QImage& src = opaqueSource();
+    if (zoomed_.size() != want.size())
+        zoomed_ = QImage(want.size(), QImage::Format_RGB32);
+    // Scaled pixel c shows bitmap pixel floor(c / s): the same rule as controlToBitmap, so a copy built
+    // for one place meets a copy built for another without a seam.
+    const long double ls = s;
+    std::vector<int> columns(static_cast<size_t>(want.width()));
+    for (int i = 0; i < want.width(); ++i)
+        columns[static_cast<size_t>(i)] =
+            std::clamp(static_cast<int>(std::floor((want.x() + i) / ls)), 0, src.width() - 1);
+    int previous = -1;
+    for (int j = 0; j < want.height(); ++j) {
+        const int sy = std::clamp(static_cast<int>(std::floor((want.y() + j) / ls)), 0, src.height() - 1);
+        auto* out = reinterpret_cast<quint32*>(zoomed_.scanLine(j));
+        if (sy == previous) {
+            std::memcpy(out, zoomed_.constScanLine(j - 1), static_cast<size_t>(want.width()) * 4);
+            continue;
+        }
+        const auto* in = reinterpret_cast<const quint32*>(src.constScanLine(sy));
+        for (int i = 0; i < want.width(); ++i)
+            out[i] = in[columns[static_cast<size_t>(i)]];
+        previous = sy;
+    }
+    zoomedRect_ = want;
+    zoomedKey_ = key;
+    zoomedScale_ = s;
+    return zoomed_;
+}
+
 void ImageView::render(QPainter& p, const QRect& area) {
     if (!hasBitmap()) {
         p.fillRect(area, background_);
@@ -324,29 +366,14 @@ void ImageView::render(QPainter& p, const QRect& area) {
             p.fillRect(r, background_);
         if (!draw.isEmpty()) {
             const long double s = effectiveScale();
+            const QRect content = draw.translated(-o); // in the scaled photo's own pixels
             if (s < 1.0L) {
-                const QImage* copy = scaledCopy();
-                p.drawImage(draw.topLeft(), *copy, draw.translated(-o));
+                p.drawImage(draw.topLeft(), *scaledCopy(), content);
+            } else if (s == 1.0L) {
+                p.drawImage(draw.topLeft(), opaqueSource(), content);
             } else {
-                // Only the source pixels under the exposed area, placed on their exact boundaries so that
-                // partial repaints meet without seams.
-                const QImage& src = opaqueSource();
-                const int x0 = std::max(0, static_cast<int>(std::floor((draw.left() - o.x()) / s)));
-                const int y0 = std::max(0, static_cast<int>(std::floor((draw.top() - o.y()) / s)));
-                const int x1 =
-                    std::min(src.width(), static_cast<int>(std::ceil((draw.right() + 1 - o.x()) / s)));
-                const int y1 =
-                    std::min(src.height(), static_cast<int>(std::ceil((draw.bottom() + 1 - o.y()) / s)));
-                if (x1 > x0 && y1 > y0) {
-                    const QRectF target(
-                        static_cast<double>(o.x() + x0 * s), static_cast<double>(o.y() + y0 * s),
-                        static_cast<double>((x1 - x0) * s), static_cast<double>((y1 - y0) * s));
-                    p.save();
-                    p.setClipRect(draw, Qt::IntersectClip);
-                    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
-                    p.drawImage(target, src, QRectF(x0, y0, x1 - x0, y1 - y0));
-                    p.restore();
-                }
+                const QImage& zoomed = zoomedCopy(content); // before zoomedRect_ is read
+                p.drawImage(draw.topLeft(), zoomed, content.translated(-zoomedRect_.topLeft()));
             }
         }
     }

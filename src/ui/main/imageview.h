@@ -121,13 +121,26 @@ protected:
 private:
     void updateScrollRanges();
     void bitmapChanged();
-    const QImage& opaqueSource();
+    // The bitmap with every alpha 255: as ARGB32 for the scalers, and the same pixels seen as RGB32 for
+    // drawing (a straight copy onto the screen, no blending).
+    void prepareOpaque();
+    const QImage& opaqueSource() {
+        prepareOpaque();
+        return opaque_;
+    }
+    const QImage& opaqueArgb() {
+        prepareOpaque();
+        return opaqueArgb_;
+    }
     // The scaled copy for scales below 1, or null while none fits the current size and filter.
     const QImage* scaledCopy();
     void startLanczos(QSize size);
+    // Above 100 %: the enlarged pixels around `content` (scaled-photo pixels), kept while panning.
+    const QImage& zoomedCopy(const QRect& content);
 
     QImage bitmap_;
-    QImage opaque_; // the bitmap seen as RGB32 (alpha ignored); a copy only when alpha varies
+    QImage opaqueArgb_; // the bitmap itself, or a copy with alpha 255 when its alpha varies
+    QImage opaque_;     // the pixels of opaqueArgb_ seen as RGB32
     qint64 opaqueKey_ = 0;
     float scale_ = 1.0f;
     ScaleMode mode_ = ScaleMode::Normal;
@@ -139,6 +152,11 @@ private:
     ViewTool* tool_ = nullptr;
     RubberBandLayer* dragged_ = nullptr;
     QCursor viewCursor_;
+
+    QImage zoomed_;
+    QRect zoomedRect_;
+    qint64 zoomedKey_ = 0;
+    float zoomedScale_ = 0;
 
     QImage scaled_;
     Filter scaledFilter_ = Filter::Nearest;
