@@ -1,11 +1,18 @@
+#include "ui/common/prompts.h"
+#include "ui/common/shell.h"
+#include "ui/main/tfoglowny.h"
+
+#include "ui/common/appresources.h"
+
 #include <QApplication>
-#include <QLabel>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("PixvaleLink"));
-    QLabel label(QStringLiteral("PixvaleLink"));
-    label.resize(400, 250);
-    label.show();
+    ui::InitResources();
+    ui::MessageBoxPrompts prompts;
+    ui::DesktopShell shell;
+    ui::TfoGlowny window({&prompts, &shell});
+    window.show();
     return app.exec();
 }
