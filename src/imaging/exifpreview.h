@@ -14,6 +14,8 @@
 #include <cstdint>
 #include <vector>
 
+class QIODevice;
+
 namespace imaging {
 
 class ExifReader {
@@ -48,7 +50,7 @@ private:
     };
 
     void clear();
-    bool readSections(class QIODevice& device);
+    bool readSections(QIODevice& device);
     void parseExif();
     std::uint16_t get16(const QByteArray& d, qsizetype at, bool* ok) const;
     std::uint32_t get32(const QByteArray& d, qsizetype at, bool* ok) const;
