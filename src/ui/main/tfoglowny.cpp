@@ -1,20 +1,29 @@
 #include "ui/main/tfoglowny.h"
 
+#include "core/localsettings.h"
 #include "ui/common/picturebutton.h"
 #include "ui/common/prompts.h"
 #include "ui/common/shell.h"
+#include "ui/common/textfit.h"
+#include "ui/main/browserheader.h"
 #include "ui/main/tfoglowny_actions.h"
+#include "ui/main/thumbnailfill.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWheelEvent>
+#include <QWindow>
 
 namespace ui {
 
@@ -46,20 +55,14 @@ QLabel* label(const QString& name, const QString& text, QWidget* parent) {
 
 TfoGlowny::TfoGlowny(const Services& services, QWidget* parent)
     : QMainWindow(parent)
-    , services_(services) {
-    Q_ASSERT(services.prompts && services.shell);
+    , services_(services)
+    , sprites_(BrowserSprites::load()) {
+    Q_ASSERT(services.prompts && services.shell && services.store);
     setObjectName(QStringLiteral("foGlowny"));
     setWindowTitle(QStringLiteral("PixvaleLink"));
     resize(817, 633);
     setMinimumSize(700, 500);
     paintBackground(this, kGrey230);
-
-    CreateActions();
-    CreateLayout();
-    CreateMenus();
-    ConnectActions();
-    // The batch-crop wizard needs every thumbnail; a complete fill enables it.
-    action(QStringLiteral("aEdycjaKreatorKadrowania"))->setEnabled(false);
 
     tMiniatury = new QTimer(this);
     tMiniatury->setObjectName(QStringLiteral("tMiniatury"));
@@ -69,6 +72,42 @@ TfoGlowny::TfoGlowny(const Services& services, QWidget* parent)
     tSprawdzWersje->setObjectName(QStringLiteral("tSprawdzWersje"));
     tSprawdzWersje->setSingleShot(true);
     tSprawdzWersje->setInterval(2000);
+
+    CreateActions();
+    CreateLayout();
+    CreateMenus();
+    ConnectActions();
+    ConnectBrowserActions();
+
+    // Editing state and the information bar start empty; the icons view until the settings say otherwise.
+    Modified = false;
+    ToolMode = -1;
+    catalogue_.setCurrentIndex(-1);
+    UpdateZoomLabel();
+
+    const core::LocalSettings local = core::readLocalSettings(
+        services_.localSettingsFile.isEmpty() ? core::localSettingsPath() : services_.localSettingsFile);
+    LoadSettings();
+    settings_.serviceBase = local.serviceBase;
+    settings_.clientId = local.clientId;
+    pEdycjaRedEye->setGeometry(pEdycjaKadrowanie->geometry());
+
+    const QString stored = settings_.directory;
+    SetFolder(!stored.isEmpty() && QDir(stored).exists() ? stored : shell().documentsFolder());
+    catalogue_.scan(folder_);
+    LayoutBrowser();
+    if (!catalogue_.isEmpty()) {
+        catalogue_.setCurrentIndex(0);
+        ShowPhoto();
+    }
+    CheckSortAction(catalogue_.sortKey());
+    SetViewKind(settings_.panelKind == core::Settings::IconsView ? ViewKind::Icons : ViewKind::Details);
+    // The batch-crop wizard needs every thumbnail; a complete fill enables it.
+    action(QStringLiteral("aEdycjaKreatorKadrowania"))->setEnabled(false);
+    UpdateSummary();
+    UpdateSelectionInfo();
+    if (settings_.autoUpdate)
+        tSprawdzWersje->start();
 }
 
 TfoGlowny::~TfoGlowny() = default;
@@ -218,6 +257,7 @@ void TfoGlowny::CreateLeftSide() {
     sbPliki = new QScrollArea(pLista);
     sbPliki->setObjectName(QStringLiteral("sbPliki"));
     sbPliki->setFrameShape(QFrame::NoFrame);
+    CreateBrowser();
     listLayout->addWidget(sbPliki);
     auto* listBox = new QVBoxLayout;
     listBox->setContentsMargins(5, 5, 0, 5);
@@ -435,17 +475,139 @@ void TfoGlowny::LayoutInfoBar() {
 
 void TfoGlowny::ConnectActions() {
     connect(action(QStringLiteral("aPlikZakoncz")), &QAction::triggered, this, &QWidget::close);
-    connect(action(QStringLiteral("aPomocPixvale")), &QAction::triggered, this, [] {});
+    connect(iLogo, &PictureButton::clicked, this, [this] { shell().openUrl(settings_.serviceBase); });
+    connect(action(QStringLiteral("aPomocPixvale")), &QAction::triggered, this, [this] {
+        shell().openUrl(settings_.serviceBase +
+                        QStringLiteral("index.php?menu_pwd[117615]=%2F24&sbl=117682"));
+    });
+    // "Wyświetl..." is a placeholder of the promotions menu: it does nothing on purpose.
+    connect(action(QStringLiteral("aPromocjeWyswietl")), &QAction::triggered, this, [] {});
+    connect(action(QStringLiteral("aPlikWlasciwosci")), &QAction::triggered, this, [this] {
+        const int i = catalogue_.currentIndex();
+        if (i >= 0 && i < catalogue_.size())
+            shell().showProperties(this, catalogue_.at(i).Sciezka);
+    });
+}
+
+void TfoGlowny::LoadSettings() {
+    QScreen* screen = this->screen();
+    const QRect work = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    const QSize whole = screen ? screen->size() : work.size();
+    settings_.load(*services_.store, work, whole);
+    setGeometry(settings_.left, settings_.top, qMax(settings_.width, minimumWidth()),
+                qMax(settings_.height, minimumHeight()));
+    const int panel = qMax(265, settings_.panelWidth);
+    sPodzial->setSizes({panel, qMax(0, width() - panel - sPodzial->handleWidth())});
+    cbSpeed->setCurrentIndex(settings_.connectionSpeed >= 0 && settings_.connectionSpeed < cbSpeed->count()
+                                 ? settings_.connectionSpeed
+                                 : -1);
+    std::array<int, 4> widths;
+    for (int c = 0; c < 4; ++c)
+        widths[c] = settings_.columnWidths[c];
+    hcNaglowek->setWidths(widths);
+    pbTlo->setColumnWidths(hcNaglowek->widths());
+    if (const auto state = core::windowStateOf(settings_.state))
+        setWindowState(*state);
+}
+
+void TfoGlowny::SaveSettings() {
+    settings_.directory = folder_;
+    settings_.takeWindowPlacement(windowState(),
+                                  core::restoredRectangle(windowState(), geometry(), normalGeometry()));
+    settings_.panelWidth = pLeft->width();
+    settings_.panelKind =
+        viewKind_ == ViewKind::Icons ? core::Settings::IconsView : core::Settings::DetailsView;
+    settings_.connectionSpeed = cbSpeed->currentIndex();
+    for (int c = 0; c < 4; ++c)
+        settings_.columnWidths[c] = hcNaglowek->widths()[c];
+    settings_.save(*services_.store);
+}
+
+void TfoGlowny::WakeUp() {
+    if (isMinimized())
+        setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
 }
 
 void TfoGlowny::closeEvent(QCloseEvent* event) {
+    if (Modified) {
+        switch (prompts().askYesNoCancel(this, QStringLiteral("Obraz został zmieniony. Zapisać zmiany?"))) {
+        case Prompts::Answer::Yes:
+            // A save that fails keeps the window open, so the edit is not lost.
+            if (!SaveEdits()) {
+                event->ignore();
+                return;
+            }
+            break;
+        case Prompts::Answer::No:
+            break;
+        default:
+            event->ignore();
+            return;
+        }
+    }
+    fill_->stop();
+    SaveSettings();
     event->accept();
 }
 
+void TfoGlowny::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (QWindow* w = windowHandle(); w && w != previewedWindow_) {
+        // Keys and wheel turns reach the window before any control: the window's keyboard preview.
+        w->installEventFilter(this);
+        previewedWindow_ = w;
+    }
+    if (!event->spontaneous()) {
+        tMiniatury->start();
+        RefreshView();
+    }
+}
+
+void TfoGlowny::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    pLeft->setMaximumWidth(qMax(pLeft->minimumWidth(), width() - 415));
+    const QWidget* tool = pEdycjaKadrowanie->isVisible() ? pEdycjaKadrowanie
+                          : pEdycjaRedEye->isVisible()   ? pEdycjaRedEye
+                                                         : nullptr;
+    iLogo->setVisible(!tool || tool->geometry().right() < iLogo->x());
+}
+
+bool TfoGlowny::PreviewKey(QKeyEvent* event) {
+    if (event->key() == Qt::Key_PageDown)
+        action(QStringLiteral("aPlikNastepny"))->trigger();
+    else if (event->key() == Qt::Key_PageUp)
+        action(QStringLiteral("aPlikPoprzedni"))->trigger();
+    return false; // the focused control still gets the key
+}
+
+bool TfoGlowny::PreviewWheel(QWheelEvent* event) {
+    const QPoint p = sbPliki->mapFrom(this, event->position().toPoint());
+    if (p.x() < 1 || p.x() > sbPliki->width() || p.y() < 1 || p.y() > sbPliki->height())
+        return false;
+    QScrollBar* bar = sbPliki->verticalScrollBar();
+    bar->setValue(bar->value() - event->angleDelta().y());
+    event->accept();
+    return true;
+}
+
 bool TfoGlowny::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == previewedWindow_) {
+        if (event->type() == QEvent::KeyPress)
+            return PreviewKey(static_cast<QKeyEvent*>(event));
+        if (event->type() == QEvent::Wheel)
+            return PreviewWheel(static_cast<QWheelEvent*>(event));
+        return false;
+    }
     if (event->type() == QEvent::Resize) {
         if (watched == pLeft) {
             LayoutLeftTop();
+            FitFolderLabel();
+            LayoutLeftBottom();
+        } else if (watched == sbPliki) {
+            LayoutBrowser();
         } else if (watched == pLeftDol) {
             LayoutLeftBottom();
         } else if (watched == pObrazInfo) {

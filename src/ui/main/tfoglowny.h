@@ -7,9 +7,15 @@
 // The window owns the settings record, the catalogue and the thumbnail fill. Dialogs, questions and
 // desktop services go through the `Prompts` and `Shell` seams so that tests can drive it offscreen.
 // UI thread only.
+#include "core/catalogue.h"
+#include "core/settings.h"
+#include "ui/main/photobrowser.h"
+
 #include <QHash>
 #include <QMainWindow>
 #include <QString>
+
+#include <memory>
 
 class QAction;
 class QComboBox;
@@ -19,11 +25,17 @@ class QScrollArea;
 class QSplitter;
 class QTimer;
 
+namespace core {
+class SettingsStore;
+}
+
 namespace ui {
 
+class BrowserHeader;
 class PictureButton;
 class Prompts;
 class Shell;
+class ThumbnailFill;
 
 class TfoGlowny : public QMainWindow {
     Q_OBJECT
@@ -31,6 +43,8 @@ public:
     struct Services {
         Prompts* prompts = nullptr;
         Shell* shell = nullptr;
+        core::SettingsStore* store = nullptr; // loaded at construction, written at close
+        QString localSettingsFile;            // the "settings" file beside the program
     };
 
     explicit TfoGlowny(const Services& services, QWidget* parent = nullptr);
@@ -45,6 +59,37 @@ public:
     void RefreshView();
     void UpdateZoomLabel();
 
+    // Editing hooks: before another photo becomes current (asks about unsaved changes and hides the tool
+    // panels); save the edited photo (false when it was not saved); the crop selection labels.
+    void LeavePhoto();
+    bool SaveEdits();
+    void UpdateSelectionInfo();
+
+    // Another copy of the program was started: restore the window when minimised and bring it to the front.
+    void WakeUp();
+
+    // Browser commands, also run by the actions.
+    void Refresh();
+    void ChooseFolder();
+    void SetFolder(const QString& folder); // folder label only; Refresh rescans
+    void SetViewKind(ViewKind kind);
+    void SortBy(int key);
+    void HeaderSort(int column);
+    void LayoutBrowser();
+    void ScrollIntoView();
+    void UpdateSummary();
+    void StartThumbnailFill();
+
+    core::Catalogue& catalogue() { return catalogue_; }
+    const core::Settings& settings() const { return settings_; }
+    core::Settings& settings() { return settings_; }
+    QString folder() const { return folder_; }
+    ViewKind viewKind() const { return viewKind_; }
+    PhotoBrowser* browser() const { return pbTlo; }
+    BrowserHeader* header() const { return hcNaglowek; }
+    ThumbnailFill* thumbnailFill() const { return fill_.get(); }
+    const BrowserSprites& sprites() const { return sprites_; }
+
     Prompts& prompts() const { return *services_.prompts; }
     Shell& shell() const { return *services_.shell; }
 
@@ -57,9 +102,23 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void LoadSettings();
+    void SaveSettings();
+    void CreateBrowser();
+    void ConnectBrowserActions();
+    void BrowserPressed(QPoint position);
+    void CurrentChanged();
+    void ApplyCell(int index, const QString& path, const QImage& cell);
+    void CheckSortAction(int key);
+    void UpdateBand();
+    bool PreviewKey(QKeyEvent* event);
+    bool PreviewWheel(QWheelEvent* event);
+    void FitFolderLabel();
     void CreateActions();
     void CreateMenus();
     QMenu* BuildMenu(QMenu* menu, const QStringList& entries, qsizetype& i);
@@ -79,6 +138,13 @@ private:
     void LayoutToolbar();
 
     Services services_;
+    core::Settings settings_;
+    core::Catalogue catalogue_;
+    BrowserSprites sprites_;
+    std::unique_ptr<ThumbnailFill> fill_;
+    QString folder_;
+    ViewKind viewKind_ = ViewKind::Icons;
+    QObject* previewedWindow_ = nullptr;
     QList<QAction*> actions_;
     QHash<QString, QAction*> byName_;
 
@@ -92,6 +158,8 @@ public:
     QWidget* pLista = nullptr;
     QWidget* pLeftDol = nullptr;
     QScrollArea* sbPliki = nullptr;
+    PhotoBrowser* pbTlo = nullptr;
+    BrowserHeader* hcNaglowek = nullptr;
     QWidget* pObraz = nullptr;
     QWidget* pObrazToolbar = nullptr;
     QWidget* pPaintBox = nullptr;
