@@ -93,7 +93,7 @@ void ImageViewController::zoomToFit() {
 void ImageViewController::startMagnifier() {
     if (hooks_.cancelTools)
         hooks_.cancelTools();
-    toolMode_ = MagnifierTool;
+    *toolMode_ = MagnifierTool;
     view_->repaintView();
     view_->setViewCursor(cursors::Cursor(cursors::Zoom));
     view_->removeAllLayers();
@@ -108,14 +108,14 @@ void ImageViewController::defaultScreenCursor() {
 }
 
 void ImageViewController::endTool() {
-    const int tool = toolMode_;
+    const int tool = *toolMode_;
     if (tool != CropTool && tool != RedEyeTool && tool != MagnifierTool)
         return;
     view_->setViewCursor(QCursor(Qt::ArrowCursor));
     defaultScreenCursor();
     if (hooks_.toolEnded)
         hooks_.toolEnded(tool);
-    toolMode_ = NoTool;
+    *toolMode_ = NoTool;
     refreshView();
     view_->removeAllLayers();
 }
@@ -135,15 +135,15 @@ bool ImageViewController::viewMousePress(QMouseEvent& e, ViewLayer* hit) {
     if (e.button() != Qt::LeftButton)
         return true;
     const bool alt = (e.modifiers() & Qt::AltModifier) || altHeld_;
-    if (toolMode_ == MagnifierTool && alt) {
+    if (*toolMode_ == MagnifierTool && alt) {
         zoomOut();
         return true;
     }
     const QPoint control = e.position().toPoint() + view_->viewportRect().topLeft();
-    if (toolMode_ == CropTool || toolMode_ == RedEyeTool || toolMode_ == MagnifierTool) {
+    if (*toolMode_ == CropTool || *toolMode_ == RedEyeTool || *toolMode_ == MagnifierTool) {
         if (hit && hit->kind() == ViewLayer::Kind::RubberBand)
             return false; // the crop frame and its grips take the press
-        if (toolMode_ == CropTool)
+        if (*toolMode_ == CropTool)
             cropDrag_ = true;
         else
             regionDrag_ = true;
@@ -152,7 +152,7 @@ bool ImageViewController::viewMousePress(QMouseEvent& e, ViewLayer* hit) {
         dragStart_ = viewmath::ClampToBitmap(view_->controlToBitmap(control), view_->bitmap().size());
     }
     lastMouse_ = e.position().toPoint();
-    if (toolMode_ == HandTool)
+    if (*toolMode_ == HandTool)
         panning_ = true;
     return hit != nullptr;
 }
@@ -198,11 +198,11 @@ void ImageViewController::viewMouseRelease(QMouseEvent& e) {
     regionDrag_ = false;
     const QPoint control = e.position().toPoint() + view_->viewportRect().topLeft();
     const int layers = view_->layerCount();
-    if (toolMode_ == CropTool && layers == 1 && hooks_.cropDragFinished)
+    if (*toolMode_ == CropTool && layers == 1 && hooks_.cropDragFinished)
         hooks_.cropDragFinished(dragStart_, view_->controlToBitmap(control));
-    else if (toolMode_ == RedEyeTool && layers == 1 && hooks_.regionDragFinished)
+    else if (*toolMode_ == RedEyeTool && layers == 1 && hooks_.regionDragFinished)
         hooks_.regionDragFinished(dragStart_, view_->controlToBitmap(control));
-    else if (toolMode_ == MagnifierTool) {
+    else if (*toolMode_ == MagnifierTool) {
         const bool alt = (e.modifiers() & Qt::AltModifier) || altHeld_;
         if (layers == 1)
             zoomToRectangle(control);
@@ -255,16 +255,16 @@ bool ImageViewController::viewKeyPress(QKeyEvent& e) {
                 frame->setIgnoreMouse(true);
         }
         view_->setViewCursor(cursors::Cursor(cursors::Raczka));
-        toolMode_ = HandTool;
+        *toolMode_ = HandTool;
         return true;
     case Qt::Key_Escape:
-        if (toolMode_ == CropTool || toolMode_ == RedEyeTool || toolMode_ == MagnifierTool) {
+        if (*toolMode_ == CropTool || *toolMode_ == RedEyeTool || *toolMode_ == MagnifierTool) {
             endTool();
             return true;
         }
         return false;
     case Qt::Key_Alt:
-        if (toolMode_ == MagnifierTool && !altHeld_) {
+        if (*toolMode_ == MagnifierTool && !altHeld_) {
             altHeld_ = true;
             view_->setViewCursor(cursors::Cursor(cursors::ZoomOut));
             nudgePointer();
@@ -277,16 +277,16 @@ bool ImageViewController::viewKeyPress(QKeyEvent& e) {
 
 void ImageViewController::returnFromHand() {
     if (hooks_.cropPanelVisible && hooks_.cropPanelVisible()) {
-        toolMode_ = CropTool;
+        *toolMode_ = CropTool;
         view_->setViewCursor(cursors::Cursor(cursors::Crop));
     } else if (hooks_.redEyePanelVisible && hooks_.redEyePanelVisible()) {
-        toolMode_ = RedEyeTool;
+        *toolMode_ = RedEyeTool;
         view_->setViewCursor(cursors::Cursor(cursors::RedEye));
     } else if (magnifierMarker_ != 1) {
-        toolMode_ = NoTool;
+        *toolMode_ = NoTool;
         view_->setViewCursor(QCursor(Qt::ArrowCursor));
     } else {
-        toolMode_ = MagnifierTool;
+        *toolMode_ = MagnifierTool;
         view_->setViewCursor(cursors::Cursor(cursors::Zoom));
     }
 }
@@ -296,7 +296,7 @@ bool ImageViewController::viewKeyRelease(QKeyEvent& e) {
     if (e.key() == Qt::Key_Space && !e.isAutoRepeat()) {
         // Without scroll bars the press did nothing, so the release leaves the tool alone, unless the
         // hand was taken while the bars were still there.
-        if (view_->scrollBarsShown() || toolMode_ == HandTool) {
+        if (view_->scrollBarsShown() || *toolMode_ == HandTool) {
             const int n = view_->layerCount();
             ViewLayer* frame = n == 1 ? view_->layer(0) : n == 2 ? view_->layer(1) : nullptr;
             if (frame)
@@ -307,7 +307,7 @@ bool ImageViewController::viewKeyRelease(QKeyEvent& e) {
         }
         used = true;
     }
-    if (altHeld_ && toolMode_ == MagnifierTool) {
+    if (altHeld_ && *toolMode_ == MagnifierTool) {
         view_->setViewCursor(cursors::Cursor(cursors::Zoom));
         nudgePointer();
         altHeld_ = false;

@@ -53,8 +53,13 @@ public:
     void setViewQuality(bool on) { viewQuality_ = on; }
     bool viewQuality() const { return viewQuality_; }
 
-    int toolMode() const { return toolMode_; }
-    void setToolMode(int mode) { toolMode_ = mode; }
+    int toolMode() const { return *toolMode_; }
+    void setToolMode(int mode) { *toolMode_ = mode; }
+    // Keeps `ToolMode` in the owner's field instead of its own (the main window's editing state).
+    void bindToolMode(int* storage) {
+        *storage = *toolMode_;
+        toolMode_ = storage;
+    }
     bool fitToWindow() const { return fit_; }
     void setFitToWindow(bool on) { fit_ = on; }
     bool isPanning() const { return panning_; }
@@ -97,7 +102,8 @@ private:
     QPointer<QLabel> zoomLabel_;
     Hooks hooks_;
     bool viewQuality_ = false;
-    int toolMode_ = NoTool;
+    int ownToolMode_ = NoTool;
+    int* toolMode_ = &ownToolMode_;
     bool fit_ = true;
     bool panning_ = false;
     bool cropDrag_ = false;

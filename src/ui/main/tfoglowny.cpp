@@ -78,6 +78,7 @@ TfoGlowny::TfoGlowny(const Services& services, QWidget* parent)
     CreateMenus();
     ConnectActions();
     ConnectBrowserActions();
+    CreateImageView();
 
     // Editing state and the information bar start empty; the icons view until the settings say otherwise.
     Modified = false;

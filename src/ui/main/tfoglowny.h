@@ -14,6 +14,7 @@
 #include <QHash>
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -27,6 +28,13 @@ class QTimer;
 
 namespace core {
 class SettingsStore;
+}
+
+class ImageView;
+class ImageViewController;
+class PhotoLoader;
+namespace imaging {
+struct PhotoLoad;
 }
 
 namespace ui {
@@ -99,6 +107,11 @@ public:
     // Editing state shared with the viewer and the editing tools.
     bool Modified = false;
     int ToolMode = -1;
+    // The viewer (tfoglowny_view.cpp): the view, its rules, the EXIF lines of the photo shown.
+    ImageView* ivObraz = nullptr;
+    ImageViewController* viewer() const { return viewer_; }
+    PhotoLoader* photoLoader() const { return loader_; }
+    QStringList ExifLines;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -132,12 +145,17 @@ private:
     PictureButton* Button(const QString& name, const QString& picture, QSize size, const QString& hint,
                           const QString& actionName, QWidget* parent);
 
+    void CreateImageView();
+    void PhotoLoaded(const imaging::PhotoLoad& result);
+
     void LayoutLeftTop();
     void LayoutLeftBottom();
     void LayoutInfoBar();
     void LayoutToolbar();
 
     Services services_;
+    ImageViewController* viewer_ = nullptr;
+    PhotoLoader* loader_ = nullptr;
     core::Settings settings_;
     core::Catalogue catalogue_;
     BrowserSprites sprites_;

@@ -1,12 +1,84 @@
-// The viewer's side of the main window: opening the current photo and showing its scale.
+// The viewer's side of the main window: the image view in `pPaintBox`, opening the current photo, the
+// zoom commands and the magnifier, and the zoom label.
 #include "ui/main/tfoglowny.h"
 
+#include "imaging/imagefile.h"
+#include "ui/common/cursors.h"
+#include "ui/common/picturebutton.h"
+#include "ui/common/prompts.h"
 #include "ui/common/textfit.h"
+#include "ui/main/imageview.h"
+#include "ui/main/imageviewcontroller.h"
+#include "ui/main/photoloader.h"
 
-#include <QImageReader>
+#include <QAction>
 #include <QLabel>
+#include <QLayout>
 
 namespace ui {
+
+void TfoGlowny::CreateImageView() {
+    cursors::RegisterCursors();
+    ivObraz = new ImageView(pPaintBox);
+    pPaintBox->layout()->addWidget(ivObraz);
+    viewer_ = new ImageViewController(ivObraz, this);
+    viewer_->bindToolMode(&ToolMode);
+    viewer_->setZoomLabel(laZoom);
+
+    ImageViewController::Hooks& hooks = viewer_->hooks();
+    hooks.cancelTools = [this] {
+        if (pEdycjaKadrowanie->isVisible())
+            action(QStringLiteral("aEdycjaKadrowanieAnuluj"))->trigger();
+        if (pEdycjaRedEye->isVisible())
+            action(QStringLiteral("aEdycjaRedEyeAnuluj"))->trigger();
+        LayoutToolbar();
+    };
+    hooks.selectionChanged = [this] { UpdateSelectionInfo(); };
+    hooks.toolEnded = [this](int tool) {
+        if (tool == ImageViewController::CropTool)
+            pEdycjaKadrowanie->hide();
+        else if (tool == ImageViewController::RedEyeTool)
+            pEdycjaRedEye->hide();
+        if (tool == ImageViewController::CropTool || tool == ImageViewController::RedEyeTool) {
+            LayoutToolbar();
+            iLogo->show(); // no tool panel covers it any more
+        }
+    };
+    hooks.hideRedEyePanel = [this] { pEdycjaRedEye->hide(); };
+    hooks.cropPanelVisible = [this] { return pEdycjaKadrowanie->isVisible(); };
+    hooks.redEyePanelVisible = [this] { return pEdycjaRedEye->isVisible(); };
+
+    loader_ = new PhotoLoader(this);
+    loader_->setBusyCursor(true);
+    connect(loader_, &PhotoLoader::loaded, this,
+            [this](int, const imaging::PhotoLoad& result) { PhotoLoaded(result); });
+
+    const auto on = [this](const char* name, auto slot) {
+        connect(action(QString::fromLatin1(name)), &QAction::triggered, this, slot);
+    };
+    // View commands need a photo in the catalogue, except the fixed 200, 300 and 400 %.
+    const auto withPhoto = [this](auto run) {
+        return [this, run] {
+            if (!catalogue_.isEmpty())
+                run();
+        };
+    };
+    on("aWidokPowieksz", withPhoto([this] { viewer_->zoomIn(); }));
+    on("aWidokPomniejsz", withPhoto([this] { viewer_->zoomOut(); }));
+    on("aWidokDopasuj", withPhoto([this] {
+           viewer_->setViewQuality(settings_.viewQuality);
+           viewer_->zoomToFit();
+       }));
+    on("aWidokNormalny", withPhoto([this] { viewer_->zoomTo(1.0f); }));
+    on("aWidokNormalny_", [this] { action(QStringLiteral("aWidokNormalny"))->trigger(); });
+    on("aWidok200", [this] { viewer_->zoomTo(2.0f); });
+    on("aWidok300", [this] { viewer_->zoomTo(3.0f); });
+    on("aWidok400", [this] { viewer_->zoomTo(4.0f); });
+    on("aWidokLupa", withPhoto([this] {
+           viewer_->startMagnifier();
+           action(QStringLiteral("aWidokLupa"))->setProperty("Tag", 1);
+       }));
+}
 
 void TfoGlowny::ShowPhoto() {
     const int i = catalogue_.currentIndex();
@@ -16,20 +88,46 @@ void TfoGlowny::ShowPhoto() {
         laWagaPliku->clear();
         return;
     }
+    ivObraz->removeAllLayers();
     const core::ListaPlikow& e = catalogue_.at(i);
-    laNazwaPliku->setText(fitText(e.Nazwa, laNazwaPliku->fontMetrics(), laNazwaPliku->width()));
+    laRozmiarPliku->clear();
     laWagaPliku->setText(QString::number(e.Rozmiar) + QStringLiteral(" KB"));
-    const QSize size = QImageReader(e.Sciezka).size();
-    laRozmiarPliku->setText(size.isValid() ? QStringLiteral("%1x%2").arg(size.width()).arg(size.height())
-                                           : QString());
+    laNazwaPliku->setText(fitText(e.Nazwa, laNazwaPliku->fontMetrics(), laNazwaPliku->width()));
+    ivObraz->setViewCursor(QCursor(Qt::ArrowCursor));
+    viewer_->setFitToWindow(true);
+    RefreshView();
+    // The photo on screen stays until the new one is decoded (a failed load keeps it); only the newest
+    // click's photo is ever shown. The loader shows the hourglass meanwhile.
+    loader_->request(e.Sciezka);
+}
+
+void TfoGlowny::PhotoLoaded(const imaging::PhotoLoad& result) {
+    if (result.ok()) {
+        ivObraz->setBitmap(result.bitmap);
+        ExifLines = result.exifLines;
+    }
+    if (!result.ok())
+        prompts().error(this, imaging::ViewerLoadMessage(result));
+    const QImage& shown = ivObraz->bitmap();
+    laRozmiarPliku->setText(shown.isNull() ? QString()
+                                           : QString::number(shown.width()) + QLatin1Char('x') +
+                                                 QString::number(shown.height()));
+    viewer_->setFitToWindow(true);
+    RefreshView();
 }
 
 void TfoGlowny::RefreshView() {
-    pPaintBox->update();
+    if (!viewer_)
+        return;
+    viewer_->setViewQuality(settings_.viewQuality);
+    viewer_->refreshView();
 }
 
 void TfoGlowny::UpdateZoomLabel() {
-    laZoom->setText(QStringLiteral("Widok: 100%"));
+    if (viewer_)
+        viewer_->updateZoomLabel();
+    else
+        laZoom->setText(QStringLiteral("Widok: 100%"));
 }
 
 } // namespace ui
