@@ -8,26 +8,21 @@ using namespace viewmath;
 
 namespace {
 
-TEST(ViewMath, ZoomInVisitsEveryStepAndStopsAtEight) {
+std::vector<float> Walk(float s, float (*step)(float), int times) {
     std::vector<float> seen;
-    float s = 0.17467f;
-    for (int i = 0; i < 12; ++i) {
-        s = ZoomStepIn(s);
-        seen.push_back(s);
-    }
+    for (int i = 0; i < times; ++i)
+        seen.push_back(s = step(s));
+    return seen;
+}
+
+TEST(ViewMath, ZoomInVisitsEveryStepAndStopsAtEight) {
     const std::vector<float> expected{0.25f, 0.5f, 0.75f, 1, 2, 3, 4, 5, 6, 7, 8, 8};
-    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(Walk(0.17467f, ZoomStepIn, 12), expected);
 }
 
 TEST(ViewMath, ZoomOutVisitsEveryStepAndStopsAtAnEighth) {
-    std::vector<float> seen;
-    float s = 8;
-    for (int i = 0; i < 13; ++i) {
-        s = ZoomStepOut(s);
-        seen.push_back(s);
-    }
     const std::vector<float> expected{7, 6, 5, 4, 3, 2, 1, 0.75f, 0.5f, 0.25f, 0.125f, 0.125f, 0.125f};
-    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(Walk(8, ZoomStepOut, 13), expected);
 }
 
 TEST(ViewMath, ScalesBetweenStepsGoToTheNextStepInTheirDirection) {

@@ -248,12 +248,8 @@ bool ImageViewController::viewKeyPress(QKeyEvent& e) {
     case Qt::Key_Space:
         if (e.isAutoRepeat() || !view_->scrollBarsShown())
             return true;
-        {
-            const int n = view_->layerCount();
-            ViewLayer* frame = n == 1 ? view_->layer(0) : n == 2 ? view_->layer(1) : nullptr;
-            if (frame)
-                frame->setIgnoreMouse(true);
-        }
+        if (ViewLayer* frame = selectionFrame())
+            frame->setIgnoreMouse(true);
         view_->setViewCursor(cursors::Cursor(cursors::Raczka));
         *toolMode_ = HandTool;
         return true;
@@ -273,6 +269,12 @@ bool ImageViewController::viewKeyPress(QKeyEvent& e) {
     default:
         return false;
     }
+}
+
+ViewLayer* ImageViewController::selectionFrame() const {
+    // The drag frame alone, or the crop frame (the rubber band) above it.
+    const int n = view_->layerCount();
+    return n == 1 ? view_->layer(0) : n == 2 ? view_->layer(1) : nullptr;
 }
 
 void ImageViewController::returnFromHand() {
@@ -297,9 +299,7 @@ bool ImageViewController::viewKeyRelease(QKeyEvent& e) {
         // Without scroll bars the press did nothing, so the release leaves the tool alone, unless the
         // hand was taken while the bars were still there.
         if (view_->scrollBarsShown() || *toolMode_ == HandTool) {
-            const int n = view_->layerCount();
-            ViewLayer* frame = n == 1 ? view_->layer(0) : n == 2 ? view_->layer(1) : nullptr;
-            if (frame)
+            if (ViewLayer* frame = selectionFrame())
                 frame->setIgnoreMouse(false);
             panning_ = false;
             returnFromHand();

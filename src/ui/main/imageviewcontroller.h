@@ -95,6 +95,7 @@ private:
     void zoomToRectangle(QPoint releaseControl);
     BitmapLayer* createDragFrame();
     void returnFromHand();
+    ViewLayer* selectionFrame() const;
     void nudgePointer();
     static void defaultScreenCursor();
 
