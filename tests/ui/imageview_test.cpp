@@ -212,6 +212,33 @@ TEST_F(ViewFixture, FittedCopyIsKeptUntilSizePhotoOrFilterChanges) {
     EXPECT_FALSE(view.hasScaledCache());
 }
 
+TEST_F(ViewFixture, LanczosSmoothsWhatNearestLeavesHard) {
+    // One-pixel black and white stripes shrunk to a third: nearest keeps pure black and white, the
+    // Lanczos copy averages them to greys.
+    QImage stripes(1200, 900, QImage::Format_ARGB32);
+    for (int x = 0; x < stripes.width(); ++x)
+        for (int y = 0; y < stripes.height(); ++y)
+            stripes.setPixel(x, y, x % 2 ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
+    view.setBitmap(stripes);
+    view.setScaleMode(ImageView::ScaleMode::Scale);
+    view.setScale(1.0f / 3.0f);
+    auto greys = [&] {
+        const QImage frame = Frame(view);
+        int count = 0;
+        for (int x = 0; x < 400; ++x) {
+            const int v = qRed(frame.pixel(x, 150));
+            count += v > 40 && v < 215;
+        }
+        return count;
+    };
+    view.setFilter(ImageView::Filter::Nearest);
+    EXPECT_EQ(greys(), 0);
+    view.setFilter(ImageView::Filter::Lanczos);
+    Frame(view);
+    view.finishPendingScaling();
+    EXPECT_GT(greys(), 300);
+}
+
 TEST_F(ViewFixture, LayersStackAndHitTest) {
     view.setBitmap(Coordinates(400, 300));
     view.setScaleMode(ImageView::ScaleMode::Normal);

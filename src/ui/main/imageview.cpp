@@ -85,6 +85,7 @@ ImageView::ImageView(QWidget* parent)
 }
 
 ImageView::~ImageView() {
+    ++*lanczosRequest_; // whatever is queued need not run
     watcher_.disconnect();
     pool_.waitForDone();
 }
@@ -300,7 +301,11 @@ void ImageView::startLanczos(QSize size) {
     pendingKey_ = bitmap_.cacheKey();
     // A shared copy: a writer elsewhere detaches, so the worker's pixels stay as they are.
     const QImage source = opaqueArgb();
-    watcher_.setFuture(QtConcurrent::run(&pool_, [source, size] {
+    const quint64 request = ++*lanczosRequest_;
+    watcher_.setFuture(QtConcurrent::run(&pool_, [source, size, request, newest = lanczosRequest_] {
+        // Resizing the window asks for many sizes in a row: only the last one is worth the work.
+        if (newest->load() != request)
+            return QImage();
         QImage img = imaging::ScaleLanczos(source, size);
         if (!img.isNull())
             img = AsOpaque(std::move(img));

@@ -16,6 +16,7 @@
 #include <QImage>
 #include <QThreadPool>
 
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -163,6 +164,7 @@ private:
     qint64 scaledKey_ = 0;
     QSize pendingSize_;
     qint64 pendingKey_ = 0;
+    std::shared_ptr<std::atomic<quint64>> lanczosRequest_ = std::make_shared<std::atomic<quint64>>(0);
     QThreadPool pool_;
     QFutureWatcher<QImage> watcher_;
 };
