@@ -45,6 +45,22 @@ QWidget* panel(const QString& name, QWidget* parent) {
     return w;
 }
 
+// A vertical layout without margins or gaps.
+QVBoxLayout* column(QWidget* owner) {
+    auto* v = new QVBoxLayout(owner);
+    v->setContentsMargins(0, 0, 0, 0);
+    v->setSpacing(0);
+    return v;
+}
+
+// Adds `w` to `v` inside a margin, taking the spare height.
+void addInset(QVBoxLayout* v, QWidget* w, const QMargins& margins) {
+    auto* box = new QVBoxLayout;
+    box->setContentsMargins(margins);
+    box->addWidget(w);
+    v->addLayout(box, 1);
+}
+
 QLabel* label(const QString& name, const QString& text, QWidget* parent) {
     auto* l = new QLabel(text, parent);
     l->setObjectName(name);
@@ -212,9 +228,7 @@ void TfoGlowny::CreateLayout() {
 void TfoGlowny::CreateLeftSide() {
     pLeft = panel(QStringLiteral("pLeft"), nullptr);
     pLeft->setMinimumWidth(265);
-    auto* v = new QVBoxLayout(pLeft);
-    v->setContentsMargins(0, 0, 0, 0);
-    v->setSpacing(0);
+    QVBoxLayout* v = column(pLeft);
 
     pLeftGora = panel(QStringLiteral("pLeftGora"), pLeft);
     pLeftGora->setFixedHeight(100);
@@ -252,17 +266,12 @@ void TfoGlowny::CreateLeftSide() {
     pLista = panel(QStringLiteral("pLista"), pLeft);
     pLista->setMinimumHeight(50);
     paintBackground(pLista, kGrey240);
-    auto* listLayout = new QVBoxLayout(pLista);
-    listLayout->setContentsMargins(0, 0, 0, 0);
     sbPliki = new QScrollArea(pLista);
     sbPliki->setObjectName(QStringLiteral("sbPliki"));
     sbPliki->setFrameShape(QFrame::NoFrame);
     CreateBrowser();
-    listLayout->addWidget(sbPliki);
-    auto* listBox = new QVBoxLayout;
-    listBox->setContentsMargins(5, 5, 0, 5);
-    listBox->addWidget(pLista);
-    v->addLayout(listBox, 1);
+    column(pLista)->addWidget(sbPliki);
+    addInset(v, pLista, QMargins(5, 5, 0, 5));
 
     pLeftDol = panel(QStringLiteral("pLeftDol"), pLeft);
     pLeftDol->setFixedHeight(120);
@@ -319,9 +328,7 @@ void TfoGlowny::CreateLeftBottom() {
 
 void TfoGlowny::CreateViewerSide() {
     pObraz = panel(QStringLiteral("pObraz"), nullptr);
-    auto* v = new QVBoxLayout(pObraz);
-    v->setContentsMargins(0, 0, 0, 0);
-    v->setSpacing(0);
+    QVBoxLayout* v = column(pObraz);
 
     pObrazToolbar = panel(QStringLiteral("pObrazToolbar"), pObraz);
     pObrazToolbar->setFixedHeight(100);
@@ -330,15 +337,11 @@ void TfoGlowny::CreateViewerSide() {
 
     pPaintBox = panel(QStringLiteral("pPaintBox"), pObraz);
     pPaintBox->setMinimumHeight(85);
-    auto* viewLayout = new QVBoxLayout(pPaintBox);
-    viewLayout->setContentsMargins(0, 0, 0, 0);
+    column(pPaintBox);
     pPaintBox->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(pPaintBox, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& p) { pmObraz->popup(pPaintBox->mapToGlobal(p)); });
-    auto* box = new QVBoxLayout;
-    box->setContentsMargins(5, 5, 5, 0);
-    box->addWidget(pPaintBox);
-    v->addLayout(box, 1);
+    addInset(v, pPaintBox, QMargins(5, 5, 5, 0));
 
     pObrazInfo = panel(QStringLiteral("pObrazInfo"), pObraz);
     pObrazInfo->setFixedHeight(50);
