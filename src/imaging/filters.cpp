@@ -1,10 +1,12 @@
 #include "imaging/filters.h"
 
 #include "imaging/effectsbands.h"
+#include "imaging/effectsbitmap.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <initializer_list>
 #include <vector>
 
@@ -91,7 +93,11 @@ void convolveRows(const QImage& source, uchar* bits, qsizetype stride, int width
             for (int i = 0; i < count; ++i)
                 a[i] = static_cast<Acc>(a[i] + w * in[i]);
         }
-        uchar* out = bits + y * stride + 3 * 4;
+        uchar* const row = bits + y * stride;
+        const uchar* const sourceRow = source.constScanLine(y);
+        std::memcpy(row, sourceRow, 3 * 4); // the border keeps its old values
+        std::memcpy(row + (width - 3) * 4, sourceRow + (width - 3) * 4, 3 * 4);
+        uchar* out = row + 3 * 4;
         storeRowAnyDivisor(acc.data(), count, divisor, out);
         auto* pixels = reinterpret_cast<QRgb*>(out);
         for (int x = 0; x < width - 6; ++x)
@@ -142,12 +148,19 @@ void ApplyKernel(QImage& bitmap, const NamedKernel& kernel) {
                 taps.push_back({r, c, w});
                 absoluteSum += std::llabs(static_cast<long long>(w));
             }
-    // Reads come from the unchanged photo: keep a handle on it and let the bitmap detach. Row addresses
-    // are taken once: scanLine() from several threads would race on the detach bookkeeping.
+    // The result goes to a fresh bitmap, so reads come from the unchanged photo without copying it
+    // first. Row addresses are taken once: scanLine() from several threads would race on the detach
+    // bookkeeping.
     const QImage source = bitmap;
-    uchar* const bits = bitmap.bits();
-    const qsizetype stride = bitmap.bytesPerLine();
+    QImage result = detail::NewBitmap(bitmap.width(), bitmap.height());
+    if (result.isNull())
+        return;
+    uchar* const bits = result.bits();
+    const qsizetype stride = result.bytesPerLine();
     const int width = bitmap.width();
+    const int height = bitmap.height();
+    for (const int y : {0, 1, 2, height - 3, height - 2, height - 1})
+        std::memcpy(bits + y * stride, source.constScanLine(y), static_cast<std::size_t>(width) * 4);
     const long long largestSum = absoluteSum * 255;
     detail::ForEachRowBand(bitmap.height() - 6, bitmap.width(), [&](int first, int end) {
         if (largestSum <= INT16_MAX)
@@ -157,6 +170,7 @@ void ApplyKernel(QImage& bitmap, const NamedKernel& kernel) {
         else
             convolveRows<std::int64_t>(source, bits, stride, width, taps, kernel.divisor, first + 3, end + 3);
     });
+    bitmap = result;
 }
 
 } // namespace imaging

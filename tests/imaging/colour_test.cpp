@@ -214,6 +214,13 @@ TEST(Hsl, WorkedConversions) {
     EXPECT_EQ(imaging::HslToRgb({99, 200, 0}), qRgba(0, 0, 0, 0));
 }
 
+TEST(Hsl, EveryColourConvertsLikeThePlainReading) {
+    for (int r = 0; r < 256; ++r)
+        for (int g = 0; g < 256; ++g)
+            for (int b = 0; b < 256; ++b)
+                ASSERT_EQ(imaging::RgbToHsl(r, g, b), referenceToHsl(r, g, b)) << r << "," << g << "," << b;
+}
+
 TEST(Hsl, EveryTripleConvertsBackInRangeLikeThePlainReading) {
     for (int h = 0; h < 256; ++h)
         for (int s = 0; s < 256; ++s)

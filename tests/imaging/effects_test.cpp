@@ -1,4 +1,5 @@
 #include "imaging/effectsbands.h"
+#include "imaging/effectsbitmap.h"
 #include "imaging/rotate.h"
 
 #include <gtest/gtest.h>
@@ -63,6 +64,23 @@ TEST(Rotate, OtherFormatsAndNullBitmaps) {
     QImage null;
     imaging::RotateRight(null);
     EXPECT_TRUE(null.isNull());
+}
+
+TEST(NewBitmap, PhotoSizedBitmapsAreOrdinaryOwningImages) {
+    for (const QSize size : {QSize(2000, 1100), QSize(10, 3)}) {
+        QImage image = imaging::detail::NewBitmap(size.width(), size.height());
+        ASSERT_EQ(image.size(), size);
+        ASSERT_EQ(image.format(), QImage::Format_ARGB32);
+        ASSERT_EQ(image.bytesPerLine(), size.width() * 4);
+        image.fill(qRgb(1, 2, 3));
+        image.setPixel(size.width() - 1, size.height() - 1, qRgb(7, 8, 9));
+        QImage copy = image;
+        copy.setPixel(0, 0, qRgb(4, 5, 6)); // detaches; the original keeps its pixel
+        EXPECT_EQ(image.pixel(0, 0), qRgb(1, 2, 3));
+        EXPECT_EQ(copy.pixel(size.width() - 1, size.height() - 1), qRgb(7, 8, 9));
+    }
+    EXPECT_TRUE(imaging::detail::NewBitmap(0, 5).isNull());
+    EXPECT_TRUE(imaging::detail::NewBitmap(5, -1).isNull());
 }
 
 TEST(RowBands, EveryRowIsVisitedExactlyOnce) {
