@@ -48,42 +48,34 @@ int toByte(double v) {
     return std::clamp(static_cast<int>(std::lround(v)), 0, 255);
 }
 
-// Straightforward sums in double: first down the columns, then along the rows, each pass rounded to
-// whole levels like the bitmap between them.
-QImage referenceLanczos(const QImage& in, QSize size) {
-    QImage columns(in.width(), size.height(), QImage::Format_ARGB32);
-    for (int y = 0; y < size.height(); ++y) {
-        const auto wy = weightsFor(y, in.height(), size.height());
-        for (int x = 0; x < in.width(); ++x) {
+// One pass of straightforward sums in double, down the columns or along the rows, rounded to whole
+// levels like the bitmap between the two passes.
+QImage referencePass(const QImage& in, int outLength, bool down) {
+    const int inLength = down ? in.height() : in.width();
+    const int across = down ? in.width() : in.height();
+    QImage out(down ? across : outLength, down ? outLength : across, QImage::Format_ARGB32);
+    for (int i = 0; i < outLength; ++i) {
+        const auto w = weightsFor(i, inLength, outLength);
+        for (int a = 0; a < across; ++a) {
             double acc[4] = {0, 0, 0, 0};
-            for (int sy = 0; sy < in.height(); ++sy) {
-                const double w = wy[static_cast<std::size_t>(sy)];
-                const QRgb p = in.pixel(x, sy);
-                acc[0] += w * qRed(p);
-                acc[1] += w * qGreen(p);
-                acc[2] += w * qBlue(p);
-                acc[3] += w * qAlpha(p);
+            for (int s = 0; s < inLength; ++s) {
+                const QRgb p = down ? in.pixel(a, s) : in.pixel(s, a);
+                const double ws = w[static_cast<std::size_t>(s)];
+                acc[0] += ws * qRed(p);
+                acc[1] += ws * qGreen(p);
+                acc[2] += ws * qBlue(p);
+                acc[3] += ws * qAlpha(p);
             }
-            columns.setPixel(x, y, qRgba(toByte(acc[0]), toByte(acc[1]), toByte(acc[2]), toByte(acc[3])));
-        }
-    }
-    QImage out(size, QImage::Format_ARGB32);
-    for (int x = 0; x < size.width(); ++x) {
-        const auto wx = weightsFor(x, in.width(), size.width());
-        for (int y = 0; y < size.height(); ++y) {
-            double acc[4] = {0, 0, 0, 0};
-            for (int sx = 0; sx < in.width(); ++sx) {
-                const double w = wx[static_cast<std::size_t>(sx)];
-                const QRgb p = columns.pixel(sx, y);
-                acc[0] += w * qRed(p);
-                acc[1] += w * qGreen(p);
-                acc[2] += w * qBlue(p);
-                acc[3] += w * qAlpha(p);
-            }
-            out.setPixel(x, y, qRgba(toByte(acc[0]), toByte(acc[1]), toByte(acc[2]), toByte(acc[3])));
+            const QRgb value = qRgba(toByte(acc[0]), toByte(acc[1]), toByte(acc[2]), toByte(acc[3]));
+            out.setPixel(down ? a : i, down ? i : a, value);
         }
     }
     return out;
+}
+
+// Columns first, then rows.
+QImage referenceLanczos(const QImage& in, QSize size) {
+    return referencePass(referencePass(in, size.height(), true), size.width(), false);
 }
 
 int largestDifference(const QImage& a, const QImage& b) {
