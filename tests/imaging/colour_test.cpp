@@ -58,6 +58,11 @@ TEST(Contrast, WorkedTables) {
         EXPECT_EQ(same[i], v) << v;
         EXPECT_EQ(steep[i], std::clamp(2 * v - 127, 0, 255)) << v;
     }
+    // The bracket is stored in single precision before the product: 0.4 × (0 − 0.5) + 0.5 becomes
+    // 0.30000001, so 76.5 lies above the tie; kept in extended precision these give 76 and 129.
+    const auto soft = imaging::ContrastTable(-0.6);
+    EXPECT_EQ(soft[0], 77);
+    EXPECT_EQ(soft[130], 128);
 }
 
 TEST(Brightness, WorkedTables) {
@@ -69,6 +74,9 @@ TEST(Brightness, WorkedTables) {
     EXPECT_EQ(up[126], 253);
     EXPECT_EQ(up[127], 255);
     EXPECT_EQ(down[192], 65);
+    // The sum is stored in single precision too: kept in extended precision these give 25 and 129.
+    EXPECT_EQ(imaging::BrightnessTable(-0.9)[255], 26);
+    EXPECT_EQ(imaging::BrightnessTable(-0.3)[205], 128);
     const auto white = imaging::BrightnessTable(1.0);
     const auto black = imaging::BrightnessTable(-1.0);
     for (std::size_t v = 0; v < 256; ++v) {

@@ -89,10 +89,13 @@ TEST(RedEye, InnerAndEdgePixelsOfAPureRedPupil) {
     QImage result;
     ASSERT_TRUE(imaging::RemoveRedEye(source, result));
     EXPECT_EQ(changedPixels(source, result), 28);
-    EXPECT_EQ(result.pixel(9, 9), qRgb(13, 0, 0));     // inside: Round(12.75)
-    EXPECT_EQ(result.pixel(9, 8), qRgb(13, 0, 0));     // its four direct neighbours are all pupil
-    EXPECT_EQ(result.pixel(7, 8), qRgb(26, 0, 0));     // on the edge: Round(25.5) to even
-    EXPECT_EQ(result.pixel(8, 8), qRgb(26, 0, 0));     // above it lies the cut-off corner
+    EXPECT_EQ(result.pixel(9, 9), qRgb(13, 0, 0)); // inside: Round(12.75)
+    EXPECT_EQ(result.pixel(9, 8), qRgb(13, 0, 0)); // its four direct neighbours are all pupil
+    EXPECT_EQ(result.pixel(7, 8), qRgb(26, 0, 0)); // on the edge: Round(25.5) to even
+    EXPECT_EQ(result.pixel(8, 8), qRgb(26, 0, 0));
+    for (const QPoint p : {QPoint(7, 9), QPoint(12, 9), QPoint(8, 11)}) // one outside neighbour each
+        EXPECT_EQ(result.pixel(p), qRgb(26, 0, 0))
+            << p.x() << "," << p.y();                  // above it lies the cut-off corner
     EXPECT_EQ(result.pixel(7, 7), source.pixel(7, 7)); // the corner itself is not pupil
 }
 
@@ -108,14 +111,16 @@ TEST(RedEye, StreakFailsTheAspectTestSoTheDiscIsChosen) {
 }
 
 TEST(RedEye, EqualSizedBlobsKeepScanOrder) {
-    // Two qualifying 5 × 5 blobs; the scan goes column by column, so the left one has the lower label.
-    QImage source = region(30, 30);
-    paint(source, QRect(20, 2, 5, 5), kRed);
-    paint(source, QRect(3, 20, 5, 5), kRed);
+    // Two dozen qualifying 5 × 5 blobs of equal size; the scan goes column by column, so the top one
+    // of the left column has the lowest label and must win.
+    QImage source = region(60, 90);
+    for (int x = 2; x < 60; x += 15)
+        for (int y = 2; y < 90; y += 15)
+            paint(source, QRect(x, y, 5, 5), kRed);
     QImage result;
     ASSERT_TRUE(imaging::RemoveRedEye(source, result));
-    EXPECT_NE(result.pixel(5, 22), source.pixel(5, 22));
-    EXPECT_EQ(result.pixel(22, 4), source.pixel(22, 4));
+    EXPECT_EQ(changedPixels(source, result), 25);
+    EXPECT_NE(result.pixel(4, 4), source.pixel(4, 4));
 }
 
 TEST(RedEye, RegionEdgesDoNotMakeEdgePixels) {
