@@ -60,8 +60,13 @@ void appendDigits(QString& out, int value, int width) {
 }
 
 QString minuteText(const QDateTime& local) {
+    // A file that vanished between listing and reading has no time at all.
+    if (!local.isValid())
+        return {};
     const QDate date = local.date();
     const QTime time = local.time();
+    if (date.year() < 0 || date.year() > 9999)
+        return local.toString(QStringLiteral("yyyy-MM-dd hh:mm"));
     QString text;
     text.reserve(16);
     appendDigits(text, date.year(), 4);
