@@ -284,4 +284,28 @@ TEST_F(SortedFolder, NavigationLeavesThenChangesAndNeverWraps) {
     EXPECT_EQ(c.currentIndex(), 1);
 }
 
+TEST_F(SortedFolder, LeavingThatRereadsTheFolderStillOpensTheChosenPhoto) {
+    c.setCurrentIndex(0);
+    QList<int> shown;
+    c.onCurrentChanged = [&](int i) { shown << i; };
+    c.onLeavePhoto = [&] { // a save under a new name, then the folder is read again
+        f.add(QStringLiteral("0.jpg"));
+        c.scan(f.path());
+        c.setCurrentIndex(0);
+    };
+    c.makeCurrent(2); // c.jpg, entry 3 after the save
+    EXPECT_EQ(shown, QList<int>({3}));
+    EXPECT_EQ(c.at(c.currentIndex()).Nazwa, QStringLiteral("c"));
+
+    c.onLeavePhoto = [&] { // the chosen photo is gone after the reread
+        QFile::remove(c.at(1).Sciezka);
+        c.scan(f.path());
+        c.setCurrentIndex(0);
+    };
+    c.makeCurrent(1);
+    EXPECT_EQ(shown, QList<int>({3}));
+    EXPECT_EQ(c.currentIndex(), 0);
+    EXPECT_EQ(c.size(), 3);
+}
+
 } // namespace
