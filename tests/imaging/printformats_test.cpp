@@ -134,6 +134,9 @@ TEST(CropToFormat, EmptyCutsAndBadInputLeaveTheRasterAlone) {
     Raster shortData = positions(300, 400);
     shortData.pixels.resize(10);
     EXPECT_FALSE(imaging::CropToFormat(shortData, 1, CropAlignment::Centre));
+    Raster oddDepth = positions(300, 400);
+    oddDepth.bitsPerPixel = 16;
+    EXPECT_FALSE(imaging::CropToFormat(oddDepth, 1, CropAlignment::Centre));
 }
 
 TEST(CropToFormat, OtherDepthsBecomeTwentyFourBits) {
