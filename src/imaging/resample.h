@@ -11,8 +11,9 @@
 
 namespace imaging {
 
-// Separable Lanczos-3 (three lobes), edge pixels repeated beyond the border. Every channel, alpha
-// included, is filtered on its own; the result is clamped to 0..255.
+// Separable Lanczos-3 (three lobes, widened by the ratio when shrinking), edge pixels repeated beyond
+// the border, 14-bit fixed-point weights. Columns are filtered first, then rows; each pass rounds and
+// clamps to 0..255. Every channel, alpha included, is filtered on its own.
 QImage ScaleLanczos(const QImage& src, QSize size);
 
 // Each target pixel takes the source pixel under its centre.
