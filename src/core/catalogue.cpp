@@ -60,8 +60,13 @@ void appendDigits(QString& out, int value, int width) {
 }
 
 QString minuteText(const QDateTime& local) {
+    // A file that vanished between listing and reading has no time at all.
+    if (!local.isValid())
+        return {};
     const QDate date = local.date();
     const QTime time = local.time();
+    if (date.year() < 0 || date.year() > 9999)
+        return local.toString(QStringLiteral("yyyy-MM-dd hh:mm"));
     QString text;
     text.reserve(16);
     appendDigits(text, date.year(), 4);
@@ -209,30 +214,45 @@ void Catalogue::toggleMark(int i) {
 }
 
 void Catalogue::makeCurrent(int i) {
+    moveTo(i);
+}
+
+bool Catalogue::moveTo(int i) {
     if (i < 0 || i >= size() || i == current_)
-        return;
+        return false;
+    const QString target = at(i).Sciezka;
     if (onLeavePhoto)
         onLeavePhoto();
+    // Leaving may save the edited photo, and a save reads the folder again: the index may then name
+    // another photo or none at all.
+    if (i >= size() || at(i).Sciezka != target) {
+        i = indexOfPath(target);
+        if (i < 0 || i == current_)
+            return false;
+    }
     current_ = i;
     if (onCurrentChanged)
         onCurrentChanged(i);
+    return true;
 }
 
 bool Catalogue::next() {
     if (isEmpty() || current_ >= size() - 1)
         return false;
-    makeCurrent(current_ + 1);
-    return true;
+    return moveTo(current_ + 1);
 }
 
 bool Catalogue::previous() {
     if (current_ < 1 || current_ >= size())
         return false;
-    makeCurrent(current_ - 1);
-    return true;
+    return moveTo(current_ - 1);
 }
 
 int Catalogue::findByPath(const QString& path) const {
+    return std::max(indexOfPath(path), 0);
+}
+
+int Catalogue::indexOfPath(const QString& path) const {
     // On a case-sensitive file system two photos may differ only in case; the exact one must win.
     for (int i = 0; i < size(); ++i) {
         if (at(i).Sciezka == path)
@@ -242,7 +262,7 @@ int Catalogue::findByPath(const QString& path) const {
         if (equalsIgnoringAsciiCase(at(i).Sciezka, path))
             return i;
     }
-    return 0;
+    return -1;
 }
 
 int Catalogue::selectedCount() const {

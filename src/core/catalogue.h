@@ -62,7 +62,8 @@ public:
     void toggleMark(int i);
 
     // Leaves the current photo and makes entry i current; nothing when i is already current or is not
-    // an entry.
+    // an entry. When leaving reads the folder again, the same photo is looked up by its path (and
+    // nothing more happens when it is gone).
     void makeCurrent(int i);
     // One step without wrapping; false when there was nowhere to go.
     bool next();
@@ -77,6 +78,8 @@ public:
 
 private:
     void sortEntries(int key, bool ascending);
+    bool moveTo(int i);
+    int indexOfPath(const QString& path) const; // -1 when none matches
 
     std::vector<ListaPlikow> entries_;
     QString folder_;

@@ -5,6 +5,8 @@
 
 #include <buildconfig.h>
 
+#include <QFileInfo>
+
 #include <algorithm>
 #include <limits>
 
@@ -67,6 +69,10 @@ constexpr std::array<qint32, 4> kColumnMinimums = {32, 40, 55, 40};
 
 QString builtInServiceBase() {
     return QStringLiteral("http://") + QString::fromLatin1(build::kServiceHost) + QLatin1Char('/');
+}
+
+QString photoFolderFor(const QString& stored, const QString& documents) {
+    return !stored.isEmpty() && QFileInfo(stored).isDir() ? stored : documents;
 }
 
 int stateValueOf(Qt::WindowStates states) {

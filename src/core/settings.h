@@ -17,6 +17,9 @@ class SettingsStore;
 // "http://" + the built-in host + "/".
 QString builtInServiceBase();
 
+// The folder to show: the stored one when it is an existing folder, else the documents folder.
+QString photoFolderFor(const QString& stored, const QString& documents);
+
 // The stored "state" value of a window: 1 normal, 2 minimised, 3 maximised.
 int stateValueOf(Qt::WindowStates states);
 // The window state a stored value asks for; nothing for 0 and unknown values (keep the designed state).

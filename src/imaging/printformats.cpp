@@ -25,7 +25,10 @@ int roundEven(long double v) {
 }
 
 bool wellFormed(const Raster& raster) {
-    if (raster.isNull() || raster.bytesPerRow < Raster::strideFor(raster.width, raster.bitsPerPixel))
+    const int depth = raster.bitsPerPixel;
+    if (depth != 1 && depth != 4 && depth != 8 && depth != 24 && depth != 32)
+        return false;
+    if (raster.isNull() || raster.bytesPerRow < Raster::strideFor(raster.width, depth))
         return false;
     return raster.pixels.size() >= static_cast<std::size_t>(raster.bytesPerRow) * raster.height;
 }

@@ -42,7 +42,8 @@ const std::array<int, PrintFormatCount>& PrintFormatScreenOrder();
 // The eighth choice of the main window after the seven formats: free proportions, checked at start.
 QString FreeFormatName(); // "dowolna"
 
-// Alignment of the band kept by a height cut.
+// Alignment of the band kept by a height cut (the batch wizard stores 1, 2 or 3; any other value
+// counts as the centre).
 enum class CropAlignment { Top = 1, Centre = 2, Bottom = 3 };
 inline constexpr CropAlignment DefaultCropAlignment = CropAlignment::Centre;
 QString CropAlignmentName(CropAlignment alignment); // "góra", "środek", "dół"

@@ -18,8 +18,9 @@ bool IsRedEyeRed(int red, int green);
 // recoloured; otherwise `result` is that unchanged copy.
 bool RemoveRedEye(const QImage& source, QImage& result);
 
-// The same on a region of the working bitmap. Parts of the region outside the bitmap read as black and
-// are never written. Answers true when the bitmap was changed.
+// The same on a region of the working bitmap: region.topLeft() is (left, top) of the drag and
+// region.size() is right − left by bottom − top. Parts of the region outside the bitmap read as black
+// and are never written. Answers true when the bitmap was changed.
 bool RemoveRedEyeInRegion(QImage& bitmap, const QRect& region);
 
 } // namespace imaging

@@ -74,7 +74,8 @@ Axis makeAxis(int inSize, int outSize) {
                 biggest = t;
         }
         // Put the rounding loss on the centre tap, so flat areas stay exactly flat.
-        w[biggest] = static_cast<std::int16_t>(w[biggest] + kWeightOne - total);
+        // (Clamped only for absurd ratios, where tens of thousands of taps each round to almost nothing.)
+        w[biggest] = static_cast<std::int16_t>(std::clamp(w[biggest] + kWeightOne - total, -32768, 32767));
         axis.first[static_cast<std::size_t>(i)] = first;
         axis.lowest = std::min(axis.lowest, first);
         axis.highest = std::max(axis.highest, first + axis.taps - 1);

@@ -38,28 +38,20 @@ QStringList namesOf(const Catalogue& c) {
 TEST(Catalogue, ListsEachPhotoOnceAndOnlyExactExtensions) {
     PhotoFolder f;
     for (const char* name : {"d.TIFF", "c.tif", "b.JPEG", "a.jpg", "x.jpgx", "y.tiff.bak", "z.png", "noext",
-                             "t.Jpeg", "u.tıf", ".hidden.jpg"})
+                             "t.Jpeg", "u.tıf", ".hidden.jpg", "v.2020.tif"})
         f.add(QString::fromUtf8(name));
     f.addFolder(QStringLiteral("folder.jpg"));
     Catalogue c;
     c.scan(f.path());
-    EXPECT_EQ(namesOf(c), QStringList({".hidden.jpg", "a.jpg", "b.JPEG", "c.tif", "d.TIFF", "t.Jpeg"}));
+    EXPECT_EQ(namesOf(c),
+              QStringList({".hidden.jpg", "a.jpg", "b.JPEG", "c.tif", "d.TIFF", "t.Jpeg", "v.2020.tif"}));
     EXPECT_EQ(c.at(2).Nazwa, QStringLiteral("b"));
     EXPECT_EQ(c.at(2).Rozszerzenie, QStringLiteral(".JPEG"));
+    EXPECT_EQ(c.at(6).Nazwa, QStringLiteral("v.2020"));
+    EXPECT_EQ(c.at(6).Zaznaczony, 0);
+    EXPECT_TRUE(c.at(6).Miniatura.isNull());
     EXPECT_EQ(c.sortKey(), Catalogue::ByName);
     EXPECT_TRUE(c.sortAscending());
-}
-
-TEST(Catalogue, NameIsEverythingBeforeTheLastDot) {
-    PhotoFolder f;
-    f.add(QStringLiteral("holiday.2020.v2.jpg"));
-    Catalogue c;
-    c.scan(f.path());
-    ASSERT_EQ(c.size(), 1);
-    EXPECT_EQ(c.at(0).Nazwa, QStringLiteral("holiday.2020.v2"));
-    EXPECT_EQ(c.at(0).Rozszerzenie, QStringLiteral(".jpg"));
-    EXPECT_EQ(c.at(0).Zaznaczony, 0);
-    EXPECT_TRUE(c.at(0).Miniatura.isNull());
 }
 
 TEST(Catalogue, SizeRoundsHalvesToEven) {
@@ -290,6 +282,30 @@ TEST_F(SortedFolder, NavigationLeavesThenChangesAndNeverWraps) {
     EXPECT_EQ(log, QStringList({"leave -1", "show 0", "leave 0", "show 1", "leave 1", "show 2", "leave 2",
                                 "show 1"}));
     EXPECT_EQ(c.currentIndex(), 1);
+}
+
+TEST_F(SortedFolder, LeavingThatRereadsTheFolderStillOpensTheChosenPhoto) {
+    c.setCurrentIndex(0);
+    QList<int> shown;
+    c.onCurrentChanged = [&](int i) { shown << i; };
+    c.onLeavePhoto = [&] { // a save under a new name, then the folder is read again
+        f.add(QStringLiteral("0.jpg"));
+        c.scan(f.path());
+        c.setCurrentIndex(0);
+    };
+    c.makeCurrent(2); // c.jpg, entry 3 after the save
+    EXPECT_EQ(shown, QList<int>({3}));
+    EXPECT_EQ(c.at(c.currentIndex()).Nazwa, QStringLiteral("c"));
+
+    c.onLeavePhoto = [&] { // the chosen photo is gone after the reread
+        QFile::remove(c.at(1).Sciezka);
+        c.scan(f.path());
+        c.setCurrentIndex(0);
+    };
+    c.makeCurrent(1);
+    EXPECT_EQ(shown, QList<int>({3}));
+    EXPECT_EQ(c.currentIndex(), 0);
+    EXPECT_EQ(c.size(), 3);
 }
 
 } // namespace

@@ -2,9 +2,12 @@
 #include "core/settings.h"
 #include "core/settingsstore.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 namespace {
 
@@ -151,24 +154,13 @@ TEST_F(SettingsRecord, EverythingComesBackAfterASave) {
     s.takeWindowPlacement(Qt::WindowNoState, QRect(10, 20, 800, 600));
     saveAndReopen(s);
     EXPECT_EQ(store->text(QStringLiteral("password")), core::Encode(core::kObfuscationKey, s.password));
-    const Settings r = loaded();
-    EXPECT_EQ(r.directory, s.directory);
-    EXPECT_EQ(QRect(r.left, r.top, r.width, r.height), QRect(10, 20, 800, 600));
-    EXPECT_EQ(r.state, 1);
-    EXPECT_EQ(r.panelWidth, 300);
-    EXPECT_EQ(r.panelKind, Settings::DetailsView);
-    EXPECT_EQ(r.connectionSpeed, 2);
-    EXPECT_EQ(r.saveQuality, 95);
-    EXPECT_EQ(r.columnWidths, s.columnWidths);
-    EXPECT_EQ(r.email, s.email);
-    EXPECT_EQ(r.password, s.password);
-    EXPECT_EQ(r.proxyUsername, s.proxyUsername);
-    EXPECT_EQ(r.proxyPassword, s.proxyPassword);
-    EXPECT_EQ(r.proxyServer, s.proxyServer);
-    EXPECT_EQ(r.proxyPort, 3128);
-    EXPECT_TRUE(r.proxyBasicAuthentication);
-    EXPECT_TRUE(r.viewQuality);
-    EXPECT_FALSE(r.autoUpdate);
+    auto stored = [](const Settings& x) {
+        return std::tuple(x.directory, x.left, x.top, x.width, x.height, x.state, x.panelWidth, x.panelKind,
+                          x.connectionSpeed, x.saveQuality, x.columnWidths, x.remember, x.email, x.password,
+                          x.proxyUse, x.proxyUsername, x.proxyPassword, x.proxyServer, x.proxyPort,
+                          x.proxyBasicAuthentication, x.viewQuality, x.autoUpdate);
+    };
+    EXPECT_TRUE(stored(loaded()) == stored(s));
 }
 
 TEST_F(SettingsRecord, SwitchedOffLoginAndProxyStayInTheStoreButAreNotLoaded) {
@@ -229,6 +221,17 @@ TEST(WindowState, RestoredRectangleFallsBackToTheGeometry) {
     EXPECT_EQ(core::restoredRectangle(Qt::WindowNoState, geometry, normal), geometry);
     EXPECT_EQ(core::restoredRectangle(Qt::WindowMinimized, geometry, normal), normal);
     EXPECT_EQ(core::restoredRectangle(Qt::WindowMaximized, geometry, QRect()), geometry);
+}
+
+TEST(PhotoFolder, FallsBackToDocumentsUnlessTheStoredFolderExists) {
+    QTemporaryDir dir;
+    const QString documents = QStringLiteral("/documents");
+    EXPECT_EQ(core::photoFolderFor(dir.path(), documents), dir.path());
+    EXPECT_EQ(core::photoFolderFor(dir.path() + QStringLiteral("/gone"), documents), documents);
+    EXPECT_EQ(core::photoFolderFor(QString(), documents), documents);
+    QFile file(dir.filePath(QStringLiteral("a.jpg")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    EXPECT_EQ(core::photoFolderFor(file.fileName(), documents), documents);
 }
 
 } // namespace

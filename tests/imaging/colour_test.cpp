@@ -1,5 +1,7 @@
 #include "imaging/colour.h"
 
+#include "effects_testimages.h"
+
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -7,25 +9,12 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
-#include <random>
+#include <utility>
 
 namespace {
 
-QImage filled(int w, int h, QRgb colour) {
-    QImage image(w, h, QImage::Format_ARGB32);
-    image.fill(colour);
-    return image;
-}
-
-// Photo-sized enough to be cut into bands on the pool, random enough to reach every branch.
-QImage randomImage(int w, int h, unsigned seed) {
-    QImage image(w, h, QImage::Format_ARGB32);
-    std::mt19937 rng(seed);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            image.setPixel(x, y, static_cast<QRgb>(rng()));
-    return image;
-}
+using effectstest::filled;
+using effectstest::randomImage;
 
 QRgb pixelAfter(void (*effect)(QImage&), QRgb colour) {
     QImage image = filled(2, 2, colour);
@@ -33,108 +22,83 @@ QRgb pixelAfter(void (*effect)(QImage&), QRgb colour) {
     return image.pixel(1, 1);
 }
 
-TEST(Greyscale, WeighsTheChannels) {
-    struct Case {
-        QRgb in;
-        int grey;
-    };
-    const Case cases[] = {{qRgb(255, 0, 0), 60},
-                          {qRgb(0, 255, 0), 173},
-                          {qRgb(0, 0, 255), 20},
-                          {qRgb(255, 255, 255), 255},
-                          {qRgba(0, 0, 0, 0), 0}};
-    for (const Case& c : cases)
-        EXPECT_EQ(pixelAfter(imaging::ToGreyscale, c.in), qRgba(c.grey, c.grey, c.grey, 255))
-            << std::hex << c.in;
-}
-
-TEST(Sepia, TableRowsFromTheIntegerConversion) {
-    const auto table = imaging::SepiaTable();
-    struct Row {
-        int y;
-        QRgb colour;
-    };
-    const Row rows[] = {{0, qRgb(46, 0, 0)},       {16, qRgb(62, 5, 0)},       {64, qRgb(110, 53, 1)},
-                        {128, qRgb(174, 117, 65)}, {192, qRgb(238, 181, 129)}, {255, qRgb(255, 244, 192)}};
-    for (const Row& row : rows)
-        EXPECT_EQ(table[static_cast<std::size_t>(row.y)], row.colour) << "Y = " << row.y;
-}
-
-TEST(Sepia, BlackAndWhiteAndAMidGrey) {
-    EXPECT_EQ(pixelAfter(imaging::ToSepia, qRgb(0, 0, 0)), qRgb(46, 0, 0));
-    EXPECT_EQ(pixelAfter(imaging::ToSepia, qRgba(255, 255, 255, 0)), qRgb(255, 244, 192));
-    // Luma of (128, 64, 192) is (627049·128 + 1231028·64 + 239075·192 + 2^20) >> 21 = 98.
-    EXPECT_EQ(pixelAfter(imaging::ToSepia, qRgb(128, 64, 192)), imaging::SepiaTable()[98]);
-}
-
-TEST(Contrast, MinusOneGivesMidGreyAndZeroKeepsEveryValue) {
-    const auto flat = imaging::ContrastTable(-1.0);
-    const auto same = imaging::ContrastTable(0.0);
-    for (int v = 0; v < 256; ++v) {
-        EXPECT_EQ(flat[static_cast<std::size_t>(v)], 128) << v; // 127.5 goes to the even neighbour
-        EXPECT_EQ(same[static_cast<std::size_t>(v)], v) << v;
-    }
-}
-
-TEST(Contrast, PlusOneDoublesTheDistanceFromTheMiddle) {
-    // The product with 255 is taken in extended precision; in single precision v = 96..127 and 191 would
-    // come out one lower.
-    const auto steep = imaging::ContrastTable(1.0);
-    for (int v = 0; v < 256; ++v)
-        EXPECT_EQ(steep[static_cast<std::size_t>(v)], std::clamp(2 * v - 127, 0, 255)) << v;
-}
-
-TEST(Contrast, WholeBitmapGoesThroughTheTableWithOpaqueAlpha) {
-    QImage image = randomImage(40, 30, 7);
-    const QImage before = image;
-    imaging::AdjustContrast(image, 0.35);
-    const auto table = imaging::ContrastTable(0.35);
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) {
-            const QRgb p = before.pixel(x, y);
-            ASSERT_EQ(image.pixel(x, y), qRgb(table[qRed(p)], table[qGreen(p)], table[qBlue(p)]))
-                << x << "," << y;
-        }
-}
-
-TEST(Brightness, EndsOfTheSliderGiveWhiteAndBlack) {
-    QImage image = randomImage(16, 16, 3);
-    QImage dark = image;
-    imaging::AdjustBrightness(image, 1.0);
-    imaging::AdjustBrightness(dark, -1.0);
-    for (int y = 0; y < 16; ++y)
-        for (int x = 0; x < 16; ++x) {
-            ASSERT_EQ(image.pixel(x, y), qRgb(255, 255, 255));
-            ASSERT_EQ(dark.pixel(x, y), qRgb(0, 0, 0));
-        }
-}
-
-TEST(Brightness, TiesAreDecidedByTheSinglePrecisionSum) {
-    // (v / 255 + 0.5) × 255 is a tie at every even v; the single-precision sum lies just below it, so it
-    // rounds down. A product taken in single precision would hit the tie and go to 130, 254.
-    const auto up = imaging::BrightnessTable(0.5);
-    EXPECT_EQ(up[2], 129);
-    EXPECT_EQ(up[126], 253);
-    EXPECT_EQ(up[127], 255);
-    EXPECT_EQ(up[128], 255);
-    const auto down = imaging::BrightnessTable(-0.5);
-    EXPECT_EQ(down[192], 65);
-    EXPECT_EQ(down[254], 127);
-    EXPECT_EQ(down[127], 0);
-    const auto none = imaging::BrightnessTable(0.0);
-    for (int v = 0; v < 256; ++v)
-        EXPECT_EQ(none[static_cast<std::size_t>(v)], v);
-}
-
-TEST(Colour, OtherFormatsAreWorkedOnAsArgb32) {
+TEST(Greyscale, WeighsTheChannelsOfAnyFormat) {
+    const std::pair<QRgb, int> cases[] = {
+        {qRgb(255, 0, 0), 60}, {qRgb(0, 255, 0), 173}, {qRgb(0, 0, 255), 20}, {qRgba(255, 255, 255, 0), 255}};
+    for (const auto& [in, grey] : cases)
+        EXPECT_EQ(pixelAfter(imaging::ToGreyscale, in), qRgb(grey, grey, grey)) << std::hex << in;
     QImage image(3, 3, QImage::Format_RGB888);
     image.fill(QColor(255, 0, 0));
     imaging::ToGreyscale(image);
     EXPECT_EQ(image.format(), QImage::Format_ARGB32);
     EXPECT_EQ(image.pixel(2, 2), qRgb(60, 60, 60));
-    QImage null;
-    imaging::ToSepia(null);
-    EXPECT_TRUE(null.isNull());
+}
+
+TEST(Sepia, TableRowsAndPixels) {
+    const auto table = imaging::SepiaTable();
+    const std::pair<int, QRgb> rows[] = {{0, qRgb(46, 0, 0)},        {16, qRgb(62, 5, 0)},
+                                         {64, qRgb(110, 53, 1)},     {128, qRgb(174, 117, 65)},
+                                         {192, qRgb(238, 181, 129)}, {255, qRgb(255, 244, 192)}};
+    for (const auto& [y, colour] : rows)
+        EXPECT_EQ(table[static_cast<std::size_t>(y)], colour) << "Y = " << y;
+    EXPECT_EQ(pixelAfter(imaging::ToSepia, qRgb(0, 0, 0)), qRgb(46, 0, 0));
+    EXPECT_EQ(pixelAfter(imaging::ToSepia, qRgba(255, 255, 255, 0)), qRgb(255, 244, 192));
+    // (627049 × 128 + 1231028 × 64 + 239075 × 192 + 2^20) >> 21 = 98
+    EXPECT_EQ(pixelAfter(imaging::ToSepia, qRgb(128, 64, 192)), table[98]);
+}
+
+TEST(Contrast, WorkedTables) {
+    const auto flat = imaging::ContrastTable(-1.0);
+    const auto same = imaging::ContrastTable(0.0);
+    // At +1 the product with 255 decides v = 96..127 and 191: in single precision they come out one lower.
+    const auto steep = imaging::ContrastTable(1.0);
+    for (int v = 0; v < 256; ++v) {
+        const auto i = static_cast<std::size_t>(v);
+        EXPECT_EQ(flat[i], 128) << v; // 127.5 goes to the even neighbour
+        EXPECT_EQ(same[i], v) << v;
+        EXPECT_EQ(steep[i], std::clamp(2 * v - 127, 0, 255)) << v;
+    }
+    // The bracket is stored in single precision before the product: 0.4 × (0 − 0.5) + 0.5 becomes
+    // 0.30000001, so 76.5 lies above the tie; kept in extended precision these give 76 and 129.
+    const auto soft = imaging::ContrastTable(-0.6);
+    EXPECT_EQ(soft[0], 77);
+    EXPECT_EQ(soft[130], 128);
+}
+
+TEST(Brightness, WorkedTables) {
+    const auto up = imaging::BrightnessTable(0.5);
+    const auto down = imaging::BrightnessTable(-0.5);
+    // (v / 255 ± 0.5) × 255 is a tie for these v; the single-precision sum lands just off it and picks the
+    // side. A product taken in single precision would sit on the tie: 130, 254, 254, 64.
+    EXPECT_EQ(up[2], 129);
+    EXPECT_EQ(up[126], 253);
+    EXPECT_EQ(up[127], 255);
+    EXPECT_EQ(down[192], 65);
+    // The sum is stored in single precision too: kept in extended precision these give 25 and 129.
+    EXPECT_EQ(imaging::BrightnessTable(-0.9)[255], 26);
+    EXPECT_EQ(imaging::BrightnessTable(-0.3)[205], 128);
+    const auto white = imaging::BrightnessTable(1.0);
+    const auto black = imaging::BrightnessTable(-1.0);
+    for (std::size_t v = 0; v < 256; ++v) {
+        EXPECT_EQ(white[v], 255);
+        EXPECT_EQ(black[v], 0);
+    }
+}
+
+TEST(Adjustments, WholeBitmapsGoThroughTheTablesWithOpaqueAlpha) {
+    const QImage before = randomImage(40, 30, 7);
+    QImage contrast = before;
+    imaging::AdjustContrast(contrast, 0.35);
+    QImage brightness = before;
+    imaging::AdjustBrightness(brightness, -0.2);
+    const auto c = imaging::ContrastTable(0.35);
+    const auto b = imaging::BrightnessTable(-0.2);
+    for (int y = 0; y < before.height(); ++y)
+        for (int x = 0; x < before.width(); ++x) {
+            const QRgb p = before.pixel(x, y);
+            ASSERT_EQ(contrast.pixel(x, y), qRgb(c[qRed(p)], c[qGreen(p)], c[qBlue(p)]));
+            ASSERT_EQ(brightness.pixel(x, y), qRgb(b[qRed(p)], b[qGreen(p)], b[qBlue(p)]));
+        }
 }
 
 // A second, deliberately plain reading of the hue/saturation/lightness arithmetic, one value at a time,
@@ -214,6 +178,13 @@ TEST(Hsl, WorkedConversions) {
     EXPECT_EQ(imaging::HslToRgb({99, 200, 0}), qRgba(0, 0, 0, 0));
 }
 
+TEST(Hsl, EveryColourConvertsLikeThePlainReading) {
+    for (int r = 0; r < 256; ++r)
+        for (int g = 0; g < 256; ++g)
+            for (int b = 0; b < 256; ++b)
+                ASSERT_EQ(imaging::RgbToHsl(r, g, b), referenceToHsl(r, g, b)) << r << "," << g << "," << b;
+}
+
 TEST(Hsl, EveryTripleConvertsBackInRangeLikeThePlainReading) {
     for (int h = 0; h < 256; ++h)
         for (int s = 0; s < 256; ++s)
@@ -227,6 +198,8 @@ TEST(Hsl, EveryTripleConvertsBackInRangeLikeThePlainReading) {
 }
 
 TEST(Hsl, ZeroShiftsKeepColoursUpToTheIntegerRounding) {
+    for (int v = 0; v < 256; ++v)
+        EXPECT_EQ(imaging::HslToRgb(imaging::RgbToHsl(v, v, v)), qRgba(v, v, v, 0)) << v;
     int worst = 0;
     for (int r = 0; r < 256; r += 3)
         for (int g = 0; g < 256; g += 3)
@@ -234,21 +207,16 @@ TEST(Hsl, ZeroShiftsKeepColoursUpToTheIntegerRounding) {
                 const QRgb back = imaging::HslToRgb(imaging::RgbToHsl(r, g, b));
                 worst = std::max(
                     {worst, std::abs(qRed(back) - r), std::abs(qGreen(back) - g), std::abs(qBlue(back) - b)});
-                if (r == g && g == b) {
-                    ASSERT_EQ(back, qRgba(r, r, r, 0));
-                }
             }
     // 256 hue steps and integer saturation lose up to 13 levels on strongly saturated colours.
     EXPECT_LE(worst, 13);
-    EXPECT_GT(worst, 0);
 }
 
 TEST(Hsl, MatchesThePlainReadingOnRandomPhotosAndShifts) {
     struct Shift {
         int h, s, l;
     };
-    const Shift shifts[] = {{0, 0, 0},     {255, 0, 0},     {-255, 255, -255},
-                            {37, -80, 12}, {-128, 40, 200}, {5, 5, -5}};
+    const Shift shifts[] = {{0, 0, 0}, {-255, 255, -255}, {37, -80, 12}, {-128, 40, 200}};
     unsigned seed = 11;
     for (const Shift& shift : shifts) {
         QImage image = randomImage(720, 400, seed++);

@@ -1,4 +1,5 @@
 #include "imaging/effectsbands.h"
+#include "imaging/effectsbitmap.h"
 #include "imaging/rotate.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 
 #include <atomic>
 #include <random>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -32,10 +34,13 @@ TEST(Rotate, QuarterTurnsMoveEveryPixelWhereItBelongs) {
             EXPECT_EQ(left.pixel(y, 5 - 1 - x), source.pixel(x, y)) << x << "," << y;
             EXPECT_EQ(right.pixel(3 - 1 - y, x), source.pixel(x, y)) << x << "," << y;
         }
-    // The top-right corner goes to the top left on a left turn, and the top left to the top right on
-    // a right turn.
-    EXPECT_EQ(left.pixel(0, 0), source.pixel(4, 0));
-    EXPECT_EQ(right.pixel(2, 0), source.pixel(0, 0));
+    QImage rgb = source.convertToFormat(QImage::Format_RGB32);
+    imaging::RotateLeft(rgb);
+    EXPECT_EQ(rgb.format(), QImage::Format_ARGB32);
+    EXPECT_EQ(rgb.pixel(0, 0), source.pixel(4, 0) | 0xff000000u);
+    QImage null;
+    imaging::RotateRight(null);
+    EXPECT_TRUE(null.isNull());
 }
 
 TEST(Rotate, LeftThenRightGivesBackTheBitmapAcrossTiles) {
@@ -45,24 +50,26 @@ TEST(Rotate, LeftThenRightGivesBackTheBitmapAcrossTiles) {
         imaging::RotateLeft(image);
         imaging::RotateRight(image);
         EXPECT_EQ(image, source) << size.width() << "x" << size.height();
-        imaging::RotateRight(image);
-        imaging::RotateRight(image);
-        imaging::RotateRight(image);
-        imaging::RotateRight(image);
+        for (int turn = 0; turn < 4; ++turn)
+            imaging::RotateRight(image);
         EXPECT_EQ(image, source) << "four right turns, " << size.width() << "x" << size.height();
     }
 }
 
-TEST(Rotate, OtherFormatsAndNullBitmaps) {
-    QImage image(4, 2, QImage::Format_RGB32);
-    image.fill(qRgb(1, 2, 3));
-    image.setPixel(3, 0, qRgb(9, 9, 9));
-    imaging::RotateLeft(image);
-    EXPECT_EQ(image.format(), QImage::Format_ARGB32);
-    EXPECT_EQ(image.pixel(0, 0), qRgb(9, 9, 9));
-    QImage null;
-    imaging::RotateRight(null);
-    EXPECT_TRUE(null.isNull());
+TEST(NewBitmap, PhotoSizedBitmapsAreOrdinaryOwningImages) {
+    for (const QSize size : {QSize(2000, 1100), QSize(10, 3)}) {
+        QImage image = imaging::detail::NewBitmap(size.width(), size.height());
+        ASSERT_EQ(std::tuple(image.size(), image.format(), image.bytesPerLine()),
+                  std::tuple(size, QImage::Format_ARGB32, qsizetype{size.width()} * 4));
+        image.fill(qRgb(1, 2, 3));
+        image.setPixel(size.width() - 1, size.height() - 1, qRgb(7, 8, 9));
+        QImage copy = image;
+        copy.setPixel(0, 0, qRgb(4, 5, 6)); // detaches; the original keeps its pixel
+        EXPECT_EQ(image.pixel(0, 0), qRgb(1, 2, 3));
+        EXPECT_EQ(copy.pixel(size.width() - 1, size.height() - 1), qRgb(7, 8, 9));
+    }
+    EXPECT_TRUE(imaging::detail::NewBitmap(0, 5).isNull());
+    EXPECT_TRUE(imaging::detail::NewBitmap(5, -1).isNull());
 }
 
 TEST(RowBands, EveryRowIsVisitedExactlyOnce) {

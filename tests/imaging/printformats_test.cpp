@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QPoint>
+#include <QSize>
+
+#include <tuple>
+#include <vector>
 
 namespace {
 
@@ -30,123 +34,87 @@ QPoint origin(const Raster& r, int x, int y) {
     return {p[0] + 256 * (p[2] % 16), p[1] + 256 * (p[2] / 16)};
 }
 
-TEST(PrintFormats, TableInCodeOrderAndScreenOrderBySize) {
-    const auto& formats = imaging::PrintFormats();
-    const char* names[] = {"9x13", "10x15", "13x18", "15x21", "20x30", "30x45", "10x13"};
-    for (int i = 0; i < imaging::PrintFormatCount; ++i) {
-        EXPECT_EQ(formats[static_cast<std::size_t>(i)].code, i + 1);
-        EXPECT_EQ(formats[static_cast<std::size_t>(i)].nameText(), QString::fromLatin1(names[i]));
-        EXPECT_EQ(imaging::PrintFormatByCode(i + 1), &formats[static_cast<std::size_t>(i)]);
+TEST(PrintFormats, TableTextsAndScreenOrder) {
+    struct Row {
+        const char* name;
+        int a, b, p, q;
+    };
+    const Row rows[] = {{"9x13", 127, 89, 13, 9},    {"10x15", 152, 102, 15, 10}, {"13x18", 177, 127, 18, 13},
+                        {"15x21", 203, 152, 21, 15}, {"20x30", 305, 203, 3, 2},   {"30x45", 457, 305, 3, 2},
+                        {"10x13", 127, 96, 13, 10}};
+    for (int code = 1; code <= imaging::PrintFormatCount; ++code) {
+        const Row& row = rows[code - 1];
+        const imaging::PrintFormat* f = imaging::PrintFormatByCode(code);
+        ASSERT_EQ(f, &imaging::PrintFormats()[static_cast<std::size_t>(code - 1)]);
+        EXPECT_EQ(f->code, code);
+        EXPECT_EQ(f->nameText(), QString::fromLatin1(row.name));
+        EXPECT_EQ(std::tuple(f->longSideMm, f->shortSideMm, f->ratioLong, f->ratioShort),
+                  std::tuple(row.a, row.b, row.p, row.q));
+        const QString size = QStringLiteral("%1x%2mm").arg(row.b).arg(row.a);
+        EXPECT_EQ(f->hintText(), QStringLiteral("Wielkość zdjęcia ") + size);
+        EXPECT_EQ(f->wizardCaption(), QStringLiteral(" format %1 (%2)").arg(f->nameText(), size));
     }
+    EXPECT_EQ(imaging::PrintFormatByCode(7)->hintText(), QStringLiteral("Wielkość zdjęcia 96x127mm"));
     EXPECT_EQ(imaging::PrintFormatByCode(0), nullptr);
     EXPECT_EQ(imaging::PrintFormatByCode(8), nullptr);
-    const std::array<int, 7> bySize{1, 7, 2, 3, 4, 5, 6};
-    EXPECT_EQ(imaging::PrintFormatScreenOrder(), bySize);
+    EXPECT_EQ(imaging::PrintFormatScreenOrder(), (std::array<int, 7>{1, 7, 2, 3, 4, 5, 6}));
     EXPECT_EQ(imaging::FreeFormatName(), QStringLiteral("dowolna"));
-
-    const auto* f = imaging::PrintFormatByCode(4);
-    EXPECT_EQ(f->longSideMm, 203);
-    EXPECT_EQ(f->shortSideMm, 152);
-    EXPECT_EQ(f->ratioLong, 21);
-    EXPECT_EQ(f->ratioShort, 15);
-    EXPECT_EQ(f->hintText(), QStringLiteral("Wielkość zdjęcia 152x203mm"));
-    EXPECT_EQ(f->wizardCaption(), QStringLiteral(" format 15x21 (152x203mm)"));
-    EXPECT_EQ(imaging::PrintFormatByCode(7)->hintText(), QStringLiteral("Wielkość zdjęcia 96x127mm"));
     EXPECT_EQ(imaging::CropAlignmentName(CropAlignment::Top), QStringLiteral("góra"));
     EXPECT_EQ(imaging::CropAlignmentName(imaging::DefaultCropAlignment), QStringLiteral("środek"));
     EXPECT_EQ(imaging::CropAlignmentName(CropAlignment::Bottom), QStringLiteral("dół"));
 }
 
-TEST(PrintFormats, HintAndCaptionFollowTheMillimetres) {
-    for (const auto& f : imaging::PrintFormats()) {
-        const QString size = QStringLiteral("%1x%2mm").arg(f.shortSideMm).arg(f.longSideMm);
-        EXPECT_EQ(f.hintText(), QStringLiteral("Wielkość zdjęcia ") + size);
-        EXPECT_EQ(f.wizardCaption(), QStringLiteral(" format %1 (%2)").arg(f.nameText(), size));
-    }
-}
-
-TEST(FitCropFrame, KeepsTheCentreAndTakesTheFormat) {
-    const CropFrame fitted =
-        imaging::FitCropFrame({1000, 1000, 2000, 2000}, *imaging::PrintFormatByCode(2), 4000, 3000);
-    EXPECT_EQ(fitted, (CropFrame{902, 1099, 2099, 1902}));
-}
-
-TEST(FitCropFrame, TooWideFrameIsLimitedToTheImage) {
-    const CropFrame fitted =
-        imaging::FitCropFrame({0, 0, 1000, 1000}, *imaging::PrintFormatByCode(1), 1000, 1000);
-    EXPECT_EQ(fitted, (CropFrame{0, 150, 1000, 851}));
-}
-
-TEST(FitCropFrame, PushedBackInsideAtEveryEdge) {
-    const auto& f = *imaging::PrintFormatByCode(2); // 152 × 102
-    // S = 254: w = 152, h = 102, centred on (5, 5): left −71, top −46 → moved to 0.
-    EXPECT_EQ(imaging::FitCropFrame({0, 0, 10, 244}, f, 500, 400), (CropFrame{0, 71, 152, 173}));
-    // The same 152 × 102 frame centred on (155, 182) runs off the right and bottom of a 160 × 110 image.
-    EXPECT_EQ(imaging::FitCropFrame({150, 60, 160, 304}, f, 160, 110), (CropFrame{8, 8, 160, 110}));
-}
-
-TEST(FitCropFrame, TooTallFrameIsLimitedToTheImageHeight) {
-    // S = 2000 for 13x18: w = Round(2000 / 304 × 177) = 1164, h = Round(1164 / 177 × 127) = 835 > 600:
-    // h = 600, w = Round(600 × 177 / 127) = 836.
-    const CropFrame fitted =
-        imaging::FitCropFrame({0, 0, 1000, 1000}, *imaging::PrintFormatByCode(3), 2000, 600);
-    EXPECT_EQ(fitted.right - fitted.left, 836);
-    EXPECT_EQ(fitted.bottom - fitted.top, 600);
-    EXPECT_EQ(fitted, (CropFrame{82, 0, 918, 600}));
-}
-
-TEST(CropToFormat, TooTallImageKeepsTheAlignedBand) {
+TEST(FitCropFrame, WorkedFrames) {
     struct Case {
-        CropAlignment alignment;
-        int firstRow;
+        CropFrame frame;
+        int code, w, h;
+        CropFrame fitted;
     };
-    for (const Case c :
-         {Case{CropAlignment::Top, 0}, Case{CropAlignment::Centre, 31}, Case{CropAlignment::Bottom, 62}}) {
-        Raster r = positions(3000, 2000);
-        ASSERT_TRUE(imaging::CropToFormat(r, 2, c.alignment));
-        ASSERT_EQ(r.width, 3000);
-        ASSERT_EQ(r.height, 1938); // (3000 div 152) × 102
+    const Case cases[] = {
+        // S = 2000, w = Round(2000 / 254 × 152) = 1197, h = Round(1197 / 152 × 102) = 803, same centre.
+        {{1000, 1000, 2000, 2000}, 2, 4000, 3000, {902, 1099, 2099, 1902}},
+        // The same one step to the right: 1501 − (1197 div 2) = 903, where halving exactly would give 902.
+        {{1001, 1000, 2001, 2000}, 2, 4000, 3000, {903, 1099, 2100, 1902}},
+        // w = Round(1175.93) = 1176 > 1000: w = 1000, h = 701.
+        {{0, 0, 1000, 1000}, 1, 1000, 1000, {0, 150, 1000, 851}},
+        // w = 1164, h = 835 > 600: h = 600, w = Round(600 × 177 / 127) = 836.
+        {{0, 0, 1000, 1000}, 3, 2000, 600, {82, 0, 918, 600}},
+        // S = 254: a 152 × 102 frame centred on (5, 122) pushed back over the left edge ...
+        {{0, 0, 10, 244}, 2, 500, 400, {0, 71, 152, 173}},
+        // ... and centred on (155, 182), over the right and bottom edges of a 160 × 110 image.
+        {{150, 60, 160, 304}, 2, 160, 110, {8, 8, 160, 110}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(imaging::FitCropFrame(c.frame, *imaging::PrintFormatByCode(c.code), c.w, c.h), c.fitted)
+            << c.frame.left << "," << c.frame.top << " code " << c.code;
+}
+
+TEST(CropToFormat, WorkedCuts) {
+    struct Case {
+        int w, h, code;
+        CropAlignment alignment;
+        int cutW, cutH;
+        QPoint from; // where the cut-out's top-left pixel came from
+    };
+    const Case cases[] = {
+        {3000, 2000, 2, CropAlignment::Top, 3000, 1938, {0, 0}}, // h = (3000 div 152) × 102
+        {3000, 2000, 2, CropAlignment::Centre, 3000, 1938, {0, 31}},
+        {3000, 2000, 2, CropAlignment::Bottom, 3000, 1938, {0, 62}},
+        {2000, 1000, 1, CropAlignment::Top, 1443, 1000, {278, 0}}, // w = (1000 div 9) × 13, always centred
+        {2000, 1000, 1, CropAlignment::Bottom, 1443, 1000, {278, 0}},
+        {2000, 3000, 2, CropAlignment::Top, 2000, 1326, {0, 0}},  // a portrait gives a landscape band
+        {1270, 890, 1, CropAlignment::Centre, 1270, 890, {0, 0}}, // h = 890 = H: nothing to cut
+        // The nominal ratio asks for 98 × 13 = 1274 of 1270 columns: the whole width is kept instead.
+        {1270, 889, 1, CropAlignment::Centre, 1270, 889, {0, 0}},
+    };
+    for (const Case& c : cases) {
+        Raster r = positions(c.w, c.h);
+        ASSERT_TRUE(imaging::CropToFormat(r, c.code, c.alignment)) << c.w << "x" << c.h;
+        ASSERT_EQ(QSize(r.width, r.height), QSize(c.cutW, c.cutH)) << c.w << "x" << c.h;
         EXPECT_EQ(r.bitsPerPixel, 24);
-        EXPECT_EQ(origin(r, 0, 0), QPoint(0, c.firstRow));
-        EXPECT_EQ(origin(r, 2999, 1937), QPoint(2999, c.firstRow + 1937));
+        EXPECT_EQ(origin(r, 0, 0), c.from) << c.w << "x" << c.h;
+        EXPECT_EQ(origin(r, c.cutW - 1, c.cutH - 1), c.from + QPoint(c.cutW - 1, c.cutH - 1));
     }
-}
-
-TEST(CropToFormat, TooWideImageIsCutAtTheCentreByTheNominalRatio) {
-    for (const CropAlignment alignment : {CropAlignment::Top, CropAlignment::Bottom}) {
-        Raster r = positions(2000, 1000);
-        ASSERT_TRUE(imaging::CropToFormat(r, 1, alignment));
-        ASSERT_EQ(r.width, 1443); // (1000 div 9) × 13
-        ASSERT_EQ(r.height, 1000);
-        EXPECT_EQ(origin(r, 0, 0), QPoint(278, 0));
-        EXPECT_EQ(origin(r, 1442, 999), QPoint(278 + 1442, 999));
-    }
-}
-
-TEST(CropToFormat, PortraitBecomesALandscapeBand) {
-    Raster r = positions(2000, 3000);
-    ASSERT_TRUE(imaging::CropToFormat(r, 2, CropAlignment::Top));
-    EXPECT_EQ(r.width, 2000);
-    EXPECT_EQ(r.height, 1326);
-    EXPECT_EQ(origin(r, 5, 1325), QPoint(5, 1325));
-}
-
-TEST(CropToFormat, ExactHeightIsLeftAsItIs) {
-    Raster r = positions(1270, 890);
-    const Raster before = r;
-    ASSERT_TRUE(imaging::CropToFormat(r, 1, CropAlignment::Centre));
-    EXPECT_EQ(r.pixels, before.pixels);
-    EXPECT_EQ(r.height, 890);
-}
-
-TEST(CropToFormat, WidthCutNeverReachesOutsideTheSource) {
-    // 9x13 on 1270 × 889: the nominal ratio asks for 98 × 13 = 1274 columns of 1270.
-    Raster r = positions(1270, 889);
-    ASSERT_TRUE(imaging::CropToFormat(r, 1, CropAlignment::Centre));
-    EXPECT_EQ(r.width, 1270);
-    EXPECT_EQ(r.height, 889);
-    EXPECT_EQ(origin(r, 0, 0), QPoint(0, 0));
-    EXPECT_EQ(origin(r, 1269, 888), QPoint(1269, 888));
 }
 
 TEST(CropToFormat, EmptyCutsAndBadInputLeaveTheRasterAlone) {
@@ -166,6 +134,9 @@ TEST(CropToFormat, EmptyCutsAndBadInputLeaveTheRasterAlone) {
     Raster shortData = positions(300, 400);
     shortData.pixels.resize(10);
     EXPECT_FALSE(imaging::CropToFormat(shortData, 1, CropAlignment::Centre));
+    Raster oddDepth = positions(300, 400);
+    oddDepth.bitsPerPixel = 16;
+    EXPECT_FALSE(imaging::CropToFormat(oddDepth, 1, CropAlignment::Centre));
 }
 
 TEST(CropToFormat, OtherDepthsBecomeTwentyFourBits) {
@@ -173,11 +144,13 @@ TEST(CropToFormat, OtherDepthsBecomeTwentyFourBits) {
     indexed.palette = {qRgb(10, 20, 30), qRgb(200, 100, 50)};
     indexed.row(100)[7] = 1;
     indexed.row(101)[7] = 77;                                           // no palette entry: black
-    ASSERT_TRUE(imaging::CropToFormat(indexed, 2, CropAlignment::Top)); // 254 div 152 = 1 → 102 rows
+    ASSERT_TRUE(imaging::CropToFormat(indexed, 2, CropAlignment::Top)); // 254 div 152 = 1: 102 rows
     ASSERT_EQ(indexed.bitsPerPixel, 24);
     ASSERT_EQ(indexed.height, 102);
-    EXPECT_EQ(indexed.row(0)[0], 30);
-    EXPECT_EQ(indexed.row(0)[2], 10);
+    EXPECT_EQ(std::vector<int>(indexed.row(0), indexed.row(0) + 3), (std::vector<int>{30, 20, 10}));
+    EXPECT_EQ(std::vector<int>(indexed.row(100) + 21, indexed.row(100) + 24),
+              (std::vector<int>{50, 100, 200}));
+    EXPECT_EQ(std::vector<int>(indexed.row(101) + 21, indexed.row(101) + 24), (std::vector<int>{0, 0, 0}));
 
     Raster mono = Raster::allocate(254, 300, 1);
     mono.palette = {qRgb(0, 0, 0), qRgb(255, 255, 255)};

@@ -50,38 +50,37 @@ TEST(RedEye, RedTestUsesRoundedRedToGreenRatioAndIgnoresBlue) {
     // 1.8 × 26 = 46.8 rounds to 47: 47 is not above it, 48 is.
     EXPECT_FALSE(imaging::IsRedEyeRed(47, 26));
     EXPECT_TRUE(imaging::IsRedEyeRed(48, 26));
-
-    QImage blue = region(5, 5);
-    blue.setPixel(2, 2, qRgb(200, 50, 255));
-    blue.setPixel(2, 3, qRgb(200, 50, 255));
-    QImage result;
-    EXPECT_TRUE(imaging::RemoveRedEye(blue, result));
 }
 
-TEST(RedEye, NoRedPixelsChangesNothing) {
-    const QImage source = region(20, 20);
-    QImage result;
-    EXPECT_FALSE(imaging::RemoveRedEye(source, result));
-    EXPECT_EQ(result, source);
+TEST(RedEye, WithoutAPupilNothingChanges) {
+    QImage none = region(20, 20);
+    QImage lonePixel = region(10, 10);
+    lonePixel.setPixel(4, 4, kRed);
+    QImage smallBlobs = region(40, 40);
+    paint(smallBlobs, QRect(2, 2, 5, 4), kRed);   // 20 pixels
+    paint(smallBlobs, QRect(20, 20, 4, 4), kRed); // 16 pixels
+    smallBlobs.setPixel(35, 35, kRed);
+    for (const QImage& source : {none, lonePixel, smallBlobs}) {
+        QImage result;
+        EXPECT_FALSE(imaging::RemoveRedEye(source, result));
+        EXPECT_EQ(result, source);
+    }
 }
 
-TEST(RedEye, SingleBlobOfTwoPixelsIsThePupil) {
+TEST(RedEye, AnyLoneBlobOfTwoPixelsOrMoreIsThePupil) {
+    QImage line = region(50, 10);
+    paint(line, QRect(0, 4, 50, 1), kRed); // aspect 50
+    QImage result;
+    ASSERT_TRUE(imaging::RemoveRedEye(line, result));
+    EXPECT_EQ(changedPixels(line, result), 50);
+
     QImage source = region(10, 10);
     source.setPixel(4, 4, qRgb(200, 20, 10));
     source.setPixel(5, 5, qRgb(200, 20, 10)); // diagonal neighbours form one blob
-    QImage result;
     ASSERT_TRUE(imaging::RemoveRedEye(source, result));
     EXPECT_EQ(changedPixels(source, result), 2);
     // Both are edge pixels: 0.1 × 200 + 0.7 × 20 + 0.4 × 10 = 38.
     EXPECT_EQ(result.pixel(4, 4), qRgb(38, 20, 10));
-}
-
-TEST(RedEye, SinglePixelAloneIsNoPupil) {
-    QImage source = region(10, 10);
-    source.setPixel(4, 4, kRed);
-    QImage result;
-    EXPECT_FALSE(imaging::RemoveRedEye(source, result));
-    EXPECT_EQ(result, source);
 }
 
 TEST(RedEye, InnerAndEdgePixelsOfAPureRedPupil) {
@@ -90,10 +89,13 @@ TEST(RedEye, InnerAndEdgePixelsOfAPureRedPupil) {
     QImage result;
     ASSERT_TRUE(imaging::RemoveRedEye(source, result));
     EXPECT_EQ(changedPixels(source, result), 28);
-    EXPECT_EQ(result.pixel(9, 9), qRgb(13, 0, 0));     // inside: Round(12.75)
-    EXPECT_EQ(result.pixel(9, 8), qRgb(13, 0, 0));     // its four direct neighbours are all pupil
-    EXPECT_EQ(result.pixel(7, 8), qRgb(26, 0, 0));     // on the edge: Round(25.5) to even
-    EXPECT_EQ(result.pixel(8, 8), qRgb(26, 0, 0));     // above it lies the cut-off corner
+    EXPECT_EQ(result.pixel(9, 9), qRgb(13, 0, 0)); // inside: Round(12.75)
+    EXPECT_EQ(result.pixel(9, 8), qRgb(13, 0, 0)); // its four direct neighbours are all pupil
+    EXPECT_EQ(result.pixel(7, 8), qRgb(26, 0, 0)); // on the edge: Round(25.5) to even
+    EXPECT_EQ(result.pixel(8, 8), qRgb(26, 0, 0));
+    for (const QPoint p : {QPoint(7, 9), QPoint(12, 9), QPoint(8, 11)}) // one outside neighbour each
+        EXPECT_EQ(result.pixel(p), qRgb(26, 0, 0))
+            << p.x() << "," << p.y();                  // above it lies the cut-off corner
     EXPECT_EQ(result.pixel(7, 7), source.pixel(7, 7)); // the corner itself is not pupil
 }
 
@@ -108,33 +110,17 @@ TEST(RedEye, StreakFailsTheAspectTestSoTheDiscIsChosen) {
     EXPECT_EQ(changedPixels(source, result), 28);
 }
 
-TEST(RedEye, OnlySmallBlobsChangeNothing) {
-    QImage source = region(40, 40);
-    paint(source, QRect(2, 2, 5, 4), kRed);   // 20 pixels
-    paint(source, QRect(20, 20, 4, 4), kRed); // 16 pixels
-    source.setPixel(35, 35, kRed);
-    QImage result;
-    EXPECT_FALSE(imaging::RemoveRedEye(source, result));
-    EXPECT_EQ(result, source);
-}
-
-TEST(RedEye, SingleBlobIsThePupilWhateverItsShape) {
-    QImage source = region(50, 10);
-    paint(source, QRect(0, 4, 50, 1), kRed); // a line, aspect 50
-    QImage result;
-    ASSERT_TRUE(imaging::RemoveRedEye(source, result));
-    EXPECT_EQ(changedPixels(source, result), 50);
-}
-
 TEST(RedEye, EqualSizedBlobsKeepScanOrder) {
-    // Two qualifying 5 × 5 blobs; the scan goes column by column, so the left one has the lower label.
-    QImage source = region(30, 30);
-    paint(source, QRect(20, 2, 5, 5), kRed);
-    paint(source, QRect(3, 20, 5, 5), kRed);
+    // Two dozen qualifying 5 × 5 blobs of equal size; the scan goes column by column, so the top one
+    // of the left column has the lowest label and must win.
+    QImage source = region(60, 90);
+    for (int x = 2; x < 60; x += 15)
+        for (int y = 2; y < 90; y += 15)
+            paint(source, QRect(x, y, 5, 5), kRed);
     QImage result;
     ASSERT_TRUE(imaging::RemoveRedEye(source, result));
-    EXPECT_NE(result.pixel(5, 22), source.pixel(5, 22));
-    EXPECT_EQ(result.pixel(22, 4), source.pixel(22, 4));
+    EXPECT_EQ(changedPixels(source, result), 25);
+    EXPECT_NE(result.pixel(4, 4), source.pixel(4, 4));
 }
 
 TEST(RedEye, RegionEdgesDoNotMakeEdgePixels) {

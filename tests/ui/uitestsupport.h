@@ -12,6 +12,11 @@
 
 namespace uitest {
 
+// Writes a JPEG photo of one colour (false when it could not be written).
+bool writePhoto(const QString& path, QSize size, QColor colour);
+// Writes a file of exactly `bytes` bytes that is not a photo.
+bool writeBytes(const QString& path, qint64 bytes);
+
 struct Harness {
     Harness();
     ~Harness();
@@ -26,6 +31,10 @@ struct Harness {
     void build();
     // Closes the window (writing the settings) and destroys it.
     void close();
+    // Shows the window at this size and waits until it is on screen.
+    void show(QSize size);
+    // A folder in `dir` (created) that becomes the documents folder of the next build.
+    QString photoFolder(const QString& name);
 };
 
 } // namespace uitest

@@ -21,6 +21,7 @@ BrowserHeader::BrowserHeader(QWidget* parent)
     setObjectName(QStringLiteral("hcNaglowek"));
     setFixedHeight(kHeaderHeight);
     setMouseTracking(true);
+    setFont(browserFont());
     setAttribute(Qt::WA_OpaquePaintEvent);
     resize(totalWidth(), kHeaderHeight);
 }

@@ -21,6 +21,8 @@ public:
 
     // The sort column (sort key − 1) and direction that the arrow shows; -1 shows none.
     void setSort(int column, bool ascending);
+    int sortColumn() const { return sortColumn_; }
+    bool sortAscending() const { return ascending_; }
 
     static int minimumWidth(int section);
     static int maximumWidth(int section);

@@ -37,6 +37,13 @@ bool isJpeg(const QString& extension) {
 
 } // namespace
 
+QFont browserFont() {
+    // The column widths and the 18-pixel rows were made for an 11-pixel face.
+    QFont f;
+    f.setPixelSize(11);
+    return f;
+}
+
 BrowserSprites BrowserSprites::load() {
     BrowserSprites s;
     s.icoBig = render(QStringLiteral(":/pictures/icobig.svg"), QSize(kCellSize, kCellSize));
@@ -122,27 +129,23 @@ PhotoBrowser::PhotoBrowser(const core::Catalogue& catalogue, const BrowserSprite
     , sprites_(sprites) {
     setObjectName(QStringLiteral("pbTlo"));
     setAttribute(Qt::WA_OpaquePaintEvent);
-}
-
-void PhotoBrowser::setVisibleBand(int top, int height) {
-    bandTop_ = top;
-    bandHeight_ = height;
+    setFont(browserFont());
 }
 
 void PhotoBrowser::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     p.fillRect(event->rect(), kGrey240);
+    // The scroll box exposes only what is visible, so the exposed band is the visible band or less.
+    const QRect band = event->rect();
     if (kind_ == ViewKind::Details)
-        paintDetails(p);
+        paintDetails(p, band.top(), band.bottom() + 1);
     else
-        paintIcons(p);
+        paintIcons(p, band.top(), band.bottom() + 1);
 }
 
-void PhotoBrowser::paintDetails(QPainter& p) {
+void PhotoBrowser::paintDetails(QPainter& p, int top, int bottom) {
     const QFontMetrics fm(font());
     const int w = width();
-    const int top = bandTop_;
-    const int bottom = bandTop_ + bandHeight_;
     const int c0 = widths_[0], c1 = widths_[1], c2 = widths_[2], c3 = widths_[3];
     const int textHeight = kRowHeight - 2;
     for (int k = 0; k < catalogue_.size(); ++k) {
@@ -170,10 +173,8 @@ void PhotoBrowser::paintDetails(QPainter& p) {
     }
 }
 
-void PhotoBrowser::paintIcons(QPainter& p) {
+void PhotoBrowser::paintIcons(QPainter& p, int top, int bottom) {
     const QFontMetrics fm(font());
-    const int top = bandTop_;
-    const int bottom = bandTop_ + bandHeight_;
     const int columns = qMax(1, layout_.columns);
     for (int r = 0; r < layout_.rows; ++r) {
         const int y = r * kCellSize;

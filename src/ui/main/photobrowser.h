@@ -32,6 +32,9 @@ struct BrowserSprites {
     static BrowserSprites load();
 };
 
+// The face of the browser and its header.
+QFont browserFont();
+
 struct BrowserLayout {
     int columns = 1;
     int rows = 0;
@@ -65,9 +68,6 @@ public:
     void setLayoutInfo(const BrowserLayout& layout) { layout_ = layout; }
     const BrowserLayout& layoutInfo() const { return layout_; }
 
-    // The band of the paint box that is visible (set by the scroll box owner); painting skips the rest.
-    void setVisibleBand(int top, int height);
-
 signals:
     // Any mouse button pressed on the paint box.
     void pressed(QPoint position, Qt::MouseButton button);
@@ -77,16 +77,15 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
-    void paintDetails(class QPainter& p);
-    void paintIcons(class QPainter& p);
+    // Only entries within one row or cell of the band [top, bottom] are drawn.
+    void paintDetails(class QPainter& p, int top, int bottom);
+    void paintIcons(class QPainter& p, int top, int bottom);
 
     const core::Catalogue& catalogue_;
     const BrowserSprites& sprites_;
     ViewKind kind_ = ViewKind::Icons;
     std::array<int, 4> widths_ = {32, 80, 55, 90};
     BrowserLayout layout_;
-    int bandTop_ = 0;
-    int bandHeight_ = 0;
 };
 
 } // namespace ui

@@ -45,6 +45,22 @@ QWidget* panel(const QString& name, QWidget* parent) {
     return w;
 }
 
+// A vertical layout without margins or gaps.
+QVBoxLayout* column(QWidget* owner) {
+    auto* v = new QVBoxLayout(owner);
+    v->setContentsMargins(0, 0, 0, 0);
+    v->setSpacing(0);
+    return v;
+}
+
+// Adds `w` to `v` inside a margin, taking the spare height.
+void addInset(QVBoxLayout* v, QWidget* w, const QMargins& margins) {
+    auto* box = new QVBoxLayout;
+    box->setContentsMargins(margins);
+    box->addWidget(w);
+    v->addLayout(box, 1);
+}
+
 QLabel* label(const QString& name, const QString& text, QWidget* parent) {
     auto* l = new QLabel(text, parent);
     l->setObjectName(name);
@@ -213,9 +229,7 @@ void TfoGlowny::CreateLayout() {
 void TfoGlowny::CreateLeftSide() {
     pLeft = panel(QStringLiteral("pLeft"), nullptr);
     pLeft->setMinimumWidth(265);
-    auto* v = new QVBoxLayout(pLeft);
-    v->setContentsMargins(0, 0, 0, 0);
-    v->setSpacing(0);
+    QVBoxLayout* v = column(pLeft);
 
     pLeftGora = panel(QStringLiteral("pLeftGora"), pLeft);
     pLeftGora->setFixedHeight(100);
@@ -253,17 +267,12 @@ void TfoGlowny::CreateLeftSide() {
     pLista = panel(QStringLiteral("pLista"), pLeft);
     pLista->setMinimumHeight(50);
     paintBackground(pLista, kGrey240);
-    auto* listLayout = new QVBoxLayout(pLista);
-    listLayout->setContentsMargins(0, 0, 0, 0);
     sbPliki = new QScrollArea(pLista);
     sbPliki->setObjectName(QStringLiteral("sbPliki"));
     sbPliki->setFrameShape(QFrame::NoFrame);
     CreateBrowser();
-    listLayout->addWidget(sbPliki);
-    auto* listBox = new QVBoxLayout;
-    listBox->setContentsMargins(5, 5, 0, 5);
-    listBox->addWidget(pLista);
-    v->addLayout(listBox, 1);
+    column(pLista)->addWidget(sbPliki);
+    addInset(v, pLista, QMargins(5, 5, 0, 5));
 
     pLeftDol = panel(QStringLiteral("pLeftDol"), pLeft);
     pLeftDol->setFixedHeight(120);
@@ -299,14 +308,28 @@ void TfoGlowny::CreateLeftBottom() {
     cbSpeed->setObjectName(QStringLiteral("cbSpeed"));
     cbSpeed->addItems({QStringLiteral("Modem"), QStringLiteral("Stałe łącze")});
     summaryLabels_ = {title, l1, laWysylkaIl, l2, laWysylkaWielk, l3, laWysylkaCz, lacze};
+    // The summary is small print under the big button.
+    for (QLabel* l : summaryLabels_) {
+        QFont f = l->font();
+        f.setPointSizeF(f.pointSizeF() * 0.85);
+        l->setFont(f);
+    }
+    QFont small = cbSpeed->font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    cbSpeed->setFont(small);
+    for (int i = 0; i < 2; ++i) {
+        auto* rule = new QFrame(pLeftDol);
+        rule->setObjectName(i == 0 ? QStringLiteral("bvPodsumowanieL") : QStringLiteral("bvPodsumowanieP"));
+        rule->setFrameShape(QFrame::HLine);
+        rule->setStyleSheet(QStringLiteral("color: rgb(180, 180, 180);"));
+        summaryRules_.append(rule);
+    }
     pLeftDol->installEventFilter(this);
 }
 
 void TfoGlowny::CreateViewerSide() {
     pObraz = panel(QStringLiteral("pObraz"), nullptr);
-    auto* v = new QVBoxLayout(pObraz);
-    v->setContentsMargins(0, 0, 0, 0);
-    v->setSpacing(0);
+    QVBoxLayout* v = column(pObraz);
 
     pObrazToolbar = panel(QStringLiteral("pObrazToolbar"), pObraz);
     pObrazToolbar->setFixedHeight(100);
@@ -315,15 +338,11 @@ void TfoGlowny::CreateViewerSide() {
 
     pPaintBox = panel(QStringLiteral("pPaintBox"), pObraz);
     pPaintBox->setMinimumHeight(85);
-    auto* viewLayout = new QVBoxLayout(pPaintBox);
-    viewLayout->setContentsMargins(0, 0, 0, 0);
+    column(pPaintBox);
     pPaintBox->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(pPaintBox, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& p) { pmObraz->popup(pPaintBox->mapToGlobal(p)); });
-    auto* box = new QVBoxLayout;
-    box->setContentsMargins(5, 5, 5, 0);
-    box->addWidget(pPaintBox);
-    v->addLayout(box, 1);
+    addInset(v, pPaintBox, QMargins(5, 5, 5, 0));
 
     pObrazInfo = panel(QStringLiteral("pObrazInfo"), pObraz);
     pObrazInfo->setFixedHeight(50);
@@ -426,18 +445,27 @@ void TfoGlowny::LayoutLeftTop() {
 void TfoGlowny::LayoutLeftBottom() {
     const int w = pLeftDol->width();
     iWyslijZdjecia->move((w - iWyslijZdjecia->width()) / 2, 4);
+    // The title sits between two rules.
     QLabel* title = summaryLabels_[0];
-    title->setGeometry(0, 40, w, 16);
-    const int speedWidth = 100;
-    const int speedLeft = w - 5 - speedWidth;
-    summaryLabels_[1]->setGeometry(8, 56, 150, 16);
-    laWysylkaIl->setGeometry(160, 56, speedLeft - 160, 16);
-    summaryLabels_[3]->setGeometry(8, 72, 150, 16);
-    laWysylkaWielk->setGeometry(160, 72, speedLeft - 160, 16);
-    summaryLabels_[7]->setGeometry(speedLeft + 2, 76, speedWidth, 16);
-    summaryLabels_[5]->setGeometry(8, 95, 100, 16);
-    cbSpeed->setGeometry(speedLeft, 92, speedWidth, 23);
-    laWysylkaCz->setGeometry(100, 95, speedLeft - 100 - 3, 16);
+    const int titleWidth = title->sizeHint().width();
+    title->setGeometry((w - titleWidth) / 2, 41, titleWidth, 14);
+    summaryRules_[0]->setGeometry(8, 48, qMax(0, title->x() - 8), 1);
+    summaryRules_[1]->setGeometry(title->geometry().right() + 1, 48,
+                                  qMax(0, w - 8 - title->geometry().right()), 1);
+    const int speedWidth = 92;
+    const int speedLeft = w - 6 - speedWidth;
+    const auto row = [](QLabel* caption, QLabel* value, int y, int right) {
+        const int cw = caption->sizeHint().width();
+        caption->setGeometry(8, y, cw, 16);
+        value->setGeometry(8 + cw + 5, y, qMax(0, right - (8 + cw + 5)), 16);
+    };
+    row(summaryLabels_[1], laWysylkaIl, 57, w - 6);
+    row(summaryLabels_[3], laWysylkaWielk, 74, speedLeft - 4);
+    summaryLabels_[7]->setGeometry(speedLeft + 2, 77, speedWidth, 14);
+    cbSpeed->setGeometry(speedLeft, 92, speedWidth, 22);
+    const int timeCaption = summaryLabels_[5]->sizeHint().width();
+    summaryLabels_[5]->setGeometry(8, 95, timeCaption, 16);
+    laWysylkaCz->setGeometry(8 + timeCaption, 95, qMax(0, speedLeft - 3 - 8 - timeCaption), 16);
 }
 
 void TfoGlowny::LayoutToolbar() {

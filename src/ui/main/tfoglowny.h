@@ -128,7 +128,6 @@ private:
     void CurrentChanged();
     void ApplyCell(int index, const QString& path, const QImage& cell);
     void CheckSortAction(int key);
-    void UpdateBand();
     bool PreviewKey(QKeyEvent* event);
     bool PreviewWheel(QWheelEvent* event);
     void FitFolderLabel();
@@ -207,6 +206,7 @@ private:
     QList<QWidget*> toolbarButtons_;
     QList<QWidget*> zoomButtons_;
     QList<QLabel*> summaryLabels_;
+    QList<QWidget*> summaryRules_;
 };
 
 } // namespace ui

@@ -48,7 +48,6 @@ void TfoGlowny::CreateBrowser() {
     connect(pbTlo, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& p) { pmPliki->popup(pbTlo->mapToGlobal(p)); });
     connect(pbTlo, &PhotoBrowser::pressed, this, [this](QPoint p, Qt::MouseButton) { BrowserPressed(p); });
-    connect(sbPliki->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { UpdateBand(); });
     connect(sbPliki->horizontalScrollBar(), &QScrollBar::valueChanged, this,
             [this](int x) { hcNaglowek->move(-x, 0); });
     connect(hcNaglowek, &BrowserHeader::sectionClicked, this, &TfoGlowny::HeaderSort);
@@ -185,11 +184,6 @@ void TfoGlowny::LayoutBrowser() {
     pbTlo->resize(layout.size);
     if (viewKind_ == ViewKind::Details)
         hcNaglowek->setFixedWidth(layout.size.width());
-    UpdateBand();
-}
-
-void TfoGlowny::UpdateBand() {
-    pbTlo->setVisibleBand(sbPliki->verticalScrollBar()->value(), sbPliki->viewport()->height());
 }
 
 void TfoGlowny::ScrollIntoView() {

@@ -25,6 +25,9 @@ public:
     explicit ThumbnailFill(CellMaker maker, QObject* parent = nullptr);
     ~ThumbnailFill() override;
 
+    // Replaces the cell maker for the next start (tests slow it down or make it fail).
+    void setCellMaker(CellMaker maker) { maker_ = std::move(maker); }
+
     // Starts a fill of these photos; a running fill is stopped first.
     void start(const QStringList& paths);
     // Stops the running fill: no `cellReady` or `completed` of it arrives afterwards.
