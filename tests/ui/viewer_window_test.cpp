@@ -122,6 +122,22 @@ TEST_F(WindowFixture, ZoomCommandsDriveTheViewAndTheLabel) {
     EXPECT_EQ(h.window->ToolMode, ImageViewController::NoTool);
 }
 
+TEST_F(WindowFixture, EscapeEndsTheCropToolAndHidesItsPanel) {
+    photo(QStringLiteral("a.jpg"), 3000, 2000, qRgb(20, 120, 30));
+    build();
+    h.window->pEdycjaKadrowanie->show();
+    h.window->ToolMode = ImageViewController::CropTool;
+    h.window->viewer()->zoomTo(2.0f);
+    // Space pans and gives the tool back while the panel is up.
+    QTest::keyPress(&view(), Qt::Key_Space);
+    EXPECT_EQ(h.window->ToolMode, ImageViewController::HandTool);
+    QTest::keyRelease(&view(), Qt::Key_Space);
+    EXPECT_EQ(h.window->ToolMode, ImageViewController::CropTool);
+    QTest::keyPress(&view(), Qt::Key_Escape);
+    EXPECT_EQ(h.window->ToolMode, ImageViewController::NoTool);
+    EXPECT_FALSE(h.window->pEdycjaKadrowanie->isVisible());
+}
+
 TEST_F(WindowFixture, ViewCommandsWaitForAPhotoExceptTheFixedZooms) {
     build(); // empty folder
     h.window->action(QStringLiteral("aWidokPowieksz"))->trigger();
