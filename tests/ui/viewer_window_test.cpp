@@ -7,9 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QMenu>
 #include <QMutex>
 #include <QSemaphore>
 #include <QSignalSpy>
@@ -136,6 +138,16 @@ TEST_F(WindowFixture, EscapeEndsTheCropToolAndHidesItsPanel) {
     QTest::keyPress(&view(), Qt::Key_Escape);
     EXPECT_EQ(h.window->ToolMode, ImageViewController::NoTool);
     EXPECT_FALSE(h.window->pEdycjaKadrowanie->isVisible());
+}
+
+TEST_F(WindowFixture, RightClickOnTheViewOpensItsMenu) {
+    photo(QStringLiteral("a.jpg"), 300, 200, qRgb(20, 120, 30));
+    build();
+    const QPoint at(50, 50);
+    QContextMenuEvent e(QContextMenuEvent::Mouse, at, view().viewport()->mapToGlobal(at));
+    QApplication::sendEvent(view().viewport(), &e);
+    EXPECT_TRUE(h.window->pmObraz->isVisible());
+    h.window->pmObraz->hide();
 }
 
 TEST_F(WindowFixture, ViewCommandsWaitForAPhotoExceptTheFixedZooms) {

@@ -265,7 +265,7 @@ bool ImageViewController::viewKeyPress(QKeyEvent& e) {
             view_->setViewCursor(cursors::Cursor(cursors::ZoomOut));
             nudgePointer();
         }
-        return true;
+        return *toolMode_ == MagnifierTool;
     default:
         return false;
     }
