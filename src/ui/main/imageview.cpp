@@ -372,6 +372,8 @@ void ImageView::render(QPainter& p, const QRect& area) {
         if (!draw.isEmpty()) {
             const long double s = effectiveScale();
             const QRect content = draw.translated(-o); // in the scaled photo's own pixels
+            if (s <= 1.0L)
+                zoomed_ = QImage(); // the enlargement is of no use until the next zoom in
             if (s < 1.0L) {
                 p.drawImage(draw.topLeft(), *scaledCopy(), content);
             } else if (s == 1.0L) {
