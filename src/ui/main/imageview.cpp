@@ -326,11 +326,14 @@ const QImage& ImageView::zoomedCopy(const QRect& content) {
     const qint64 key = bitmap_.cacheKey();
     if (!zoomed_.isNull() && zoomedKey_ == key && zoomedScale_ == s && zoomedRect_.contains(content))
         return zoomed_;
-    // Half a viewport more on every side, so that panning reuses the copy for a while.
+    // While panning (the old copy still overlaps) half a viewport more on every side, so that the next
+    // moves reuse it; after a zoom or a jump only a thin border, so that the first picture comes fast.
     const QSize vp = viewport()->size();
-    const QRect want = content.adjusted(-vp.width() / 2, -vp.height() / 2, vp.width() / 2, vp.height() / 2)
-                           .intersected(QRect(QPoint(0, 0), scaledSize()))
-                           .united(content);
+    const bool panning =
+        !zoomed_.isNull() && zoomedKey_ == key && zoomedScale_ == s && zoomedRect_.intersects(content);
+    const int mx = panning ? vp.width() / 2 : 32, my = panning ? vp.height() / 2 : 32;
+    const QRect want =
+        content.adjusted(-mx, -my, mx, my).intersected(QRect(QPoint(0, 0), scaledSize())).united(content);
     const QImage& src = opaqueSource();
     if (zoomed_.size() != want.size())
         zoomed_ = QImage(want.size(), QImage::Format_RGB32);
