@@ -1,0 +1,71 @@
+#pragma once
+
+// HTTP client of the service calls, over libcurl.
+//
+// Every Post() is an HTTP/1.0 POST of an in-memory body on a new connection, with exactly the headers
+// the service knows from its own client: Content-Type, Content-Length, Host, "Accept: text/html, */*"
+// and "User-Agent: Mozilla/3.0 (compatible; Indy Library)". There is no time-out: a call lasts until the
+// server answers or the connection fails. The body is fed to the connection 128 bytes at a time and the
+// answer reported in 128-byte steps, so the owner can follow a slow line closely and can stop the
+// transfer from inside an event with Disconnect().
+//
+// One object serves one thread; only Disconnect() may also be called from another thread.
+#include "service/proxysettings.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <atomic>
+#include <functional>
+
+namespace service {
+
+class HttpTransport {
+public:
+    enum class Phase { Sending, Receiving };
+
+    struct Events {
+        // Start of a transmission in either direction, with the bytes expected (0 when the server did
+        // not say how long its answer is). A request sent again after a proxy's demand for credentials
+        // starts again.
+        std::function<void(Phase, qint64 expected)> workBegin;
+        // Bytes done so far in the current transmission, every 128 bytes and at its end.
+        std::function<void(Phase, qint64 done)> work;
+    };
+
+    // Either the answer body, or an error text: libcurl's message for a failed connection, the status
+    // line (say "HTTP/1.1 500 Internal Server Error") for a status other than 2xx.
+    struct Result {
+        QByteArray body;
+        QString error;
+        bool ok() const { return error.isEmpty(); }
+    };
+
+    static constexpr int kChunk = 128;
+    static constexpr const char* kUserAgent = "Mozilla/3.0 (compatible; Indy Library)";
+
+    explicit HttpTransport(const ProxySettings& proxy = {});
+    ~HttpTransport();
+    HttpTransport(const HttpTransport&) = delete;
+    HttpTransport& operator=(const HttpTransport&) = delete;
+
+    void SetEvents(Events events) { events_ = std::move(events); }
+
+    Result Post(const QString& url, const QByteArray& body, const QByteArray& contentType);
+
+    // Cuts the running transfer at its next 128-byte step; the Post() then ends with an error.
+    void Disconnect() { disconnect_ = true; }
+
+private:
+    struct Transfer;
+    static size_t readBody(char* buffer, size_t size, size_t count, void* transfer);
+    static int seekBody(void* transfer, long long offset, int origin);
+    static size_t writeAnswer(char* data, size_t size, size_t count, void* transfer);
+    static size_t readHeader(char* data, size_t size, size_t count, void* transfer);
+
+    ProxySettings proxy_;
+    Events events_;
+    std::atomic<bool> disconnect_{false};
+};
+
+} // namespace service
