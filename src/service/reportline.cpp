@@ -11,7 +11,11 @@ QString FileNameOf(const QString& filePath) {
 }
 
 QString ReportLine(const QString& filePath, const QString& status, const QString& description) {
-    return FileNameOf(filePath) + QLatin1Char('=') + status + QLatin1Char('=') + description;
+    QString name = FileNameOf(filePath);
+    // An "=" in a file name would shift the fields when the line is read back; quotes keep it whole.
+    if (name.contains(QLatin1Char('=')))
+        name = QLatin1Char('"') + name + QLatin1Char('"');
+    return name + QLatin1Char('=') + status + QLatin1Char('=') + description;
 }
 
 QString InitialReportLine(const QString& filePath) {

@@ -1,7 +1,8 @@
 #pragma once
 
 // One line of the upload report: file name without its folder, "=", status word, "=", description.
-// Read back with FieldOfLine: 0 name, 1 status word, 2 description.
+// Read back with FieldOfLine: 0 name, 1 status word, 2 description. A name holding "=" is quoted so
+// that it reads back whole.
 #include <QString>
 
 namespace service {
