@@ -166,11 +166,20 @@ void DevService::record(const QString& script, const httplib::Request& request, 
     }
     const QString stem =
         faults_.recordDir + QStringLiteral("/%1-%2").arg(number, 4, 10, QLatin1Char('0')).arg(script);
-    QByteArray head =
-        QByteArray::fromStdString(request.method + ' ' + request.target + ' ' + request.version) + "\r\n";
-    for (const auto& [key, value] : request.headers)
-        head += QByteArray::fromStdString(key == "X-Form-Content-Type" ? "Content-Type" : key) + ": " +
-                QByteArray::fromStdString(value) + "\r\n";
+    // Headers as cpp-httplib parsed them: sorted by name, so the record does not show the sending order.
+    QList<QByteArray> lines;
+    for (const auto& [key, value] : request.headers) {
+        // cpp-httplib files the peer's addresses among the headers; they were never sent.
+        if (key == "REMOTE_ADDR" || key == "REMOTE_PORT" || key == "LOCAL_ADDR" || key == "LOCAL_PORT")
+            continue;
+        lines << QByteArray::fromStdString(key == "X-Form-Content-Type" ? "Content-Type" : key) + ": " +
+                     QByteArray::fromStdString(value) + "\r\n";
+    }
+    std::sort(lines.begin(), lines.end(),
+              [](const QByteArray& a, const QByteArray& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+    const QByteArray head =
+        QByteArray::fromStdString(request.method + ' ' + request.target + ' ' + request.version) + "\r\n" +
+        lines.join();
     QFile headFile(stem + QStringLiteral(".head"));
     QFile bodyFile(stem + QStringLiteral(".body"));
     if (headFile.open(QIODevice::WriteOnly))
