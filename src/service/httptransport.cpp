@@ -4,6 +4,12 @@
 
 #include <curl/curl.h>
 
+#ifdef _WIN32
+#include <winsock2.h>
+#else
+#include <sys/socket.h>
+#endif
+
 #include <algorithm>
 #include <memory>
 #include <mutex>
@@ -21,7 +27,21 @@ struct HttpTransport::Transfer {
     QByteArray statusLine;
     CURL* curl = nullptr;
 
-    bool cut() const { return owner->disconnect_.load(); }
+    // Once the owner has asked to stop, the connection is reset rather than closed, so whatever still
+    // waits in the system's buffers is thrown away instead of reaching the server as a whole request.
+    bool cut() const {
+        if (!owner->disconnect_.load())
+            return false;
+        curl_socket_t socket = CURL_SOCKET_BAD;
+        if (curl_easy_getinfo(curl, CURLINFO_ACTIVESOCKET, &socket) == CURLE_OK &&
+            socket != CURL_SOCKET_BAD) {
+            linger reset{};
+            reset.l_onoff = 1;
+            reset.l_linger = 0;
+            setsockopt(socket, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&reset), sizeof reset);
+        }
+        return true;
+    }
 
     void begin(Phase phase, qint64 expected) const {
         if (owner->events_.workBegin)
@@ -47,6 +67,14 @@ struct HeaderListDeleter {
     void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
 
+int setSocketOptions(void*, curl_socket_t socket, curlsocktype purpose) {
+    if (purpose == CURLSOCKTYPE_IPCXN) {
+        const int size = HttpTransport::kSendBuffer;
+        setsockopt(socket, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&size), sizeof size);
+    }
+    return CURL_SOCKOPT_OK;
+}
+
 } // namespace
 
 HttpTransport::HttpTransport(const ProxySettings& proxy)
@@ -62,15 +90,19 @@ size_t HttpTransport::readBody(char* buffer, size_t size, size_t count, void* da
         t->sendBegun = true;
         t->begin(Phase::Sending, t->body->size());
     }
-    if (t->cut())
-        return CURL_READFUNC_ABORT;
+    // libcurl sends what one read hands it in one go: 128-byte reads would mean one packet and one
+    // system call per 128 bytes. Hand it a larger piece, but report (and honour a stop) every 128 bytes.
     const qint64 left = t->body->size() - t->sent;
-    const size_t n = static_cast<size_t>(std::min<qint64>({left, kChunk, static_cast<qint64>(size * count)}));
-    std::copy_n(t->body->constData() + t->sent, n, buffer);
-    t->sent += static_cast<qint64>(n);
-    if (n > 0)
+    const size_t n = static_cast<size_t>(std::min<qint64>({left, kFeed, static_cast<qint64>(size * count)}));
+    for (size_t done = 0; done < n;) {
+        if (t->cut())
+            return CURL_READFUNC_ABORT;
+        const size_t step = std::min<size_t>(kChunk, n - done);
+        std::copy_n(t->body->constData() + t->sent, step, buffer + done);
+        done += step;
+        t->sent += static_cast<qint64>(step);
         t->work(Phase::Sending, t->sent);
-    // The owner may have asked to stop during the event; the bytes just handed over are then lost anyway.
+    }
     return t->cut() ? CURL_READFUNC_ABORT : n;
 }
 
@@ -159,6 +191,7 @@ HttpTransport::Result HttpTransport::Post(const QString& url, const QByteArray& 
     curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &HttpTransport::readHeader);
     curl_easy_setopt(c, CURLOPT_HEADERDATA, &transfer);
     curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
+    curl_easy_setopt(c, CURLOPT_SOCKOPTFUNCTION, &setSocketOptions);
     curl_easy_setopt(c, CURLOPT_USERAGENT, kUserAgent);
 
     QByteArray proxyAddress, proxyUser, proxyPassword;

@@ -5,9 +5,9 @@
 // Every Post() is an HTTP/1.0 POST of an in-memory body on a new connection, with exactly the headers
 // the service knows from its own client: Content-Type, Content-Length, Host, "Accept: text/html, */*"
 // and "User-Agent: Mozilla/3.0 (compatible; Indy Library)". There is no time-out: a call lasts until the
-// server answers or the connection fails. The body is fed to the connection 128 bytes at a time and the
-// answer reported in 128-byte steps, so the owner can follow a slow line closely and can stop the
-// transfer from inside an event with Disconnect().
+// server answers or the connection fails. Progress of the body sent and of the answer received is
+// reported in 128-byte steps, so the owner can follow a slow line closely and can stop the transfer from
+// inside any step with Disconnect().
 //
 // One object serves one thread; only Disconnect() may also be called from another thread.
 #include "service/proxysettings.h"
@@ -41,7 +41,12 @@ public:
         bool ok() const { return error.isEmpty(); }
     };
 
-    static constexpr int kChunk = 128;
+    static constexpr int kChunk = 128;     // progress step
+    static constexpr qint64 kFeed = 16384; // bytes handed to libcurl at a time
+    // The system's send buffer of the connection. Left to itself it grows to megabytes, which would
+    // swallow a whole photo at once: the bar would jump to its end and then wait, and a stop would come
+    // too late to keep the photo from the server. Small, the reported bytes follow the wire.
+    static constexpr int kSendBuffer = 65536;
     static constexpr const char* kUserAgent = "Mozilla/3.0 (compatible; Indy Library)";
 
     explicit HttpTransport(const ProxySettings& proxy = {});
@@ -53,7 +58,8 @@ public:
 
     Result Post(const QString& url, const QByteArray& body, const QByteArray& contentType);
 
-    // Cuts the running transfer at its next 128-byte step; the Post() then ends with an error.
+    // Cuts the running transfer at its next 128-byte step, resetting the connection so that bytes not yet
+    // on the wire never reach the server; the Post() then ends with an error.
     void Disconnect() { disconnect_ = true; }
 
 private:
