@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QImage>
 
+#include <curl/curl.h>
+
 DevServiceProcess::DevServiceProcess(const QStringList& switches, const QByteArray& config) {
     QStringList arguments{"--port", "0", "--data", dataDir(), "--record", recordDir()};
     if (!config.isEmpty()) {
@@ -27,10 +29,31 @@ DevServiceProcess::DevServiceProcess(const QStringList& switches, const QByteArr
 }
 
 DevServiceProcess::~DevServiceProcess() {
-    process_.terminate();
-    if (!process_.waitForFinished(5000))
-        process_.kill();
-    process_.waitForFinished(5000);
+    StopProcess(process_);
+}
+
+void StopProcess(QProcess& process) {
+    process.terminate();
+    if (!process.waitForFinished(5000))
+        process.kill();
+    process.waitForFinished(5000);
+}
+
+QByteArray HttpGet(const QString& url) {
+    QByteArray body;
+    const QByteArray address = url.toUtf8();
+    CURL* curl = curl_easy_init();
+    curl_easy_setopt(curl, CURLOPT_URL, address.constData());
+    curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
+    curl_easy_setopt(
+        curl, CURLOPT_WRITEFUNCTION, +[](char* data, size_t size, size_t count, void* target) {
+            static_cast<QByteArray*>(target)->append(data, static_cast<qsizetype>(size * count));
+            return size * count;
+        });
+    const bool ok = curl_easy_perform(curl) == CURLE_OK;
+    curl_easy_cleanup(curl);
+    return ok ? body : QByteArray();
 }
 
 QString DevServiceProcess::baseAddress() const {

@@ -34,4 +34,8 @@ private:
 // A small generated JPEG padded with comment segments to about `size` bytes (never less).
 QByteArray JpegOfSize(qint64 size);
 bool WriteFile(const QString& path, const QByteArray& content);
+// Asks a program to end, and makes sure it has.
+void StopProcess(QProcess& process);
+// The body of a plain GET, empty on any failure.
+QByteArray HttpGet(const QString& url);
 QByteArray ReadFile(const QString& path);

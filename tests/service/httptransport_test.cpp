@@ -32,48 +32,32 @@ QByteArray contentTypeOf(const QByteArray& body) {
 
 } // namespace
 
-TEST(HttpTransport, SendsExactlyTheServiceClientsHeadersOverHttp10) {
-    DevServiceProcess service;
-    ASSERT_TRUE(service.started());
-    const QByteArray body = versionBody();
-    HttpTransport transport;
-    const HttpTransport::Result result =
-        transport.Post(service.baseAddress() + "ifver.php", body, contentTypeOf(body));
-    ASSERT_TRUE(result.ok()) << result.error.toStdString();
-    EXPECT_EQ(result.body, "version=1.0.0.0\n");
-
-    const QStringList heads = service.recorded(".head");
-    ASSERT_EQ(heads.size(), 1);
-    const QByteArray expected = "POST /ifver.php HTTP/1.0\r\n"
-                                "Accept: text/html, */*\r\n"
-                                "Content-Length: " +
-                                QByteArray::number(body.size()) + "\r\nContent-Type: " + contentTypeOf(body) +
-                                "\r\nHost: 127.0.0.1:" + QByteArray::number(service.port()) +
-                                "\r\nUser-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n";
-    EXPECT_EQ(ReadFile(heads[0]).toStdString(), expected.toStdString());
-    EXPECT_EQ(ReadFile(service.recorded(".body").value(0)), body);
-}
-
-TEST(HttpTransport, RequestHeadersInTheirRawOrderHaveNoExtras) {
-    // The emulator sorts headers; a raw relay shows that nothing else (Expect, Connection) is sent.
+TEST(HttpTransport, SendsExactlyTheServiceClientsRequestOverHttp10) {
+    // Through a raw relay, since the emulator's record shows headers as its HTTP library parsed them.
     DevServiceProcess service;
     ASSERT_TRUE(service.started());
     TcpRecorder recorder(service.port());
     const QByteArray body = versionBody(QByteArray(5000, 'x'));
     HttpTransport transport;
-    ASSERT_TRUE(
-        transport
-            .Post(QString("http://127.0.0.1:%1/ifver.php").arg(recorder.port()), body, contentTypeOf(body))
-            .ok());
+    const HttpTransport::Result result = transport.Post(
+        QString("http://127.0.0.1:%1/ifver.php").arg(recorder.port()), body, contentTypeOf(body));
+    ASSERT_TRUE(result.ok()) << result.error.toStdString();
+    EXPECT_EQ(result.body, "version=1.0.0.0\n");
+
     const QList<QByteArray> sent = recorder.connections();
     ASSERT_EQ(sent.size(), 1);
-    const QByteArray head = sent[0].left(sent[0].indexOf("\r\n\r\n"));
-    QList<QByteArray> names;
-    for (const QByteArray& line : head.split('\n').mid(1))
-        names << line.left(line.indexOf(':'));
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (QList<QByteArray>{"Accept", "Content-Length", "Content-Type", "Host", "User-Agent"}));
-    EXPECT_EQ(sent[0].mid(head.size() + 4), body);
+    const qsizetype headEnd = sent[0].indexOf("\r\n\r\n");
+    QList<QByteArray> lines = sent[0].left(headEnd).split('\n');
+    for (QByteArray& line : lines)
+        line = line.trimmed();
+    EXPECT_EQ(lines.takeFirst(), "POST /ifver.php HTTP/1.0");
+    std::sort(lines.begin(), lines.end());
+    EXPECT_EQ(lines, (QList<QByteArray>{"Accept: text/html, */*",
+                                        "Content-Length: " + QByteArray::number(body.size()),
+                                        "Content-Type: " + contentTypeOf(body),
+                                        "Host: 127.0.0.1:" + QByteArray::number(recorder.port()),
+                                        "User-Agent: Mozilla/3.0 (compatible; Indy Library)"}));
+    EXPECT_EQ(sent[0].mid(headEnd + 4), body);
 }
 
 TEST(HttpTransport, ReportsEvery128BytesSentAndTheAnswerReceived) {

@@ -33,46 +33,19 @@ public:
         process_.start("tinyproxy", {"-d", "-c", config});
         started_ = process_.waitForStarted(10000);
     }
-    ~TinyProxy() {
-        process_.terminate();
-        if (!process_.waitForFinished(5000))
-            process_.kill();
-        process_.waitForFinished(5000);
-    }
+    ~TinyProxy() { StopProcess(process_); }
     // Whether it accepts connections yet (it opens its port a moment after starting).
     bool ready() const {
-        return started_ && QTest::qWaitFor([&] { return probeConnects(port_); }, 10000);
+        return started_ && QTest::qWaitFor([&] { return CanConnect(port_); }, 10000);
     }
     int port() const { return port_; }
 
 private:
-    static bool probeConnects(int port);
-
     QTemporaryDir dir_;
     QProcess process_;
     int port_ = 0;
     bool started_ = false;
 };
-
-} // namespace
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-bool TinyProxy::probeConnects(int port) {
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    const bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    ::close(s);
-    return ok;
-}
-
-namespace {
 
 struct ProxiedUpload {
     QStringList report;

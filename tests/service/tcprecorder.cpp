@@ -6,8 +6,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <vector>
-
 namespace {
 
 sockaddr_in loopback(int port) {
@@ -61,53 +59,48 @@ QList<QByteArray> TcpRecorder::connections() const {
 }
 
 void TcpRecorder::serve() {
-    std::vector<std::thread> relays;
     while (!stopping_) {
         pollfd waiting{listener_, POLLIN, 0};
         if (::poll(&waiting, 1, 100) <= 0)
             continue;
         const int client = ::accept(listener_, nullptr, nullptr);
-        if (client < 0)
-            continue;
-        int index = 0;
-        {
-            const std::lock_guard lock(mutex_);
-            index = static_cast<int>(sent_.size());
-            sent_.append(QByteArray());
-        }
-        relays.emplace_back([this, client, index] { relay(client, index); });
+        if (client >= 0)
+            relay(client);
     }
-    for (std::thread& relay : relays)
-        relay.join();
 }
 
-void TcpRecorder::relay(int client, int index) {
+void TcpRecorder::relay(int client) {
+    {
+        const std::lock_guard lock(mutex_);
+        sent_.append(QByteArray());
+    }
     const int server = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address = loopback(targetPort_);
-    if (::connect(server, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-        pollfd ends[2] = {{client, POLLIN, 0}, {server, POLLIN, 0}};
-        char buffer[16384];
-        bool open = true;
-        while (open && !stopping_) {
-            if (::poll(ends, 2, 100) <= 0)
+    bool open = ::connect(server, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    pollfd ends[2] = {{client, POLLIN, 0}, {server, POLLIN, 0}};
+    char buffer[16384];
+    while (open && !stopping_) {
+        if (::poll(ends, 2, 100) <= 0)
+            continue;
+        for (int i = 0; i < 2 && open; ++i) {
+            if (!(ends[i].revents & (POLLIN | POLLHUP | POLLERR)))
                 continue;
-            for (int i = 0; i < 2 && open; ++i) {
-                if (!(ends[i].revents & (POLLIN | POLLHUP | POLLERR)))
-                    continue;
-                const ssize_t n = ::read(ends[i].fd, buffer, sizeof buffer);
-                if (n <= 0) {
-                    open = false;
-                    break;
-                }
-                if (i == 0) {
-                    const std::lock_guard lock(mutex_);
-                    sent_[index].append(buffer, static_cast<qsizetype>(n));
-                }
-                if (::send(ends[1 - i].fd, buffer, static_cast<size_t>(n), MSG_NOSIGNAL) != n)
-                    open = false;
+            const ssize_t n = ::read(ends[i].fd, buffer, sizeof buffer);
+            if (i == 0 && n > 0) {
+                const std::lock_guard lock(mutex_);
+                sent_.last().append(buffer, static_cast<qsizetype>(n));
             }
+            open = n > 0 && ::send(ends[1 - i].fd, buffer, static_cast<size_t>(n), MSG_NOSIGNAL) == n;
         }
     }
     ::close(server);
     ::close(client);
+}
+
+bool CanConnect(int port) {
+    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address = loopback(port);
+    const bool ok = ::connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::close(s);
+    return ok;
 }

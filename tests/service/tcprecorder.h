@@ -1,7 +1,7 @@
 #pragma once
 
 // A loopback TCP relay that writes down what clients send before passing it on, so a test can see the
-// exact bytes a client sent to a proxy (which a proxy never forwards). Runs on its own thread.
+// exact bytes a client sent to a server or a proxy. Serves one connection at a time, on its own thread.
 #include <QByteArray>
 #include <QList>
 
@@ -20,7 +20,7 @@ public:
 
 private:
     void serve();
-    void relay(int client, int index);
+    void relay(int client);
 
     int targetPort_;
     int listener_ = -1;
@@ -33,3 +33,6 @@ private:
 
 // A loopback port that was free a moment ago.
 int FreeLoopbackPort();
+
+// Whether something accepts connections on that loopback port.
+bool CanConnect(int port);

@@ -1,6 +1,7 @@
 #include "devserviceprocess.h"
 #include "recordingreceiver.h"
 #include "service/multipartformstream.h"
+#include "service/servicepages.h"
 #include "service/serviceresponse.h"
 #include "service/tthreadlogowanie.h"
 #include "service/tthreadwysylanie.h"
@@ -128,6 +129,18 @@ TEST(TThreadWysylanie, CapacityExceededThenSent) {
     EXPECT_EQ(report[1], QString::fromUtf8("canon_s40_II_thumb.jpg=Wysłano=OK"));
     EXPECT_EQ(upload.receiver.positions, (QList<int>{1, 2}));
     EXPECT_EQ(storedFiles(service), QStringList{"canon_s40_II_thumb.jpg"});
+
+    // The report page of the album lists what arrived, with a picture the browser can fetch.
+    const QString page =
+        QString::fromUtf8(HttpGet(AlbumReportPage(service.baseAddress(), upload.session, "Lato")));
+    EXPECT_TRUE(page.contains("canon_s40_II_thumb.jpg")) << page.toStdString();
+    EXPECT_FALSE(page.contains("nintendo_3ds")) << page.toStdString();
+    const qsizetype src = page.indexOf("<img src=\"/");
+    ASSERT_GE(src, 0);
+    const QString photo = page.mid(src + 11, page.indexOf('"', src + 11) - src - 11).replace("&amp;", "&");
+    EXPECT_EQ(HttpGet(service.baseAddress() + photo),
+              ReadFile(testsupport::corpusFile("canon_s40_II_thumb.jpg")));
+    EXPECT_FALSE(HttpGet(AlbumReportPage(service.baseAddress(), upload.session, "Zima")).contains("<img"));
 }
 
 TEST(TThreadWysylanie, MissingAndUnreadableFilesAreReportedAndTheRunGoesOn) {
@@ -145,18 +158,10 @@ TEST(TThreadWysylanie, MissingAndUnreadableFilesAreReportedAndTheRunGoesOn) {
     EXPECT_EQ(report[1], QString::fromUtf8("notes.jpg=Niewysłano=Nie można odczytać pliku źródłowego"));
     EXPECT_EQ(description(report[2]), QString::fromUtf8("Nie można odczytać pliku źródłowego"));
     EXPECT_EQ(report[3], QString::fromUtf8("grey_noexif.jpg=Wysłano=OK"));
+    // Only the good photo was shown and sent; the others went straight to their report lines.
     EXPECT_EQ(upload.receiver.previews.size(), 1);
+    EXPECT_EQ(upload.receiver.count("SetSendRange"), 2);
     EXPECT_EQ(service.recorded("ifupload.sphp.body").size(), 1);
-}
-
-TEST(TThreadWysylanie, OnlyAMissingFileEndsAtOnce) {
-    DevServiceProcess service;
-    ASSERT_TRUE(service.started());
-    Upload upload(service);
-    ASSERT_TRUE(upload.run({service.scratch("nothing.jpg")}));
-    EXPECT_EQ(upload.receiver.calls, (QStringList{"ShowUploadProgress", "RefreshReport", "UploadFinished"}));
-    EXPECT_EQ(upload.receiver.finalReport,
-              QStringList{QString::fromUtf8("nothing.jpg=Niewysłano=Nie można odnaleźć pliku źródłowego")});
 }
 
 TEST(TThreadWysylanie, TransportErrorsAndOddAnswers) {
