@@ -8,6 +8,7 @@
 // (slots or Q_INVOKABLE methods) on the receiver's thread while the worker waits, so the receiver never
 // sees two results at once and the worker never touches a window itself. The receiver must outlive the
 // worker unless Detach() was called first.
+#include "service/httptransport.h"
 #include "service/proxysettings.h"
 
 #include <QObject>
@@ -18,6 +19,8 @@
 #include <functional>
 
 namespace service {
+
+class MultipartFormStream;
 
 struct ServiceEndpoint {
     QString baseAddress; // "http://host/", scripts are appended to it
@@ -34,6 +37,9 @@ public:
     void Detach() { detached_ = true; }
 
 protected:
+    // One call: posts the closed form to the script on a client of its own, through the proxy if any.
+    HttpTransport::Result post(const char* script, const MultipartFormStream& form) const;
+
     // Runs `call` on the receiver's thread and waits until it has returned.
     void handOver(const std::function<void()>& call);
 

@@ -1,6 +1,5 @@
 #include "service/tthreadalbumy.h"
 
-#include "service/httptransport.h"
 #include "service/multipartformstream.h"
 #include "service/serviceoutcomes.h"
 
@@ -15,9 +14,7 @@ void TThreadAlbumy::run() {
     form.AddFormField(QStringLiteral("sessid"), sessionId_);
     form.CloseForm();
 
-    HttpTransport transport(endpoint_.proxy);
-    const HttpTransport::Result result = transport.Post(endpoint_.baseAddress + QLatin1String(kAlbumScript),
-                                                        form.Body(), form.RequestContentType());
+    const HttpTransport::Result result = post(kAlbumScript, form);
     if (!result.ok()) {
         const QString text = AlbumsConnectionError(result.error);
         deliver("ShowServiceError", Q_ARG(QString, text));

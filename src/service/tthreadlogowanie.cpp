@@ -1,6 +1,5 @@
 #include "service/tthreadlogowanie.h"
 
-#include "service/httptransport.h"
 #include "service/multipartformstream.h"
 #include "service/serviceoutcomes.h"
 
@@ -18,9 +17,7 @@ void TThreadLogowanie::run() {
         form.AddFormField(QStringLiteral("client_id"), inputs_.clientId);
     form.CloseForm();
 
-    HttpTransport transport(endpoint_.proxy);
-    const HttpTransport::Result result = transport.Post(endpoint_.baseAddress + QLatin1String(kLoginScript),
-                                                        form.Body(), form.RequestContentType());
+    const HttpTransport::Result result = post(kLoginScript, form);
     if (!result.ok()) {
         const QString text = LoginConnectionError(result.error);
         deliver("ShowServiceError", Q_ARG(QString, text));

@@ -1,6 +1,5 @@
 #include "service/tthreadnowawersja.h"
 
-#include "service/httptransport.h"
 #include "service/multipartformstream.h"
 #include "service/serviceoutcomes.h"
 
@@ -17,10 +16,8 @@ void TThreadNowaWersja::run() {
         form.AddFormField(QStringLiteral("client_id"), inputs_.clientId);
     form.CloseForm();
 
-    HttpTransport transport(endpoint_.proxy);
     // A failed check is not worth a message: the answer is simply empty then.
-    const HttpTransport::Result result = transport.Post(endpoint_.baseAddress + QLatin1String(kVersionScript),
-                                                        form.Body(), form.RequestContentType());
+    const HttpTransport::Result result = post(kVersionScript, form);
 
     const VersionOutcome outcome = JudgeVersion(ServiceResponse::FromBody(result.body), inputs_.ownVersion);
     if (outcome.kind == VersionOutcome::Kind::NewVersion)

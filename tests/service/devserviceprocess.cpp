@@ -9,8 +9,13 @@
 
 #include <curl/curl.h>
 
-DevServiceProcess::DevServiceProcess(const QStringList& switches, const QByteArray& config) {
+DevServiceProcess::DevServiceProcess(const QStringList& switches, const QByteArray& config,
+                                     const QString& script, const QByteArray& answer) {
     QStringList arguments{"--port", "0", "--data", dataDir(), "--record", recordDir()};
+    if (!script.isEmpty()) {
+        WriteFile(dir_.filePath("answer"), answer);
+        arguments << "--answer" << script + "=" + dir_.filePath("answer");
+    }
     if (!config.isEmpty()) {
         const QString path = dir_.filePath("service.conf");
         WriteFile(path, config);

@@ -10,8 +10,10 @@
 
 class DevServiceProcess {
 public:
-    // `config` is the text of a configuration file; empty means the demo account.
-    explicit DevServiceProcess(const QStringList& switches = {}, const QByteArray& config = {});
+    // `config` is the text of a configuration file; empty means the demo account. `script` and `answer`
+    // make that script answer with exactly those bytes.
+    explicit DevServiceProcess(const QStringList& switches = {}, const QByteArray& config = {},
+                               const QString& script = {}, const QByteArray& answer = {});
     ~DevServiceProcess();
 
     bool started() const { return port_ > 0; }

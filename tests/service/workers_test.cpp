@@ -67,10 +67,7 @@ TEST(TThreadLogowanie, FailureTexts) {
 }
 
 TEST(TThreadLogowanie, UnknownStatusFromTheService) {
-    DevServiceProcess probe;
-    const QString answer = probe.scratch("login.txt");
-    WriteFile(answer, "message=001\nstatus=104\nsessid=abc\n");
-    DevServiceProcess service({"--answer", "ifloguj.php=" + answer});
+    DevServiceProcess service({}, {}, "ifloguj.php", "message=001\nstatus=104\nsessid=abc\n");
     ASSERT_TRUE(service.started());
     RecordingReceiver receiver;
     ASSERT_TRUE(RunToEnd(new TThreadLogowanie(&receiver, endpointOf(service), demoLogin())));
@@ -134,10 +131,8 @@ TEST(TThreadAlbumy, NoAlbumsAndUnknownSessionGiveAnEmptyList) {
 }
 
 TEST(TThreadAlbumy, UnpairedLastLineIsIgnored) {
-    DevServiceProcess probe;
-    const QString answer = probe.scratch("albums.txt");
-    WriteFile(answer, "message=002\nstatus=002\nid=\"7\"\nname=\"Lato\"\nid=\"8\"\n");
-    DevServiceProcess service({"--answer", "ifalbum.php=" + answer});
+    DevServiceProcess service({}, {}, "ifalbum.php",
+                              "message=002\nstatus=002\nid=\"7\"\nname=\"Lato\"\nid=\"8\"\n");
     ASSERT_TRUE(service.started());
     RecordingReceiver receiver;
     ASSERT_TRUE(RunToEnd(new TThreadAlbumy(&receiver, endpointOf(service), "s")));
@@ -153,10 +148,7 @@ TEST(TThreadAlbumy, ErrorsAndEmptyAnswers) {
     EXPECT_TRUE(refused.error.startsWith(QString::fromUtf8("Nie można pobrać listy albumów. ")));
 
     // An answer without any line end has no lines: nothing at all is delivered.
-    DevServiceProcess probe;
-    const QString oneLine = probe.scratch("albums.txt");
-    WriteFile(oneLine, "message=002");
-    DevServiceProcess service({"--answer", "ifalbum.php=" + oneLine});
+    DevServiceProcess service({}, {}, "ifalbum.php", "message=002");
     ASSERT_TRUE(service.started());
     RecordingReceiver silent;
     ASSERT_TRUE(RunToEnd(new TThreadAlbumy(&silent, endpointOf(service), "s")));

@@ -1,6 +1,7 @@
 #include "devservice.h"
 
 #include "formdata.h"
+#include "service/wire.h"
 
 #include <httplib.h>
 
@@ -9,8 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <QStringDecoder>
-#include <QStringEncoder>
 
 #include <chrono>
 #include <thread>
@@ -23,18 +22,6 @@
 namespace devservice {
 
 namespace {
-
-QString fromWire(const QByteArray& bytes) {
-    QStringDecoder decoder("windows-1250");
-    QString text = decoder.decode(bytes);
-    return text;
-}
-
-QByteArray toWire(const QString& text) {
-    QStringEncoder encoder("windows-1250");
-    QByteArray bytes = encoder.encode(text);
-    return bytes;
-}
 
 QString safeName(QString name) {
     for (QChar& c : name)
@@ -215,7 +202,7 @@ void DevService::handleScript(const QString& script, const httplib::Request& req
                 fileName = part.filename;
                 fileContent = part.content;
             } else {
-                fields[fromWire(name)] = fromWire(part.content);
+                fields[service::FromWire(name)] = service::FromWire(part.content);
             }
         }
     }
@@ -234,7 +221,7 @@ void DevService::handleScript(const QString& script, const httplib::Request& req
     QString text = lines.join(end);
     if (!faults_.noFinalLf)
         text += end;
-    response.set_content(toWire(text).toStdString(), "text/html; charset=windows-1250");
+    response.set_content(service::ToWire(text).toStdString(), "text/html; charset=windows-1250");
 }
 
 QStringList DevService::answerLogin(const std::map<QString, QString>& fields) {
@@ -314,7 +301,7 @@ QStringList DevService::answerUpload(const std::map<QString, QString>& fields, c
     if (used + content.size() > account->capacity)
         return answer("002");
 
-    QString name = fromWire(fileName);
+    QString name = service::FromWire(fileName);
     name = name.mid(std::max(name.lastIndexOf(QLatin1Char('/')), name.lastIndexOf(QLatin1Char('\\'))) + 1);
     const QString folder = accountDir(account->login) + QLatin1Char('/') + safeName(album->id);
     const QString path = folder + QLatin1Char('/') + safeName(name);
