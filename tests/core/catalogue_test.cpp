@@ -1,0 +1,311 @@
+#include "core/catalogue.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using core::Catalogue;
+
+// A temporary photo folder with files of given sizes (content is irrelevant to the catalogue).
+class PhotoFolder {
+public:
+    QString path() const { return dir_.path(); }
+    QString add(const QString& name, qint64 bytes = 0) {
+        QFile file(dir_.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        if (bytes > 0)
+            file.write(QByteArray(static_cast<qsizetype>(bytes), 'x'));
+        file.close();
+        return QDir::toNativeSeparators(file.fileName());
+    }
+    void addFolder(const QString& name) { ASSERT_TRUE(QDir(dir_.path()).mkdir(name)); }
+
+private:
+    QTemporaryDir dir_;
+};
+
+QStringList namesOf(const Catalogue& c) {
+    QStringList names;
+    for (const auto& e : c.entries())
+        names << e.Nazwa + e.Rozszerzenie;
+    return names;
+}
+
+TEST(Catalogue, ListsEachPhotoOnceAndOnlyExactExtensions) {
+    PhotoFolder f;
+    for (const char* name : {"d.TIFF", "c.tif", "b.JPEG", "a.jpg", "x.jpgx", "y.tiff.bak", "z.png", "noext",
+                             "t.Jpeg", "u.tıf", ".hidden.jpg", "v.2020.tif"})
+        f.add(QString::fromUtf8(name));
+    f.addFolder(QStringLiteral("folder.jpg"));
+    Catalogue c;
+    c.scan(f.path());
+    EXPECT_EQ(namesOf(c),
+              QStringList({".hidden.jpg", "a.jpg", "b.JPEG", "c.tif", "d.TIFF", "t.Jpeg", "v.2020.tif"}));
+    EXPECT_EQ(c.at(2).Nazwa, QStringLiteral("b"));
+    EXPECT_EQ(c.at(2).Rozszerzenie, QStringLiteral(".JPEG"));
+    EXPECT_EQ(c.at(6).Nazwa, QStringLiteral("v.2020"));
+    EXPECT_EQ(c.at(6).Zaznaczony, 0);
+    EXPECT_TRUE(c.at(6).Miniatura.isNull());
+    EXPECT_EQ(c.sortKey(), Catalogue::ByName);
+    EXPECT_TRUE(c.sortAscending());
+}
+
+TEST(Catalogue, SizeRoundsHalvesToEven) {
+    const std::pair<qint64, qint32> cases[] = {{0, 0},    {499, 0},  {500, 0},  {501, 1},  {1499, 1},
+                                               {1500, 2}, {2500, 2}, {3500, 4}, {2501, 3}, {999999, 1000}};
+    PhotoFolder f;
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        f.add(QStringLiteral("p%1.jpg").arg(i, 2, 10, QLatin1Char('0')), cases[i].first);
+    Catalogue c;
+    c.scan(f.path());
+    ASSERT_EQ(c.size(), static_cast<int>(std::size(cases)));
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(c.at(static_cast<int>(i)).Rozmiar, cases[i].second) << cases[i].first << " bytes";
+}
+
+TEST(Catalogue, DateIsLocalLastWriteToTheMinute) {
+    PhotoFolder f;
+    const QString path = f.add(QStringLiteral("a.jpg"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    const QDateTime when(QDate(2021, 3, 4), QTime(5, 6, 59));
+    ASSERT_TRUE(file.setFileTime(when, QFileDevice::FileModificationTime));
+    file.close();
+    Catalogue c;
+    c.scan(f.path());
+    ASSERT_EQ(c.size(), 1);
+    EXPECT_EQ(c.at(0).Data, QStringLiteral("2021-03-04 05:06"));
+}
+
+TEST(Catalogue, PathUsesNativeSeparatorsAndNeverDoublesOne) {
+    PhotoFolder f;
+    const QString expected = f.add(QStringLiteral("a.jpg"));
+    Catalogue c;
+    for (const QString& folder : {f.path(), f.path() + QLatin1Char('/')}) {
+        c.scan(folder);
+        ASSERT_EQ(c.size(), 1);
+        EXPECT_EQ(c.at(0).Sciezka, expected);
+        EXPECT_EQ(c.folder(), folder);
+    }
+}
+
+TEST(Catalogue, UnlistableFolderGivesAnEmptyCatalogue) {
+    PhotoFolder f;
+    const QString file = f.add(QStringLiteral("a.jpg"));
+    for (const QString& folder : {f.path() + QStringLiteral("/missing"), file, QString()}) {
+        Catalogue c;
+        c.setCurrentIndex(3);
+        c.scan(folder);
+        EXPECT_TRUE(c.isEmpty()) << folder.toStdString();
+        EXPECT_EQ(c.currentIndex(), -1);
+    }
+}
+
+TEST(Catalogue, ScanLeavesAValidCurrentIndexAndClearsMarks) {
+    PhotoFolder f;
+    f.add(QStringLiteral("a.jpg"));
+    f.add(QStringLiteral("b.jpg"));
+    Catalogue c;
+    c.scan(f.path());
+    c.setCurrentIndex(1);
+    c.setSelection(1);
+    c.scan(f.path());
+    EXPECT_EQ(c.currentIndex(), 1);
+    EXPECT_EQ(c.selectedCount(), 0);
+    c.setCurrentIndex(5);
+    c.scan(f.path());
+    EXPECT_EQ(c.currentIndex(), -1);
+}
+
+TEST(Catalogue, NamesCompareIgnoringCaseAndExtension) {
+    PhotoFolder f;
+    for (const char* name : {"b.jpg", "IMG.jpg", "A.jpg", "img.tif", "c.jpg"})
+        f.add(QString::fromLatin1(name));
+    Catalogue c;
+    c.scan(f.path());
+    const QStringList names = namesOf(c);
+    ASSERT_EQ(names.size(), 5);
+    EXPECT_EQ(names.mid(0, 3), QStringList({"A.jpg", "b.jpg", "c.jpg"}));
+    EXPECT_EQ(QSet<QString>(names.begin() + 3, names.end()), QSet<QString>({"IMG.jpg", "img.tif"}));
+}
+
+// Sizes 3, 1, 2 KB, dates all equal: sorting by size has exactly one answer per direction.
+class SortedFolder : public ::testing::Test {
+protected:
+    void SetUp() override {
+        f.add(QStringLiteral("a.jpg"), 3000);
+        f.add(QStringLiteral("b.jpg"), 1000);
+        f.add(QStringLiteral("c.jpg"), 2000);
+        c.scan(f.path());
+    }
+    PhotoFolder f;
+    Catalogue c;
+};
+
+TEST_F(SortedFolder, HeaderClicksFlipTheSameColumnAndStartOthersAscending) {
+    c.headerSort(2);
+    EXPECT_EQ(namesOf(c), QStringList({"b.jpg", "c.jpg", "a.jpg"}));
+    EXPECT_EQ(c.sortKey(), Catalogue::BySize);
+    EXPECT_TRUE(c.sortAscending());
+    c.headerSort(2);
+    EXPECT_EQ(namesOf(c), QStringList({"a.jpg", "c.jpg", "b.jpg"}));
+    EXPECT_FALSE(c.sortAscending());
+    c.headerSort(1);
+    EXPECT_EQ(namesOf(c), QStringList({"a.jpg", "b.jpg", "c.jpg"}));
+    EXPECT_EQ(c.sortKey(), Catalogue::ByName);
+    EXPECT_TRUE(c.sortAscending());
+    c.headerSort(3);
+    EXPECT_EQ(c.sortKey(), Catalogue::ByDate);
+    EXPECT_TRUE(c.sortAscending());
+}
+
+TEST_F(SortedFolder, MenuSortUsesTheDirectionButKeepsTheKey) {
+    c.headerSort(1); // name, now descending
+    ASSERT_FALSE(c.sortAscending());
+    c.sort(Catalogue::BySize);
+    EXPECT_EQ(namesOf(c), QStringList({"a.jpg", "c.jpg", "b.jpg"}));
+    EXPECT_EQ(c.sortKey(), Catalogue::ByName);
+    EXPECT_FALSE(c.sortAscending());
+}
+
+TEST_F(SortedFolder, SortKeepsTheCurrentPhoto) {
+    c.setCurrentIndex(0); // a.jpg, the largest
+    c.headerSort(2);
+    EXPECT_EQ(c.currentIndex(), 2);
+    EXPECT_EQ(c.at(c.currentIndex()).Nazwa, QStringLiteral("a"));
+    c.setCurrentIndex(-1);
+    c.headerSort(2);
+    EXPECT_EQ(c.currentIndex(), -1);
+}
+
+TEST_F(SortedFolder, SelectionSortPutsUnmarkedFirstWhenAscending) {
+    c.toggleMark(1); // b.jpg
+    c.headerSort(0);
+    EXPECT_EQ(c.at(2).Nazwa, QStringLiteral("b"));
+    c.headerSort(0);
+    EXPECT_EQ(c.at(0).Nazwa, QStringLiteral("b"));
+}
+
+TEST_F(SortedFolder, BadKeysAndColumnsChangeNothing) {
+    for (int key : {0, 5, -1})
+        c.sort(key);
+    for (int column : {-1, 4})
+        c.headerSort(column);
+    EXPECT_EQ(namesOf(c), QStringList({"a.jpg", "b.jpg", "c.jpg"}));
+    EXPECT_EQ(c.sortKey(), Catalogue::ByName);
+}
+
+TEST(Catalogue, SortNeverSwitchesToATwinDifferingOnlyInCase) {
+    PhotoFolder f;
+    f.add(QStringLiteral("A.jpg"), 1000);
+    const QString lower = f.add(QStringLiteral("a.jpg"), 5000);
+    Catalogue c;
+    c.scan(f.path());
+    const int twin = c.findByPath(lower);
+    ASSERT_EQ(c.at(twin).Sciezka, lower);
+    c.setCurrentIndex(twin);
+    for (int column : {2, 2, 3, 1, 0}) {
+        c.headerSort(column);
+        EXPECT_EQ(c.at(c.currentIndex()).Sciezka, lower) << "column " << column;
+    }
+}
+
+TEST(Catalogue, FindByPathFallsBackToCaseInsensitiveThenToZero) {
+    PhotoFolder f;
+    f.add(QStringLiteral("a.jpg"));
+    const QString b = f.add(QStringLiteral("b.jpg"));
+    Catalogue c;
+    c.scan(f.path());
+    EXPECT_EQ(c.findByPath(b), 1);
+    const QString upperName = b.left(b.size() - 5) + QStringLiteral("B.JPG");
+    EXPECT_EQ(c.findByPath(upperName), 1);
+    EXPECT_EQ(c.findByPath(f.path() + QStringLiteral("/gone.jpg")), 0);
+    EXPECT_EQ(Catalogue().findByPath(b), 0);
+}
+
+TEST_F(SortedFolder, SelectionModes) {
+    int notified = 0;
+    c.onMarksChanged = [&] { ++notified; };
+    c.toggleMark(0);
+    c.setSelection(2);
+    EXPECT_EQ(c.selectedCount(), 2);
+    EXPECT_EQ(c.selectedSize(), 3); // b and c: 1 + 2
+    c.setSelection(2);
+    EXPECT_EQ(c.selectedCount(), 1);
+    EXPECT_EQ(c.at(0).Zaznaczony, 1);
+    for (int mode : {0, 4, -7}) {
+        c.setSelection(3);
+        c.setSelection(mode);
+        EXPECT_EQ(c.selectedCount(), 3) << "mode " << mode;
+    }
+    c.setSelection(3);
+    EXPECT_EQ(c.selectedCount(), 0);
+    EXPECT_EQ(notified, 10);
+    c.toggleMark(3);
+    c.toggleMark(-1);
+    EXPECT_EQ(notified, 10);
+}
+
+TEST(Catalogue, EmptyCatalogueIgnoresEveryCommand) {
+    Catalogue c;
+    int hooks = 0;
+    c.onMarksChanged = [&] { ++hooks; };
+    c.onLeavePhoto = [&] { ++hooks; };
+    c.onCurrentChanged = [&](int) { ++hooks; };
+    c.setSelection(1);
+    c.toggleMark(0);
+    c.headerSort(2);
+    c.makeCurrent(0);
+    EXPECT_FALSE(c.next());
+    EXPECT_FALSE(c.previous());
+    EXPECT_EQ(hooks, 0);
+    EXPECT_EQ(c.sortKey(), Catalogue::ByName);
+    EXPECT_EQ(c.currentIndex(), -1);
+}
+
+TEST_F(SortedFolder, NavigationLeavesThenChangesAndNeverWraps) {
+    QStringList log;
+    c.onLeavePhoto = [&] { log << QStringLiteral("leave %1").arg(c.currentIndex()); };
+    c.onCurrentChanged = [&](int i) { log << QStringLiteral("show %1").arg(i); };
+    c.makeCurrent(0);
+    c.makeCurrent(0); // already current: not reopened
+    EXPECT_FALSE(c.previous());
+    EXPECT_TRUE(c.next());
+    EXPECT_TRUE(c.next());
+    EXPECT_FALSE(c.next());
+    EXPECT_TRUE(c.previous());
+    c.makeCurrent(3);
+    EXPECT_EQ(log, QStringList({"leave -1", "show 0", "leave 0", "show 1", "leave 1", "show 2", "leave 2",
+                                "show 1"}));
+    EXPECT_EQ(c.currentIndex(), 1);
+}
+
+TEST_F(SortedFolder, LeavingThatRereadsTheFolderStillOpensTheChosenPhoto) {
+    c.setCurrentIndex(0);
+    QList<int> shown;
+    c.onCurrentChanged = [&](int i) { shown << i; };
+    c.onLeavePhoto = [&] { // a save under a new name, then the folder is read again
+        f.add(QStringLiteral("0.jpg"));
+        c.scan(f.path());
+        c.setCurrentIndex(0);
+    };
+    c.makeCurrent(2); // c.jpg, entry 3 after the save
+    EXPECT_EQ(shown, QList<int>({3}));
+    EXPECT_EQ(c.at(c.currentIndex()).Nazwa, QStringLiteral("c"));
+
+    c.onLeavePhoto = [&] { // the chosen photo is gone after the reread
+        QFile::remove(c.at(1).Sciezka);
+        c.scan(f.path());
+        c.setCurrentIndex(0);
+    };
+    c.makeCurrent(1);
+    EXPECT_EQ(shown, QList<int>({3}));
+    EXPECT_EQ(c.currentIndex(), 0);
+    EXPECT_EQ(c.size(), 3);
+}
+
+} // namespace
