@@ -1,6 +1,6 @@
 #include "service/httptransport.h"
 
-#include "service/wire.h"
+#include "core/codec.h"
 
 #include <curl/curl.h>
 
@@ -197,8 +197,8 @@ HttpTransport::Result HttpTransport::Post(const QString& url, const QByteArray& 
     QByteArray proxyAddress, proxyUser, proxyPassword;
     if (proxy_.use) {
         proxyAddress = "http://" + proxy_.server.toUtf8() + ':' + QByteArray::number(proxy_.port);
-        proxyUser = ToWire(proxy_.user);
-        proxyPassword = ToWire(proxy_.password);
+        proxyUser = core::toWindows1250(proxy_.user);
+        proxyPassword = core::toWindows1250(proxy_.password);
         curl_easy_setopt(c, CURLOPT_PROXY, proxyAddress.constData());
         curl_easy_setopt(c, CURLOPT_PROXYUSERNAME, proxyUser.constData());
         curl_easy_setopt(c, CURLOPT_PROXYPASSWORD, proxyPassword.constData());

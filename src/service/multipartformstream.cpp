@@ -1,6 +1,6 @@
 #include "service/multipartformstream.h"
 
-#include "service/wire.h"
+#include "core/codec.h"
 
 #include <QFile>
 
@@ -28,7 +28,7 @@ void MultipartFormStream::appendDelimiter() {
 
 void MultipartFormStream::AddFormField(const QString& name, const QString& value) {
     appendDelimiter();
-    body_ += kDisposition + ToWire(name) + '"' + kCrLf + kCrLf + ToWire(value);
+    body_ += kDisposition + core::toWindows1250(name) + '"' + kCrLf + kCrLf + core::toWindows1250(value);
 }
 
 bool MultipartFormStream::AddFile(const QString& name, const QString& filePath, const QString& contentType) {
@@ -39,9 +39,10 @@ bool MultipartFormStream::AddFile(const QString& name, const QString& filePath, 
     if (file.error() != QFileDevice::NoError || content.size() != file.size())
         return false;
     appendDelimiter();
-    body_ += kDisposition + ToWire(name) + "\"; filename=\"" + ToWire(filePath) + '"' + kCrLf;
+    body_ += kDisposition + core::toWindows1250(name) + "\"; filename=\"" + core::toWindows1250(filePath) +
+             '"' + kCrLf;
     body_ += "Content-Length: " + QByteArray::number(content.size()) + kCrLf;
-    body_ += "Content-Type: " + ToWire(contentType) + kCrLf + kCrLf;
+    body_ += "Content-Type: " + core::toWindows1250(contentType) + kCrLf + kCrLf;
     body_ += content;
     return true;
 }

@@ -1,11 +1,11 @@
 #include "service/servicepages.h"
 
-#include "buildconfig.h"
+#include "core/settings.h"
 
 namespace service {
 
 QString WebSiteRoot() {
-    return QStringLiteral("http://") + QString::fromUtf8(core::build::kServiceHost) + QLatin1Char('/');
+    return core::builtInServiceBase();
 }
 
 QString ForgottenPasswordPage() {

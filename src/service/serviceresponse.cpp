@@ -1,6 +1,6 @@
 #include "service/serviceresponse.h"
 
-#include "service/wire.h"
+#include "core/codec.h"
 
 namespace service {
 
@@ -8,7 +8,7 @@ ServiceResponse ServiceResponse::FromBody(const QByteArray& body) {
     ServiceResponse response;
     qsizetype start = 0;
     for (qsizetype lf = body.indexOf('\n'); lf >= 0; lf = body.indexOf('\n', start)) {
-        response.lines_.append(FromWire(body.mid(start, lf - start)));
+        response.lines_.append(core::fromWindows1250(body.mid(start, lf - start)));
         start = lf + 1;
     }
     return response;

@@ -1,4 +1,6 @@
+#include "core/settings.h"
 #include "service/reportline.h"
+#include "service/serviceendpoint.h"
 #include "service/serviceoutcomes.h"
 #include "service/servicepages.h"
 
@@ -166,4 +168,28 @@ TEST(ReportLine, NameWithoutFolderStatusAndDescription) {
     EXPECT_EQ(FieldOfLine(line, 0), "y=z.jpg");
     EXPECT_EQ(FieldOfLine(line, 1), QString::fromUtf8("Wysłano"));
     EXPECT_EQ(FieldOfLine(line, 2), "OK");
+}
+
+TEST(ServiceEndpoint, ProxyIsCopiedOnlyWhenItIsOn) {
+    core::Settings settings;
+    settings.serviceBase = "http://127.0.0.1:81/";
+    settings.proxyServer = "proxy.local";
+    settings.proxyPort = 3128;
+    settings.proxyUsername = "jan";
+    settings.proxyPassword = "p";
+    settings.proxyBasicAuthentication = true;
+    ServiceEndpoint endpoint = EndpointOf(settings);
+    EXPECT_EQ(endpoint.baseAddress, "http://127.0.0.1:81/");
+    EXPECT_FALSE(endpoint.proxy.use);
+    EXPECT_TRUE(endpoint.proxy.server.isEmpty());
+    EXPECT_EQ(endpoint.proxy.port, 0);
+
+    settings.proxyUse = true;
+    endpoint = EndpointOf(settings);
+    EXPECT_TRUE(endpoint.proxy.use);
+    EXPECT_EQ(endpoint.proxy.server, "proxy.local");
+    EXPECT_EQ(endpoint.proxy.port, 3128);
+    EXPECT_EQ(endpoint.proxy.user, "jan");
+    EXPECT_EQ(endpoint.proxy.password, "p");
+    EXPECT_TRUE(endpoint.proxy.basicAuthentication);
 }

@@ -1,7 +1,7 @@
 #include "devservice.h"
 
+#include "core/codec.h"
 #include "formdata.h"
-#include "service/wire.h"
 
 #include <httplib.h>
 
@@ -202,7 +202,7 @@ void DevService::handleScript(const QString& script, const httplib::Request& req
                 fileName = part.filename;
                 fileContent = part.content;
             } else {
-                fields[service::FromWire(name)] = service::FromWire(part.content);
+                fields[core::fromWindows1250(name)] = core::fromWindows1250(part.content);
             }
         }
     }
@@ -221,7 +221,7 @@ void DevService::handleScript(const QString& script, const httplib::Request& req
     QString text = lines.join(end);
     if (!faults_.noFinalLf)
         text += end;
-    response.set_content(service::ToWire(text).toStdString(), "text/html; charset=windows-1250");
+    response.set_content(core::toWindows1250(text).toStdString(), "text/html; charset=windows-1250");
 }
 
 QStringList DevService::answerLogin(const std::map<QString, QString>& fields) {
@@ -301,7 +301,7 @@ QStringList DevService::answerUpload(const std::map<QString, QString>& fields, c
     if (used + content.size() > account->capacity)
         return answer("002");
 
-    QString name = service::FromWire(fileName);
+    QString name = core::fromWindows1250(fileName);
     name = name.mid(std::max(name.lastIndexOf(QLatin1Char('/')), name.lastIndexOf(QLatin1Char('\\'))) + 1);
     const QString folder = accountDir(account->login) + QLatin1Char('/') + safeName(album->id);
     const QString path = folder + QLatin1Char('/') + safeName(name);
