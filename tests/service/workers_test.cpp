@@ -37,7 +37,8 @@ TEST(TThreadLogowanie, SucceedsWithSessionAndPages) {
     ASSERT_TRUE(RunToEnd(new TThreadLogowanie(&receiver, endpointOf(service), demoLogin())));
     EXPECT_EQ(receiver.calls, QStringList{"LoginSucceeded"});
     EXPECT_FALSE(receiver.sessionId.isEmpty());
-    EXPECT_EQ(receiver.orderUrl, "/ifincoming.php?sessid=" + receiver.sessionId);
+    EXPECT_EQ(receiver.orderUrl, service.baseAddress() + "ifincoming.php?sessid=" + receiver.sessionId);
+    EXPECT_EQ(receiver.editUrl, receiver.orderUrl);
 }
 
 TEST(TThreadLogowanie, FailureTexts) {

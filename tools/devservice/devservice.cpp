@@ -209,7 +209,9 @@ void DevService::handleScript(const QString& script, const httplib::Request& req
 
     QStringList lines;
     if (script == QLatin1String("ifloguj.php"))
-        lines = answerLogin(fields);
+        lines = answerLogin(
+            fields,
+            QStringLiteral("http://%1/").arg(QString::fromStdString(request.get_header_value("Host"))));
     else if (script == QLatin1String("ifalbum.php"))
         lines = answerAlbums(fields);
     else if (script == QLatin1String("ifupload.sphp"))
@@ -224,7 +226,7 @@ void DevService::handleScript(const QString& script, const httplib::Request& req
     response.set_content(core::toWindows1250(text).toStdString(), "text/html; charset=windows-1250");
 }
 
-QStringList DevService::answerLogin(const std::map<QString, QString>& fields) {
+QStringList DevService::answerLogin(const std::map<QString, QString>& fields, const QString& pageBase) {
     const auto field = [&](const char* key) {
         const auto found = fields.find(QString::fromLatin1(key));
         return found == fields.end() ? QString() : found->second;
@@ -238,8 +240,9 @@ QStringList DevService::answerLogin(const std::map<QString, QString>& fields) {
     QStringList lines{QStringLiteral("message=001"), QStringLiteral("status=001")};
     if (!faults_.loginWithoutSessid)
         lines << QStringLiteral("sessid=") + sessid;
-    lines << QStringLiteral("order_url=/ifincoming.php?sessid=") + sessid
-          << QStringLiteral("edit_url=/ifincoming.php?sessid=") + sessid;
+    // Both pages of the real service are the received-photos page here.
+    lines << QStringLiteral("order_url=") + pageBase + QStringLiteral("ifincoming.php?sessid=") + sessid
+          << QStringLiteral("edit_url=") + pageBase + QStringLiteral("ifincoming.php?sessid=") + sessid;
     return lines;
 }
 

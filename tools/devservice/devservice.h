@@ -56,7 +56,7 @@ private:
 
     void handleScript(const QString& script, const httplib::Request& request, httplib::Response& response,
                       const httplib::ContentReader& reader);
-    QStringList answerLogin(const std::map<QString, QString>& fields);
+    QStringList answerLogin(const std::map<QString, QString>& fields, const QString& pageBase);
     QStringList answerAlbums(const std::map<QString, QString>& fields);
     QStringList answerUpload(const std::map<QString, QString>& fields, const QByteArray& fileName,
                              const QByteArray& content);
