@@ -41,13 +41,13 @@ int openForReading(QFile& file) {
 
 FileKind sniff(QFile& file) {
     char head[4] = {};
-    if (file.peek(head, 4) < 4)
-        return FileKind::Unknown;
+    const qint64 got = file.peek(head, 4);
     const auto b = [&](int i) { return static_cast<unsigned char>(head[i]); };
-    if (b(0) == 0xFF && b(1) == 0xD8)
+    if (got >= 2 && b(0) == 0xFF && b(1) == 0xD8)
         return FileKind::Jpeg;
-    if ((head[0] == 'I' && head[1] == 'I' && (b(2) == 42 || b(2) == 43) && b(3) == 0) ||
-        (head[0] == 'M' && head[1] == 'M' && b(2) == 0 && (b(3) == 42 || b(3) == 43)))
+    const bool little = head[0] == 'I' && head[1] == 'I' && (b(2) == 42 || b(2) == 43) && b(3) == 0;
+    const bool big = head[0] == 'M' && head[1] == 'M' && b(2) == 0 && (b(3) == 42 || b(3) == 43);
+    if (got == 4 && (little || big))
         return FileKind::Tiff;
     return FileKind::Unknown;
 }
