@@ -110,6 +110,12 @@ QString ViewerLoadMessage(const ImageStatus& status) {
     return QStringLiteral("Błąd odczytu pliku: ") + status.errorText;
 }
 
+QString WizardLoadMessage(const ImageStatus& status) {
+    if (status.depthRefused())
+        return QStringLiteral("Only 1, 4, 8, 24 or 32 BitsPerPixel are supported in this demo !");
+    return QStringLiteral("File not readable: ") + status.errorText;
+}
+
 QString SaveFailureMessage(const ImageStatus& status) {
     return QStringLiteral("Błąd podczas zapisu pliku: ") + status.errorText;
 }

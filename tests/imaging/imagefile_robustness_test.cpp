@@ -98,7 +98,8 @@ TEST_F(Robustness, BadFilesFailWithTheirOwnErrorAndAllocateNothingLarge) {
         EXPECT_EQ(photo.error, c.error);
         EXPECT_EQ(photo.errorText, ImageErrorText(c.error));
         EXPECT_TRUE(photo.bitmap.isNull());
-        EXPECT_TRUE(ViewerLoadMessage(photo).startsWith("Błąd odczytu pliku: "));
+        EXPECT_EQ(ViewerLoadMessage(photo), "Błąd odczytu pliku: " + ImageErrorText(c.error));
+        EXPECT_EQ(WizardLoadMessage(photo), "File not readable: " + ImageErrorText(c.error));
         EXPECT_EQ(LoadPhotoRaster(p).error, c.error);
         EXPECT_EQ(LoadThumbnail(p).error, c.error);
     }

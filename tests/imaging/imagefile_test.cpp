@@ -219,6 +219,8 @@ TEST_F(ImageFile, SixteenBitImagesAreRefusedWithTheDepthError) {
         EXPECT_TRUE(photo.bitmap.isNull());
         EXPECT_EQ(ViewerLoadMessage(photo),
                   QString("Tylko obrazy 1, 4, 8, 24 lub 32 BitsPerPixel są obsługiwane w tym programie!"));
+        EXPECT_EQ(WizardLoadMessage(photo),
+                  QString("Only 1, 4, 8, 24 or 32 BitsPerPixel are supported in this demo !"));
         EXPECT_TRUE(LoadPhotoRaster(p).depthRefused());
         EXPECT_TRUE(LoadThumbnail(p).depthRefused());
     }
