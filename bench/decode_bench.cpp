@@ -87,7 +87,7 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs)
             if (!run.error_occurred && run.iterations > 0)
-                seconds[run.benchmark_name()] = run.GetAdjustedRealTime();
+                seconds[run.run_name.function_name] = run.GetAdjustedRealTime();
         ConsoleReporter::ReportRuns(runs);
     }
 };
@@ -102,14 +102,20 @@ int main(int argc, char** argv) {
     std::printf("camera photo: %s\n", qPrintable(QFileInfo(camera).fileName()));
     benchmark::RegisterBenchmark("LoadPhoto/camera", ourLoad, camera)
         ->Unit(benchmark::kMillisecond)
-        ->MinTime(3.0);
+        ->MinTime(3.0)
+        ->UseRealTime();
     benchmark::RegisterBenchmark("turbojpeg/camera", turboLoad, camera)
         ->Unit(benchmark::kMillisecond)
-        ->MinTime(3.0);
-    benchmark::RegisterBenchmark("LoadPhoto/24mp", ourLoad, big)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+        ->MinTime(3.0)
+        ->UseRealTime();
+    benchmark::RegisterBenchmark("LoadPhoto/24mp", ourLoad, big)
+        ->Unit(benchmark::kMillisecond)
+        ->MinTime(3.0)
+        ->UseRealTime();
     benchmark::RegisterBenchmark("turbojpeg/24mp", turboLoad, big)
         ->Unit(benchmark::kMillisecond)
-        ->MinTime(3.0);
+        ->MinTime(3.0)
+        ->UseRealTime();
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     auto& s = reporter.seconds;

@@ -108,7 +108,7 @@ public:
         for (const Run& run : runs) {
             const auto it = run.counters.find("items_per_second");
             if (it != run.counters.end())
-                perSecond[run.benchmark_name()] = it->second;
+                perSecond[run.run_name.function_name] = it->second;
         }
         ConsoleReporter::ReportRuns(runs);
     }
@@ -116,10 +116,10 @@ public:
 
 } // namespace
 
-BENCHMARK(exifPath)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(vipsPreviewSet)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(dctPath)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(vipsAllSet)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(exifPath)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+BENCHMARK(vipsPreviewSet)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+BENCHMARK(dctPath)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
+BENCHMARK(vipsAllSet)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
