@@ -22,44 +22,6 @@ using namespace imaging;
 
 namespace {
 
-// A little-endian TIFF of one 8-bit grey strip whose header says width × height and whose strip
-// byte count is `stripBytes`, with only a few real bytes behind it.
-QByteArray tiffClaiming(std::uint32_t width, std::uint32_t height, std::uint32_t stripBytes) {
-    QByteArray b("II*\0\x08\0\0\0", 8);
-    auto u16 = [&](unsigned v) {
-        b.append(static_cast<char>(v & 0xFF));
-        b.append(static_cast<char>(v >> 8));
-    };
-    auto u32 = [&](std::uint32_t v) {
-        u16(v & 0xFFFF);
-        u16(v >> 16);
-    };
-    auto entry = [&](unsigned tag, unsigned type, std::uint32_t value) {
-        u16(tag);
-        u16(type);
-        u32(1);
-        if (type == 3) {
-            u16(value);
-            u16(0);
-        } else {
-            u32(value);
-        }
-    };
-    const std::uint32_t dataAt = 8 + 2 + 8 * 12 + 4;
-    u16(8);
-    entry(256, 4, width);
-    entry(257, 4, height);
-    entry(258, 3, 8);
-    entry(259, 3, 1);
-    entry(262, 3, 1);
-    entry(273, 4, dataAt);
-    entry(278, 4, height);
-    entry(279, 4, stripBytes);
-    u32(0);
-    b.append(QByteArray(64, '\x55'));
-    return b;
-}
-
 class Robustness : public ::testing::Test {
 protected:
     QTemporaryDir dir;
@@ -86,9 +48,9 @@ TEST_F(Robustness, BadFilesFailWithTheirOwnErrorAndAllocateNothingLarge) {
         {"huge.jpg", fixtures::JpegClaimingSize(65000, 65000), ImageErrorTooLarge},
         {"600mp.jpg", fixtures::JpegClaimingSize(30000, 20000), ImageErrorTooLarge},
         {"zero.jpg", fixtures::JpegClaimingSize(0, 16), ImageErrorCorrupt},
-        {"huge.tif", tiffClaiming(100000, 100000, 64), ImageErrorTooLarge},
-        {"4gstrip.tif", tiffClaiming(100, 100, 0xFFFFFFFFu), ImageErrorCorrupt},
-        {"short.tif", tiffClaiming(100, 100, 10000), ImageErrorCorrupt},
+        {"huge.tif", fixtures::TiffClaiming(100000, 100000, 64), ImageErrorTooLarge},
+        {"4gstrip.tif", fixtures::TiffClaiming(100, 100, 0xFFFFFFFFu), ImageErrorCorrupt},
+        {"short.tif", fixtures::TiffClaiming(100, 100, 10000), ImageErrorCorrupt},
         {"header.tif", QByteArray("II*\0\xFF\xFF\0\0", 8), ImageErrorCorrupt},
     };
     for (const Case& c : cases) {
@@ -151,7 +113,7 @@ TEST_F(Robustness, LibraryComplaintsNeverReachTheConsole) {
         LoadPhoto(testsupport::corpusFile(name));
         LoadThumbnail(testsupport::corpusFile(name));
     }
-    LoadPhoto(write("short.tif", tiffClaiming(100, 100, 10000)));
+    LoadPhoto(write("short.tif", fixtures::TiffClaiming(100, 100, 10000)));
     fflush(stderr);
     dup2(saved, STDERR_FILENO);
     ::close(saved);

@@ -44,6 +44,10 @@ QByteArray InsertAfterSoi(const QByteArray& jpeg, const std::vector<QByteArray>&
 // A JPEG whose frame header claims width × height (the rest is a tiny real picture).
 QByteArray JpegClaimingSize(int width, int height);
 
+// A little-endian TIFF of one 8-bit grey strip whose header says width × height and whose strip byte
+// count is `stripBytes`, with only 64 real bytes behind it.
+QByteArray TiffClaiming(std::uint32_t width, std::uint32_t height, std::uint32_t stripBytes);
+
 struct TiffSpec {
     int width = 0;
     int height = 0;

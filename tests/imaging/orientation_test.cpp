@@ -33,29 +33,21 @@ const Corners kUpright[9] = {
     {kGreen, kYellow, kRed, kBlue}, // 8 turned left
 };
 
-int nearest(QRgb c) {
-    int best = 0;
-    int bestDist = 1 << 30;
-    const QRgb all[] = {kRed, kGreen, kBlue, kYellow};
-    for (int i = 0; i < 4; ++i) {
-        const int d = std::abs(qRed(c) - qRed(all[i])) + std::abs(qGreen(c) - qGreen(all[i])) +
-                      std::abs(qBlue(c) - qBlue(all[i]));
-        if (d < bestDist) {
-            bestDist = d;
-            best = i;
-        }
-    }
-    return static_cast<int>(all[best]);
+// True when `c` is one of the four colours, give or take what JPEG and scaling do to it.
+bool near(QRgb c, QRgb expected) {
+    return std::abs(qRed(c) - qRed(expected)) + std::abs(qGreen(c) - qGreen(expected)) +
+               std::abs(qBlue(c) - qBlue(expected)) <
+           90;
 }
 
 void expectCorners(const QImage& image, int orientation) {
     const Corners& c = kUpright[orientation];
     const int r = image.width() - 3;
     const int b = image.height() - 3;
-    EXPECT_EQ(nearest(image.pixel(2, 2)), static_cast<int>(c.topLeft)) << orientation;
-    EXPECT_EQ(nearest(image.pixel(r, 2)), static_cast<int>(c.topRight)) << orientation;
-    EXPECT_EQ(nearest(image.pixel(2, b)), static_cast<int>(c.bottomLeft)) << orientation;
-    EXPECT_EQ(nearest(image.pixel(r, b)), static_cast<int>(c.bottomRight)) << orientation;
+    EXPECT_TRUE(near(image.pixel(2, 2), c.topLeft)) << orientation;
+    EXPECT_TRUE(near(image.pixel(r, 2), c.topRight)) << orientation;
+    EXPECT_TRUE(near(image.pixel(2, b), c.bottomLeft)) << orientation;
+    EXPECT_TRUE(near(image.pixel(r, b), c.bottomRight)) << orientation;
 }
 
 TEST(Orientation, ImagesAndRastersTurnTheSameWay) {
@@ -129,25 +121,6 @@ TEST(Orientation, EveryLoadOfAJpegOrTiffIsUpright) {
         expectCorners(LoadPhoto(tif).bitmap, o);
         expectCorners(LoadThumbnail(tif).image, o);
     }
-}
-
-TEST(Orientation, ExifValueIsReadWithBoundsChecks) {
-    fixtures::ExifSpec spec;
-    spec.orientation = 6;
-    for (bool big : {false, true}) {
-        spec.bigEndian = big;
-        const QByteArray payload = fixtures::ExifPayload(spec);
-        const auto* p = reinterpret_cast<const std::uint8_t*>(payload.constData());
-        EXPECT_EQ(OrientationFromExif(p, static_cast<std::size_t>(payload.size())), 6);
-        // Cut inside the Orientation entry: no value.
-        EXPECT_EQ(OrientationFromExif(p, 6 + 8 + 2 + 12 + 6), 1);
-    }
-    spec.orientation = 9;
-    const QByteArray bad = fixtures::ExifPayload(spec);
-    EXPECT_EQ(OrientationFromExif(reinterpret_cast<const std::uint8_t*>(bad.constData()),
-                                  static_cast<std::size_t>(bad.size())),
-              1);
-    EXPECT_EQ(OrientationFromExif(nullptr, 0), 1);
 }
 
 } // namespace
