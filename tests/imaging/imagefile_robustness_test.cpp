@@ -173,20 +173,6 @@ TEST_F(Robustness, SavesPassQualityThroughAndIgnoreAlpha) {
     EXPECT_FALSE(QFile::exists(dir.filePath("bad.jpg")));
 }
 
-TEST_F(Robustness, IndexedRastersAreSavedThroughTheirPalette) {
-    for (const char* name : {"tiff_bilevel_none_miniswhite.tiff", "tiff_palette4.tiff", "tiff_palette8.tiff",
-                             "tiff_grey8.tiff", "tiff_rgba8_lzw_MM.tiff"}) {
-        SCOPED_TRACE(name);
-        const RasterLoad load = LoadPhotoRaster(testsupport::corpusFile(name));
-        ASSERT_TRUE(load.ok());
-        const QString out = dir.filePath("r.jpg");
-        ASSERT_TRUE(SaveJpeg(load.raster, out, 100).ok());
-        const PhotoLoad back = LoadPhoto(out);
-        ASSERT_TRUE(back.ok());
-        EXPECT_EQ(back.bitmap.size(), QSize(load.raster.width, load.raster.height));
-    }
-}
-
 // The photo being replaced must survive a save that fails half way.
 TEST_F(Robustness, AFailedSaveLeavesTheOldFileUntouched) {
     const QByteArray old = fixtures::JpegBytes(fixtures::Quadrants(20, 20));

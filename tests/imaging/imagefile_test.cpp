@@ -43,6 +43,18 @@ TEST_F(ImageFile, JpegLoadsIntoAnOpaqueWorkingBitmapWithoutExif) {
     EXPECT_EQ(load.exifLines, QStringList{"<brak danych>"});
 }
 
+// Qt's own JPEG reader serves as an independent decoder for photos stored upright.
+TEST_F(ImageFile, JpegColoursMatchAnIndependentDecoder) {
+    for (const char* name : {"cmyk_adobe_MM_thumb_jfif.jpg", "noexif_progressive.jpg",
+                             "noexif_arithmetic.jpg", "nintendo_3ds_MM_thumb_mpo.jpg"}) {
+        const QString p = testsupport::corpusFile(name);
+        EXPECT_LE(
+            fixtures::MaxChannelDiff(LoadPhoto(p).bitmap, QImage(p).convertToFormat(QImage::Format_ARGB32)),
+            2)
+            << name;
+    }
+}
+
 TEST_F(ImageFile, GreyJpegGoesThroughTheGreyRamp) {
     const QString file = write("g.jpg", fixtures::JpegBytes(fixtures::Quadrants(40, 30), 90, true));
     for (const QString& p : {file, testsupport::corpusFile("grey_noexif.jpg")}) {
@@ -168,6 +180,11 @@ TEST_F(ImageFile, TiffDepthsAndCompressionsKeepTheirPixels) {
         ASSERT_EQ(load.raster.width, w);
         const PhotoLoad photo = LoadPhoto(path("t.tif"));
         ASSERT_TRUE(photo.ok());
+        // The wizard saves such rasters as they are, indexed ones through their palette: the same file
+        // as from the working bitmap.
+        ASSERT_TRUE(SaveJpeg(load.raster, path("r.jpg"), 90).ok());
+        ASSERT_TRUE(SaveJpeg(photo.bitmap, path("b.jpg"), 90).ok());
+        EXPECT_EQ(fixtures::ReadFile(path("r.jpg")), fixtures::ReadFile(path("b.jpg")));
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
                 const std::uint8_t* row = spec.pixels.data() + static_cast<std::size_t>(y) * rowBytes;

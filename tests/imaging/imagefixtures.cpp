@@ -1,12 +1,12 @@
 #include "imagefixtures.h"
 
+#include <QBuffer>
 #include <QFile>
+#include <QImageWriter>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 
-#include <jpeglib.h>
 #include <tiffio.h>
 
 namespace fixtures {
@@ -40,37 +40,16 @@ QImage Smooth(int width, int height) {
 }
 
 QByteArray JpegBytes(const QImage& image, int quality, bool grey, bool jfif) {
-    const QImage src = image.convertToFormat(QImage::Format_RGB888);
-    jpeg_compress_struct cinfo{};
-    jpeg_error_mgr err{};
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_compress(&cinfo);
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &out, &size);
-    cinfo.image_width = static_cast<JDIMENSION>(src.width());
-    cinfo.image_height = static_cast<JDIMENSION>(src.height());
-    cinfo.input_components = grey ? 1 : 3;
-    cinfo.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    cinfo.write_JFIF_header = jfif ? TRUE : FALSE;
-    jpeg_set_quality(&cinfo, quality, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    std::vector<unsigned char> row(static_cast<std::size_t>(src.width()) * 3);
-    while (cinfo.next_scanline < cinfo.image_height) {
-        const uchar* line = src.constScanLine(static_cast<int>(cinfo.next_scanline));
-        if (grey)
-            for (int x = 0; x < src.width(); ++x)
-                row[static_cast<std::size_t>(x)] = line[3 * x + 1];
-        else
-            std::copy(line, line + row.size(), row.begin());
-        JSAMPROW r = row.data();
-        jpeg_write_scanlines(&cinfo, &r, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    QByteArray bytes(reinterpret_cast<const char*>(out), static_cast<qsizetype>(size));
-    std::free(out);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(quality);
+    writer.write(image.convertToFormat(grey ? QImage::Format_Grayscale8 : QImage::Format_RGB32));
+    // Cameras write their previews without the JFIF header: start of image, then the tables.
+    if (!jfif && bytes.startsWith("\xFF\xD8\xFF\xE0"))
+        bytes.remove(
+            2, 2 + ((static_cast<unsigned char>(bytes[4]) << 8) | static_cast<unsigned char>(bytes[5])));
     return bytes;
 }
 
