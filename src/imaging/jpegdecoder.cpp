@@ -35,6 +35,9 @@ struct Source {
     if (err->code == ImageOk) {
         switch (err->pub.msg_code) {
         case JERR_BAD_PRECISION:
+            // 12-bit samples would come out at 48 bits per pixel: the same refusal as a 16-bit TIFF.
+            err->code = ImageErrorDepth;
+            break;
         case JERR_NOT_COMPILED:
         case JERR_CONVERSION_NOTIMPL:
         case JERR_BAD_J_COLORSPACE:

@@ -67,7 +67,7 @@ TEST_F(Robustness, BadFilesFailWithTheirOwnErrorAndAllocateNothingLarge) {
     }
     EXPECT_EQ(LoadPhoto(dir.filePath("missing.jpg")).error, ImageErrorOpen);
     EXPECT_EQ(LoadThumbnail(QString()).error, ImageErrorOpen);
-    EXPECT_EQ(LoadPhoto(testsupport::corpusFile("noexif_12bit.jpg")).error, ImageErrorUnsupported);
+    EXPECT_EQ(LoadPhoto(testsupport::corpusFile("noexif_12bit.jpg")).error, ImageErrorDepth);
 }
 
 TEST_F(Robustness, DamagedCorpusFilesFailCleanlyOrShowWhatIsLeft) {
