@@ -16,9 +16,9 @@ namespace imaging {
 struct Raster {
     int width = 0;
     int height = 0;
-    int bitsPerPixel = 0;         // 1, 4, 8, 24 or 32
-    int bytesPerRow = 0;          // padded to 4 bytes
-    std::vector<QRgb> palette;    // entries for the indexed depths (2, 16 or 256), empty otherwise
+    int bitsPerPixel = 0;             // 1, 4, 8, 24 or 32
+    int bytesPerRow = 0;              // padded to 4 bytes
+    std::vector<QRgb> palette;        // entries for the indexed depths (2, 16 or 256), empty otherwise
     std::vector<std::uint8_t> pixels; // bytesPerRow * height bytes
 
     bool isNull() const { return width <= 0 || height <= 0 || pixels.empty(); }

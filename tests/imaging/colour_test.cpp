@@ -1,0 +1,240 @@
+#include "imaging/colour.h"
+
+#include "effects_testimages.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <utility>
+
+namespace {
+
+using effectstest::filled;
+using effectstest::randomImage;
+
+QRgb pixelAfter(void (*effect)(QImage&), QRgb colour) {
+    QImage image = filled(2, 2, colour);
+    effect(image);
+    return image.pixel(1, 1);
+}
+
+TEST(Greyscale, WeighsTheChannelsOfAnyFormat) {
+    const std::pair<QRgb, int> cases[] = {
+        {qRgb(255, 0, 0), 60}, {qRgb(0, 255, 0), 173}, {qRgb(0, 0, 255), 20}, {qRgba(255, 255, 255, 0), 255}};
+    for (const auto& [in, grey] : cases)
+        EXPECT_EQ(pixelAfter(imaging::ToGreyscale, in), qRgb(grey, grey, grey)) << std::hex << in;
+    QImage image(3, 3, QImage::Format_RGB888);
+    image.fill(QColor(255, 0, 0));
+    imaging::ToGreyscale(image);
+    EXPECT_EQ(image.format(), QImage::Format_ARGB32);
+    EXPECT_EQ(image.pixel(2, 2), qRgb(60, 60, 60));
+}
+
+TEST(Sepia, TableRowsAndPixels) {
+    const auto table = imaging::SepiaTable();
+    const std::pair<int, QRgb> rows[] = {{0, qRgb(46, 0, 0)},        {16, qRgb(62, 5, 0)},
+                                         {64, qRgb(110, 53, 1)},     {128, qRgb(174, 117, 65)},
+                                         {192, qRgb(238, 181, 129)}, {255, qRgb(255, 244, 192)}};
+    for (const auto& [y, colour] : rows)
+        EXPECT_EQ(table[static_cast<std::size_t>(y)], colour) << "Y = " << y;
+    EXPECT_EQ(pixelAfter(imaging::ToSepia, qRgb(0, 0, 0)), qRgb(46, 0, 0));
+    EXPECT_EQ(pixelAfter(imaging::ToSepia, qRgba(255, 255, 255, 0)), qRgb(255, 244, 192));
+    // (627049 × 128 + 1231028 × 64 + 239075 × 192 + 2^20) >> 21 = 98
+    EXPECT_EQ(pixelAfter(imaging::ToSepia, qRgb(128, 64, 192)), table[98]);
+}
+
+TEST(Contrast, WorkedTables) {
+    const auto flat = imaging::ContrastTable(-1.0);
+    const auto same = imaging::ContrastTable(0.0);
+    // At +1 the product with 255 decides v = 96..127 and 191: in single precision they come out one lower.
+    const auto steep = imaging::ContrastTable(1.0);
+    for (int v = 0; v < 256; ++v) {
+        const auto i = static_cast<std::size_t>(v);
+        EXPECT_EQ(flat[i], 128) << v; // 127.5 goes to the even neighbour
+        EXPECT_EQ(same[i], v) << v;
+        EXPECT_EQ(steep[i], std::clamp(2 * v - 127, 0, 255)) << v;
+    }
+    // The bracket is stored in single precision before the product: 0.4 × (0 − 0.5) + 0.5 becomes
+    // 0.30000001, so 76.5 lies above the tie; kept in extended precision these give 76 and 129.
+    const auto soft = imaging::ContrastTable(-0.6);
+    EXPECT_EQ(soft[0], 77);
+    EXPECT_EQ(soft[130], 128);
+}
+
+TEST(Brightness, WorkedTables) {
+    const auto up = imaging::BrightnessTable(0.5);
+    const auto down = imaging::BrightnessTable(-0.5);
+    // (v / 255 ± 0.5) × 255 is a tie for these v; the single-precision sum lands just off it and picks the
+    // side. A product taken in single precision would sit on the tie: 130, 254, 254, 64.
+    EXPECT_EQ(up[2], 129);
+    EXPECT_EQ(up[126], 253);
+    EXPECT_EQ(up[127], 255);
+    EXPECT_EQ(down[192], 65);
+    // The sum is stored in single precision too: kept in extended precision these give 25 and 129.
+    EXPECT_EQ(imaging::BrightnessTable(-0.9)[255], 26);
+    EXPECT_EQ(imaging::BrightnessTable(-0.3)[205], 128);
+    const auto white = imaging::BrightnessTable(1.0);
+    const auto black = imaging::BrightnessTable(-1.0);
+    for (std::size_t v = 0; v < 256; ++v) {
+        EXPECT_EQ(white[v], 255);
+        EXPECT_EQ(black[v], 0);
+    }
+}
+
+TEST(Adjustments, WholeBitmapsGoThroughTheTablesWithOpaqueAlpha) {
+    const QImage before = randomImage(40, 30, 7);
+    QImage contrast = before;
+    imaging::AdjustContrast(contrast, 0.35);
+    QImage brightness = before;
+    imaging::AdjustBrightness(brightness, -0.2);
+    const auto c = imaging::ContrastTable(0.35);
+    const auto b = imaging::BrightnessTable(-0.2);
+    for (int y = 0; y < before.height(); ++y)
+        for (int x = 0; x < before.width(); ++x) {
+            const QRgb p = before.pixel(x, y);
+            ASSERT_EQ(contrast.pixel(x, y), qRgb(c[qRed(p)], c[qGreen(p)], c[qBlue(p)]));
+            ASSERT_EQ(brightness.pixel(x, y), qRgb(b[qRed(p)], b[qGreen(p)], b[qBlue(p)]));
+        }
+}
+
+// A second, deliberately plain reading of the hue/saturation/lightness arithmetic, one value at a time,
+// sharing nothing with the library but the pixel layout.
+imaging::Hsl referenceToHsl(int r, int g, int b) {
+    const int max = std::max(r, std::max(g, b));
+    const int min = std::min(r, std::min(g, b));
+    imaging::Hsl out{0, 0, (max + min) / 2};
+    if (max == min)
+        return out;
+    const int d = max - min;
+    if (out.l <= 127)
+        out.s = 255 * d / (max + min);
+    else
+        out.s = 255 * d / (510 - max - min);
+    if (r == max)
+        out.h = (g - b) * 65025 / (1530 * d);
+    else if (g == max)
+        out.h = 85 + (b - r) * 65025 / (1530 * d);
+    else
+        out.h = 170 + (r - g) * 65025 / (1530 * d);
+    if (out.h < 0)
+        out.h = (out.h + 510) % 256;
+    return out;
+}
+
+// Channels as computed, unmasked, so that a value outside 0..255 shows.
+std::array<int, 3> referenceFromHsl(imaging::Hsl hsl) {
+    const int h = hsl.h;
+    const int s = hsl.s;
+    const int l = hsl.l;
+    const int v = l <= 127 ? (s + 256) * l / 256 : l + s - l * s / 255;
+    if (v <= 0)
+        return {0, 0, 0};
+    const int m = 2 * l - v;
+    const int f = (v - m) * (6 * h % 256) / 256;
+    switch (6 * h / 256) {
+    case 0:
+        return {v, m + f, m};
+    case 1:
+        return {v - f, v, m};
+    case 2:
+        return {m, v, m + f};
+    case 3:
+        return {m, v - f, v};
+    case 4:
+        return {m + f, m, v};
+    default:
+        return {v, m, v - f};
+    }
+}
+
+QRgb referenceHsl(QRgb pixel, int hueShift, int saturationShift, int lightnessShift) {
+    imaging::Hsl hsl = referenceToHsl(qRed(pixel), qGreen(pixel), qBlue(pixel));
+    hsl.h = ((hsl.h + hueShift) % 256 + 256) % 256;
+    hsl.s = std::clamp(hsl.s + saturationShift, 0, 255);
+    hsl.l = std::clamp(hsl.l + lightnessShift, 0, 255);
+    const auto rgb = referenceFromHsl(hsl);
+    return qRgba(rgb[0], rgb[1], rgb[2], 0);
+}
+
+TEST(Hsl, WorkedConversions) {
+    struct Case {
+        int r, g, b;
+        imaging::Hsl hsl;
+    };
+    const Case cases[] = {
+        {255, 0, 0, {0, 255, 127}},      {0, 255, 0, {85, 255, 127}}, {0, 0, 255, {170, 255, 127}},
+        {128, 128, 128, {0, 0, 128}},    {0, 0, 0, {0, 0, 0}},        {255, 255, 255, {0, 0, 255}},
+        {255, 0, 128, {233, 255, 127}},  // H = −21 wraps by 510 to 489, kept modulo 256
+        {255, 0, 1, {0, 255, 127}},      // −65025 div 390150 is 0 towards zero, not −1
+        {200, 200, 100, {42, 121, 150}}, // red and green tie: red wins
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(imaging::RgbToHsl(c.r, c.g, c.b), c.hsl) << c.r << "," << c.g << "," << c.b;
+    EXPECT_EQ(imaging::HslToRgb({0, 255, 127}), qRgba(253, 1, 1, 0));
+    EXPECT_EQ(imaging::HslToRgb({99, 200, 0}), qRgba(0, 0, 0, 0));
+}
+
+TEST(Hsl, EveryColourConvertsLikeThePlainReading) {
+    for (int r = 0; r < 256; ++r)
+        for (int g = 0; g < 256; ++g)
+            for (int b = 0; b < 256; ++b)
+                ASSERT_EQ(imaging::RgbToHsl(r, g, b), referenceToHsl(r, g, b)) << r << "," << g << "," << b;
+}
+
+TEST(Hsl, EveryTripleConvertsBackInRangeLikeThePlainReading) {
+    for (int h = 0; h < 256; ++h)
+        for (int s = 0; s < 256; ++s)
+            for (int l = 0; l < 256; ++l) {
+                const auto expected = referenceFromHsl({h, s, l});
+                for (int c : expected)
+                    ASSERT_TRUE(c >= 0 && c <= 255) << "H, S, L = " << h << ", " << s << ", " << l;
+                ASSERT_EQ(imaging::HslToRgb({h, s, l}), qRgba(expected[0], expected[1], expected[2], 0))
+                    << "H, S, L = " << h << ", " << s << ", " << l;
+            }
+}
+
+TEST(Hsl, ZeroShiftsKeepColoursUpToTheIntegerRounding) {
+    for (int v = 0; v < 256; ++v)
+        EXPECT_EQ(imaging::HslToRgb(imaging::RgbToHsl(v, v, v)), qRgba(v, v, v, 0)) << v;
+    int worst = 0;
+    for (int r = 0; r < 256; r += 3)
+        for (int g = 0; g < 256; g += 3)
+            for (int b = 0; b < 256; b += 3) {
+                const QRgb back = imaging::HslToRgb(imaging::RgbToHsl(r, g, b));
+                worst = std::max(
+                    {worst, std::abs(qRed(back) - r), std::abs(qGreen(back) - g), std::abs(qBlue(back) - b)});
+            }
+    // 256 hue steps and integer saturation lose up to 13 levels on strongly saturated colours.
+    EXPECT_LE(worst, 13);
+}
+
+TEST(Hsl, MatchesThePlainReadingOnRandomPhotosAndShifts) {
+    struct Shift {
+        int h, s, l;
+    };
+    const Shift shifts[] = {{0, 0, 0}, {-255, 255, -255}, {37, -80, 12}, {-128, 40, 200}};
+    unsigned seed = 11;
+    for (const Shift& shift : shifts) {
+        QImage image = randomImage(720, 400, seed++);
+        const QImage before = image;
+        imaging::AdjustHsl(image, shift.h, shift.s, shift.l);
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                ASSERT_EQ(image.pixel(x, y), referenceHsl(before.pixel(x, y), shift.h, shift.s, shift.l))
+                    << "at " << x << "," << y << " shifts " << shift.h << "," << shift.s << "," << shift.l;
+    }
+}
+
+TEST(Hsl, HueShiftsOf255AndMinusOneAgree) {
+    QImage a = randomImage(64, 48, 5);
+    QImage b = a;
+    imaging::AdjustHsl(a, 255, 10, -10);
+    imaging::AdjustHsl(b, -1, 10, -10);
+    EXPECT_EQ(a, b);
+}
+
+} // namespace

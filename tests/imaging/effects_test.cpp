@@ -1,0 +1,90 @@
+#include "imaging/effectsbands.h"
+#include "imaging/effectsbitmap.h"
+#include "imaging/rotate.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include <atomic>
+#include <random>
+#include <tuple>
+#include <vector>
+
+namespace {
+
+QImage numbered(int w, int h) {
+    QImage image(w, h, QImage::Format_ARGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, qRgba(x & 255, y & 255, (x * 7 + y) & 255, (x + y) & 255));
+    return image;
+}
+
+TEST(Rotate, QuarterTurnsMoveEveryPixelWhereItBelongs) {
+    const QImage source = numbered(5, 3);
+    QImage left = source;
+    imaging::RotateLeft(left);
+    QImage right = source;
+    imaging::RotateRight(right);
+    ASSERT_EQ(left.size(), QSize(3, 5));
+    ASSERT_EQ(right.size(), QSize(3, 5));
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x) {
+            EXPECT_EQ(left.pixel(y, 5 - 1 - x), source.pixel(x, y)) << x << "," << y;
+            EXPECT_EQ(right.pixel(3 - 1 - y, x), source.pixel(x, y)) << x << "," << y;
+        }
+    QImage rgb = source.convertToFormat(QImage::Format_RGB32);
+    imaging::RotateLeft(rgb);
+    EXPECT_EQ(rgb.format(), QImage::Format_ARGB32);
+    EXPECT_EQ(rgb.pixel(0, 0), source.pixel(4, 0) | 0xff000000u);
+    QImage null;
+    imaging::RotateRight(null);
+    EXPECT_TRUE(null.isNull());
+}
+
+TEST(Rotate, LeftThenRightGivesBackTheBitmapAcrossTiles) {
+    for (const QSize size : {QSize(1, 1), QSize(1, 9), QSize(65, 3), QSize(700, 450)}) {
+        const QImage source = numbered(size.width(), size.height());
+        QImage image = source;
+        imaging::RotateLeft(image);
+        imaging::RotateRight(image);
+        EXPECT_EQ(image, source) << size.width() << "x" << size.height();
+        for (int turn = 0; turn < 4; ++turn)
+            imaging::RotateRight(image);
+        EXPECT_EQ(image, source) << "four right turns, " << size.width() << "x" << size.height();
+    }
+}
+
+TEST(NewBitmap, PhotoSizedBitmapsAreOrdinaryOwningImages) {
+    for (const QSize size : {QSize(2000, 1100), QSize(10, 3)}) {
+        QImage image = imaging::detail::NewBitmap(size.width(), size.height());
+        ASSERT_EQ(std::tuple(image.size(), image.format(), image.bytesPerLine()),
+                  std::tuple(size, QImage::Format_ARGB32, qsizetype{size.width()} * 4));
+        image.fill(qRgb(1, 2, 3));
+        image.setPixel(size.width() - 1, size.height() - 1, qRgb(7, 8, 9));
+        QImage copy = image;
+        copy.setPixel(0, 0, qRgb(4, 5, 6)); // detaches; the original keeps its pixel
+        EXPECT_EQ(image.pixel(0, 0), qRgb(1, 2, 3));
+        EXPECT_EQ(copy.pixel(size.width() - 1, size.height() - 1), qRgb(7, 8, 9));
+    }
+    EXPECT_TRUE(imaging::detail::NewBitmap(0, 5).isNull());
+    EXPECT_TRUE(imaging::detail::NewBitmap(5, -1).isNull());
+}
+
+TEST(RowBands, EveryRowIsVisitedExactlyOnce) {
+    for (const int height : {0, 1, 7, 300, 4001}) {
+        std::vector<std::atomic<int>> visits(static_cast<std::size_t>(height));
+        imaging::detail::ForEachRowBand(height, 1000, [&](int first, int end) {
+            ASSERT_LE(0, first);
+            ASSERT_LT(first, end);
+            ASSERT_LE(end, height);
+            for (int y = first; y < end; ++y)
+                ++visits[static_cast<std::size_t>(y)];
+        });
+        for (int y = 0; y < height; ++y)
+            ASSERT_EQ(visits[static_cast<std::size_t>(y)], 1) << "row " << y << " of " << height;
+    }
+}
+
+} // namespace
