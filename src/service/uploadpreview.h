@@ -1,7 +1,8 @@
 #pragma once
 
-// The small picture the upload wizard shows of the photo being sent: the photo reduced to fit a
-// 96 × 83 box, aspect kept. Reentrant: the upload worker calls it on its own thread.
+// The small picture the upload wizard shows of the photo being sent: the image-file layer's thumbnail,
+// which fits a 96 × 83 box with the photo's aspect. Reentrant: the upload worker calls it on its own
+// thread.
 #include <QImage>
 #include <QString>
 
@@ -9,10 +10,7 @@
 
 namespace service {
 
-inline constexpr int kPreviewWidth = 96;
-inline constexpr int kPreviewHeight = 83;
-
-// Nothing when the file cannot be read as a photo; no message either way.
+// Nothing when the file cannot be read as a photo (a library error or a refused depth); no message.
 std::optional<QImage> LoadUploadPreview(const QString& path);
 
 } // namespace service
