@@ -281,5 +281,5 @@ TEST(TThreadWysylanie, PositionsReachTheWindowAtMostEvery15Milliseconds) {
     EXPECT_TRUE(std::is_sorted(sent.begin(), sent.end()));
     // Apart from the first and the last, one position per interval at most.
     const qint64 span = times[sent.size() - 1] - times[0];
-    EXPECT_LE(sent.size(), span / TThreadWysylanie::kPositionIntervalMs + 3) << span;
+    EXPECT_LE(sent.size(), span / TThreadWysylanie::kPositionIntervalMs + 4) << span;
 }
