@@ -130,6 +130,16 @@ TEST(TThreadWysylanie, CapacityExceededThenSent) {
     EXPECT_EQ(upload.receiver.positions, (QList<int>{1, 2}));
     EXPECT_EQ(storedFiles(service), QStringList{"canon_s40_II_thumb.jpg"});
 
+    // One run, one boundary; each body complete on its own.
+    const QStringList bodies = service.recorded("ifupload.sphp.body");
+    ASSERT_EQ(bodies.size(), 2);
+    const QByteArray first = ReadFile(bodies[0]), second = ReadFile(bodies[1]);
+    EXPECT_EQ(first.left(46), second.left(46));
+    for (const QByteArray& body : {first, second}) {
+        EXPECT_EQ(body.count("\r\n" + body.mid(2, 44) + "\r\n"), 4);
+        EXPECT_TRUE(body.endsWith("\r\n" + body.mid(2, 44) + "--\r\n"));
+    }
+
     // The report page of the album lists what arrived, with a picture the browser can fetch.
     const QString page =
         QString::fromUtf8(HttpGet(AlbumReportPage(service.baseAddress(), upload.session, "Lato")));

@@ -198,6 +198,24 @@ TEST(TThreadNowaWersja, Outcomes) {
     EXPECT_EQ(receiver.calls, QStringList{"RestoreDefaultCursor"});
 }
 
+TEST(TThreadNowaWersja, SendsTheProgramAndTheClientOnlyWhenKnown) {
+    DevServiceProcess service;
+    ASSERT_TRUE(service.started());
+    RecordingReceiver receiver;
+    ASSERT_TRUE(RunToEnd(new TThreadNowaWersja(&receiver, endpointOf(service), {"1.0.0.0", "K9", false})));
+    ASSERT_TRUE(RunToEnd(new TThreadNowaWersja(&receiver, endpointOf(service), {"1.0.0.0", "", false})));
+    const QStringList bodies = service.recorded("ifver.php.body");
+    ASSERT_EQ(bodies.size(), 2);
+    const QByteArray first = ReadFile(bodies[0]);
+    const QByteArray boundary = first.mid(4, 42);
+    const auto part = [&](const QByteArray& name, const QByteArray& value) {
+        return "\r\n--" + boundary + "\r\nContent-Disposition: form-data; name=\"" + name + "\"\r\n\r\n" +
+               value;
+    };
+    EXPECT_EQ(first, part("program", "pv") + part("client_id", "K9") + "\r\n--" + boundary + "--\r\n");
+    EXPECT_FALSE(ReadFile(bodies[1]).contains("client_id"));
+}
+
 TEST(ServiceWorker, DetachedWorkerHandsNothingOver) {
     DevServiceProcess service;
     ASSERT_TRUE(service.started());
