@@ -76,15 +76,23 @@ QByteArray headOf(const QByteArray& request) {
 const QByteArray kCredentials =
     "Proxy-Authorization: Basic " + QByteArray("jan:tajne.1-x").toBase64() + "\r\n";
 
+// The development service and, in front of it, tinyproxy wanting user "jan" with password "tajne.1-x".
+class Proxy : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!TinyProxy::installed())
+            GTEST_SKIP() << "tinyproxy is not installed (scripts/install-deps installs it)";
+        ASSERT_TRUE(service.started());
+        ASSERT_TRUE(proxy.ready());
+    }
+
+    DevServiceProcess service;
+    TinyProxy proxy{"jan", "tajne.1-x"};
+};
+
 } // namespace
 
-TEST(Proxy, BasicAuthenticationGoesWithTheFirstRequest) {
-    DevServiceProcess service;
-    if (!TinyProxy::installed())
-        GTEST_SKIP() << "tinyproxy is not installed (scripts/install-deps installs it)";
-    TinyProxy proxy("jan", "tajne.1-x");
-    ASSERT_TRUE(service.started());
-    ASSERT_TRUE(proxy.ready());
+TEST_F(Proxy, BasicAuthenticationGoesWithTheFirstRequest) {
     const ProxiedUpload upload = uploadThroughProxy(service, proxy, true, "tajne.1-x");
     EXPECT_EQ(upload.report, QStringList{QString::fromUtf8("canon_s40_II_thumb.jpg=Wysłano=OK")});
     ASSERT_EQ(upload.connections.size(), 1);
@@ -104,13 +112,7 @@ TEST(Proxy, BasicAuthenticationGoesWithTheFirstRequest) {
     EXPECT_EQ(ReadFile(stored.next()), ReadFile(testsupport::corpusFile("canon_s40_II_thumb.jpg")));
 }
 
-TEST(Proxy, WithoutBasicAuthenticationCredentialsFollowTheDemand) {
-    DevServiceProcess service;
-    if (!TinyProxy::installed())
-        GTEST_SKIP() << "tinyproxy is not installed (scripts/install-deps installs it)";
-    TinyProxy proxy("jan", "tajne.1-x");
-    ASSERT_TRUE(service.started());
-    ASSERT_TRUE(proxy.ready());
+TEST_F(Proxy, WithoutBasicAuthenticationCredentialsFollowTheDemand) {
     const ProxiedUpload upload = uploadThroughProxy(service, proxy, false, "tajne.1-x");
     EXPECT_EQ(upload.report, QStringList{QString::fromUtf8("canon_s40_II_thumb.jpg=Wysłano=OK")});
     ASSERT_EQ(upload.connections.size(), 2);
@@ -119,13 +121,7 @@ TEST(Proxy, WithoutBasicAuthenticationCredentialsFollowTheDemand) {
     EXPECT_EQ(service.recorded("ifupload.sphp.body").size(), 1);
 }
 
-TEST(Proxy, WrongPasswordFailsThePhoto) {
-    DevServiceProcess service;
-    if (!TinyProxy::installed())
-        GTEST_SKIP() << "tinyproxy is not installed (scripts/install-deps installs it)";
-    TinyProxy proxy("jan", "tajne.1-x");
-    ASSERT_TRUE(service.started());
-    ASSERT_TRUE(proxy.ready());
+TEST_F(Proxy, WrongPasswordFailsThePhoto) {
     for (const bool basic : {true, false}) {
         const ProxiedUpload upload = uploadThroughProxy(service, proxy, basic, "zle");
         ASSERT_EQ(upload.report.size(), 1);
