@@ -7,7 +7,8 @@
 // run ends. Every result is handed to the receiver by running one of the receiver's methods by name
 // (slots or Q_INVOKABLE methods) on the receiver's thread while the worker waits, so the receiver never
 // sees two results at once and the worker never touches a window itself. The receiver must outlive the
-// worker unless Detach() was called first.
+// worker unless Detach() was called first, and its thread must run an event loop (a receiver on the
+// worker's own thread is called directly).
 #include "service/httptransport.h"
 #include "service/proxysettings.h"
 
