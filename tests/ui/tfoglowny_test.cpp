@@ -478,3 +478,17 @@ TEST_F(MainWindow, ClosingUnmodifiedAsksNothing) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(MainWindow, WakingRestoresAMinimisedWindow) {
+    h.build();
+    h.show(QSize(760, 560));
+    w().setWindowState(Qt::WindowMinimized);
+    ASSERT_TRUE(w().isMinimized());
+    w().WakeUp();
+    EXPECT_FALSE(w().isMinimized());
+    EXPECT_TRUE(w().isVisible());
+}
+
+} // namespace
