@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLayout>
 #include <QScrollArea>
@@ -489,6 +490,36 @@ TEST_F(MainWindow, WakingRestoresAMinimisedWindow) {
     w().WakeUp();
     EXPECT_FALSE(w().isMinimized());
     EXPECT_TRUE(w().isVisible());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainWindow, ASortDuringTheFillStillGivesEveryPhotoItsOwnCell) {
+    photos(8);
+    h.build();
+    QSemaphore gate;
+    // Each cell carries the photo's number in its red channel.
+    w().thumbnailFill()->setCellMaker([&gate](const QString& path) {
+        gate.acquire();
+        QImage cell(116, 116, QImage::Format_ARGB32);
+        cell.fill(QColor(QFileInfo(path).baseName().mid(1).toInt() * 10, 0, 0));
+        return cell;
+    });
+    w().StartThumbnailFill();
+    gate.release(2);
+    QTest::qWait(50);
+    act("aWidokSortujZazn")->trigger(); // equal marks: the order may change arbitrarily
+    QTest::mouseClick(w().header(), Qt::LeftButton, {},
+                      QPoint(w().header()->widths()[0] + w().header()->widths()[1] + 10, 8));
+    ASSERT_EQ(w().catalogue().at(0).Nazwa, QStringLiteral("p07")); // smallest first
+    gate.release(100);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return act("aEdycjaKreatorKadrowania")->isEnabled(); }, 20000));
+    for (const auto& e : w().catalogue().entries()) {
+        ASSERT_FALSE(e.Miniatura.isNull()) << e.Nazwa.toStdString();
+        EXPECT_EQ(e.Miniatura.pixelColor(0, 0).red(), e.Nazwa.mid(1).toInt() * 10) << e.Nazwa.toStdString();
+    }
 }
 
 } // namespace
