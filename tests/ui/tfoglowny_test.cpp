@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLayout>
+#include <QMenu>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSemaphore>
@@ -520,6 +521,53 @@ TEST_F(MainWindow, ASortDuringTheFillStillGivesEveryPhotoItsOwnCell) {
         ASSERT_FALSE(e.Miniatura.isNull()) << e.Nazwa.toStdString();
         EXPECT_EQ(e.Miniatura.pixelColor(0, 0).red(), e.Nazwa.mid(1).toInt() * 10) << e.Nazwa.toStdString();
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainWindow, EveryControlOfOursHasAName) {
+    h.build();
+    QStringList unnamed;
+    for (QWidget* c : w().findChildren<QWidget*>()) {
+        const bool ours = qobject_cast<QLabel*>(c) || qobject_cast<QComboBox*>(c) ||
+                          qobject_cast<ui::PictureButton*>(c) || qobject_cast<QMenu*>(c) ||
+                          qobject_cast<QScrollArea*>(c) || qobject_cast<QSplitter*>(c);
+        // Labels inside Qt's own composite widgets are not ours.
+        const bool insideQt = c->parentWidget() && (qobject_cast<QComboBox*>(c->parentWidget()) ||
+                                                    qobject_cast<QMenu*>(c->parentWidget()));
+        if (ours && !insideQt && c->objectName().isEmpty())
+            unnamed << QString::fromLatin1(c->metaObject()->className());
+    }
+    EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join(QLatin1Char(' ')).toStdString();
+    for (const char* name : {"pLeft",
+                             "pLeftGora",
+                             "pLista",
+                             "pLeftDol",
+                             "sPodzial",
+                             "pObraz",
+                             "pObrazToolbar",
+                             "pPaintBox",
+                             "pObrazInfo",
+                             "sbPliki",
+                             "pbTlo",
+                             "hcNaglowek",
+                             "laKatalog",
+                             "laNazwaPliku",
+                             "laRozmiarPliku",
+                             "laWagaPliku",
+                             "laZoom",
+                             "laWysylkaIl",
+                             "laWysylkaWielk",
+                             "laWysylkaCz",
+                             "cbSpeed",
+                             "iLogo",
+                             "pEdycjaKadrowanie",
+                             "pEdycjaRedEye",
+                             "tMiniatury",
+                             "tSprawdzWersje"})
+        EXPECT_NE(w().findChild<QObject*>(QString::fromLatin1(name)), nullptr) << name;
 }
 
 } // namespace
