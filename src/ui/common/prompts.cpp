@@ -1,0 +1,76 @@
+#include "ui/common/prompts.h"
+
+#include <QMessageBox>
+
+namespace ui {
+
+QString Prompts::errorCaption() {
+    return QStringLiteral("Błąd");
+}
+QString Prompts::infoCaption() {
+    return QStringLiteral("Informacja");
+}
+QString Prompts::questionCaption() {
+    return QStringLiteral("Pytanie");
+}
+
+void Prompts::error(QWidget* parent, const QString& text) {
+    prompt(parent, Kind::Error, errorCaption(), text);
+}
+
+void Prompts::info(QWidget* parent, const QString& text) {
+    prompt(parent, Kind::Info, infoCaption(), text);
+}
+
+void Prompts::info(QWidget* parent, const QString& caption, const QString& text) {
+    prompt(parent, Kind::Info, caption, text);
+}
+
+Prompts::Answer Prompts::askYesNo(QWidget* parent, const QString& text) {
+    return prompt(parent, Kind::YesNo, questionCaption(), text);
+}
+
+Prompts::Answer Prompts::askYesNoCancel(QWidget* parent, const QString& text) {
+    return prompt(parent, Kind::YesNoCancel, questionCaption(), text);
+}
+
+Prompts::Answer MessageBoxPrompts::prompt(QWidget* parent, Kind kind, const QString& caption,
+                                          const QString& text) {
+    switch (kind) {
+    case Kind::Error:
+        QMessageBox::critical(parent, caption, text);
+        return Answer::Ok;
+    case Kind::Info:
+        QMessageBox::information(parent, caption, text);
+        return Answer::Ok;
+    case Kind::YesNo:
+    case Kind::YesNoCancel: {
+        QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
+        if (kind == Kind::YesNoCancel)
+            buttons |= QMessageBox::Cancel;
+        switch (QMessageBox::question(parent, caption, text, buttons, QMessageBox::Yes)) {
+        case QMessageBox::Yes:
+            return Answer::Yes;
+        case QMessageBox::No:
+            return Answer::No;
+        default:
+            // Closing the box with Escape or its close button counts as the safest answer.
+            return kind == Kind::YesNoCancel ? Answer::Cancel : Answer::No;
+        }
+    }
+    }
+    return Answer::Ok;
+}
+
+Prompts::Answer RecordingPrompts::prompt(QWidget*, Kind kind, const QString& caption, const QString& text) {
+    records.append({kind, caption, text});
+    if (kind == Kind::Error || kind == Kind::Info)
+        return Answer::Ok;
+    if (answers.empty())
+        return fallback;
+    const Answer a = answers.front();
+    answers.pop_front();
+    return a;
+}
+
+} // namespace ui

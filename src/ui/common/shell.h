@@ -1,0 +1,63 @@
+#pragma once
+
+// The desktop services the program asks for: open a web address, choose a folder, the user's documents
+// folder, a file's property sheet, a help page. Windows talk to a `Shell` so that tests can record the
+// calls instead of opening browsers and dialogs. UI thread only.
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+namespace ui {
+
+class Shell {
+public:
+    virtual ~Shell() = default;
+
+    // Opens the address in the user's browser; whether that worked is not reported.
+    virtual void openUrl(const QString& url) = 0;
+
+    // The folder browser: returns the chosen folder, or an empty text when the user cancels.
+    // `start` (may be empty) is preselected.
+    virtual QString chooseFolder(QWidget* parent, const QString& title, const QString& start) = 0;
+
+    // The user's documents folder; empty when the system cannot tell.
+    virtual QString documentsFolder() = 0;
+
+    // Shows the properties of one file; false when the request was not accepted.
+    virtual bool showProperties(QWidget* parent, const QString& path) = 0;
+
+    // Opens a local help page with the system's viewer; false when the file is missing.
+    virtual bool openHelp(const QString& path) = 0;
+};
+
+// Production shell over QDesktopServices, QFileDialog and QStandardPaths. Elsewhere than on Windows the
+// property sheet is a small window of our own with the file's name, folder, size and times.
+class DesktopShell final : public Shell {
+public:
+    void openUrl(const QString& url) override;
+    QString chooseFolder(QWidget* parent, const QString& title, const QString& start) override;
+    QString documentsFolder() override;
+    bool showProperties(QWidget* parent, const QString& path) override;
+    bool openHelp(const QString& path) override;
+};
+
+// Test double: records every call as one line ("openUrl <address>", "chooseFolder <title>|<start>",
+// "showProperties <path>", "openHelp <path>") and answers with the fields below.
+class RecordingShell final : public Shell {
+public:
+    void openUrl(const QString& url) override;
+    QString chooseFolder(QWidget* parent, const QString& title, const QString& start) override;
+    QString documentsFolder() override;
+    bool showProperties(QWidget* parent, const QString& path) override;
+    bool openHelp(const QString& path) override;
+
+    QStringList calls;
+    QString folderAnswer; // what chooseFolder returns
+    QString documents;    // what documentsFolder returns
+    bool propertiesResult = true;
+    bool helpResult = true;
+};
+
+} // namespace ui

@@ -1,0 +1,650 @@
+#include "ui/main/tfoglowny.h"
+
+#include "core/localsettings.h"
+#include "ui/common/picturebutton.h"
+#include "ui/common/prompts.h"
+#include "ui/common/shell.h"
+#include "ui/common/textfit.h"
+#include "ui/main/browserheader.h"
+#include "ui/main/tfoglowny_actions.h"
+#include "ui/main/thumbnailfill.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+#include <QWindow>
+
+namespace ui {
+
+namespace {
+
+const QColor kGrey230(230, 230, 230);
+const QColor kGrey240(240, 240, 240);
+
+void paintBackground(QWidget* w, const QColor& colour) {
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Window, colour);
+    w->setPalette(pal);
+    w->setAutoFillBackground(true);
+}
+
+QWidget* panel(const QString& name, QWidget* parent) {
+    auto* w = new QWidget(parent);
+    w->setObjectName(name);
+    return w;
+}
+
+// A vertical layout without margins or gaps.
+QVBoxLayout* column(QWidget* owner) {
+    auto* v = new QVBoxLayout(owner);
+    v->setContentsMargins(0, 0, 0, 0);
+    v->setSpacing(0);
+    return v;
+}
+
+// Adds `w` to `v` inside a margin, taking the spare height.
+void addInset(QVBoxLayout* v, QWidget* w, const QMargins& margins) {
+    auto* box = new QVBoxLayout;
+    box->setContentsMargins(margins);
+    box->addWidget(w);
+    v->addLayout(box, 1);
+}
+
+QLabel* label(const QString& name, const QString& text, QWidget* parent) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(name);
+    return l;
+}
+
+} // namespace
+
+TfoGlowny::TfoGlowny(const Services& services, QWidget* parent)
+    : QMainWindow(parent)
+    , services_(services)
+    , sprites_(BrowserSprites::load()) {
+    Q_ASSERT(services.prompts && services.shell && services.store);
+    setObjectName(QStringLiteral("foGlowny"));
+    setWindowTitle(QStringLiteral("PixvaleLink"));
+    resize(817, 633);
+    setMinimumSize(700, 500);
+    paintBackground(this, kGrey230);
+
+    tMiniatury = new QTimer(this);
+    tMiniatury->setObjectName(QStringLiteral("tMiniatury"));
+    tMiniatury->setSingleShot(true);
+    tMiniatury->setInterval(500);
+    tSprawdzWersje = new QTimer(this);
+    tSprawdzWersje->setObjectName(QStringLiteral("tSprawdzWersje"));
+    tSprawdzWersje->setSingleShot(true);
+    tSprawdzWersje->setInterval(2000);
+
+    CreateActions();
+    CreateLayout();
+    CreateMenus();
+    ConnectActions();
+    ConnectBrowserActions();
+
+    // Editing state and the information bar start empty; the icons view until the settings say otherwise.
+    Modified = false;
+    ToolMode = -1;
+    catalogue_.setCurrentIndex(-1);
+    UpdateZoomLabel();
+
+    const core::LocalSettings local = core::readLocalSettings(
+        services_.localSettingsFile.isEmpty() ? core::localSettingsPath() : services_.localSettingsFile);
+    LoadSettings();
+    settings_.serviceBase = local.serviceBase;
+    settings_.clientId = local.clientId;
+    pEdycjaRedEye->setGeometry(pEdycjaKadrowanie->geometry());
+
+    const QString stored = settings_.directory;
+    SetFolder(!stored.isEmpty() && QDir(stored).exists() ? stored : shell().documentsFolder());
+    catalogue_.scan(folder_);
+    LayoutBrowser();
+    if (!catalogue_.isEmpty()) {
+        catalogue_.setCurrentIndex(0);
+        ShowPhoto();
+    }
+    CheckSortAction(catalogue_.sortKey());
+    SetViewKind(settings_.panelKind == core::Settings::IconsView ? ViewKind::Icons : ViewKind::Details);
+    // The batch-crop wizard needs every thumbnail; a complete fill enables it.
+    action(QStringLiteral("aEdycjaKreatorKadrowania"))->setEnabled(false);
+    UpdateSummary();
+    UpdateSelectionInfo();
+    if (settings_.autoUpdate)
+        tSprawdzWersje->start();
+}
+
+TfoGlowny::~TfoGlowny() = default;
+
+QAction* TfoGlowny::action(const QString& name) const {
+    return byName_.value(name);
+}
+
+void TfoGlowny::CreateActions() {
+    for (const ActionSpec& spec : actionSpecs()) {
+        auto* a = new QAction(spec.caption, this);
+        a->setObjectName(spec.name);
+        a->setProperty("category", spec.category);
+        if (!spec.hint.isEmpty()) {
+            a->setToolTip(spec.hint);
+            a->setStatusTip(spec.hint);
+        }
+        a->setShortcuts(spec.shortcuts);
+        a->setCheckable(spec.checkable);
+        // Shortcuts work anywhere in the window; the previewed keys only show in the table, the window
+        // runs them itself (see eventFilter) so that the focused control also gets the key.
+        if (!spec.shortcuts.isEmpty() && !isPreviewedKey(spec.shortcuts.first())) {
+            a->setShortcutContext(Qt::WindowShortcut);
+            addAction(a);
+        }
+        actions_.append(a);
+        byName_.insert(spec.name, a);
+    }
+}
+
+QMenu* TfoGlowny::BuildMenu(QMenu* menu, const QStringList& entries, qsizetype& i) {
+    while (i < entries.size()) {
+        const QString& e = entries[i++];
+        if (e == QLatin1String("<"))
+            break;
+        if (e == QLatin1String("-")) {
+            menu->addSeparator();
+        } else if (e.startsWith(QLatin1Char('>'))) {
+            const QStringList parts = e.mid(1).split(QLatin1Char('|'));
+            QMenu* sub = menu->addMenu(parts.value(0));
+            sub->setObjectName(parts.value(1));
+            BuildMenu(sub, entries, i);
+        } else {
+            QAction* a = action(e);
+            Q_ASSERT(a);
+            menu->addAction(a);
+        }
+    }
+    return menu;
+}
+
+void TfoGlowny::CreateMenus() {
+    menuBar()->setObjectName(QStringLiteral("mmMenu"));
+    for (const MenuSpec& spec : mainMenuSpecs()) {
+        QMenu* m = menuBar()->addMenu(spec.caption);
+        m->setObjectName(spec.name);
+        m->menuAction()->setObjectName(spec.name);
+        m->menuAction()->setVisible(spec.visible);
+        qsizetype i = 0;
+        BuildMenu(m, spec.entries, i);
+    }
+    pmPliki = new QMenu(this);
+    pmPliki->setObjectName(browserMenuSpec().name);
+    qsizetype i = 0;
+    BuildMenu(pmPliki, browserMenuSpec().entries, i);
+    pmObraz = new QMenu(this);
+    pmObraz->setObjectName(viewerMenuSpec().name);
+    i = 0;
+    BuildMenu(pmObraz, viewerMenuSpec().entries, i);
+}
+
+PictureButton* TfoGlowny::Button(const QString& name, const QString& picture, QSize size, const QString& hint,
+                                 const QString& actionName, QWidget* parent) {
+    auto* b = new PictureButton(name, picture, size, parent);
+    b->setHint(hint);
+    if (!actionName.isEmpty())
+        b->setAction(action(actionName));
+    return b;
+}
+
+void TfoGlowny::CreateLayout() {
+    auto* central = panel(QStringLiteral("pClient"), this);
+    auto* layout = new QHBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    sPodzial = new QSplitter(Qt::Horizontal, central);
+    sPodzial->setObjectName(QStringLiteral("sPodzial"));
+    sPodzial->setHandleWidth(4);
+    sPodzial->setChildrenCollapsible(false);
+    sPodzial->setStyleSheet(QStringLiteral("QSplitter::handle { background: rgb(210, 210, 210); }"));
+    layout->addWidget(sPodzial);
+    setCentralWidget(central);
+
+    CreateLeftSide();
+    CreateViewerSide();
+    sPodzial->addWidget(pLeft);
+    sPodzial->addWidget(pObraz);
+    sPodzial->setStretchFactor(0, 0);
+    sPodzial->setStretchFactor(1, 1);
+    sPodzial->setSizes({265, 817 - 265 - 4});
+}
+
+void TfoGlowny::CreateLeftSide() {
+    pLeft = panel(QStringLiteral("pLeft"), nullptr);
+    pLeft->setMinimumWidth(265);
+    QVBoxLayout* v = column(pLeft);
+
+    pLeftGora = panel(QStringLiteral("pLeftGora"), pLeft);
+    pLeftGora->setFixedHeight(100);
+    auto* folder = Button(QStringLiteral("iWybierzFolder"), QStringLiteral(":/pictures/wybierzfolder.svg"),
+                          QSize(140, 25), QStringLiteral("Wybierz katalog"),
+                          QStringLiteral("aPlikWybierzFolder"), pLeftGora);
+    folder->move(5, 12);
+    laKatalog = label(QStringLiteral("laKatalog"), QStringLiteral("<wybierz katalog>"), pLeftGora);
+    laKatalog->setGeometry(150, 12, 110, 25);
+    laKatalog->setToolTip(laKatalog->text());
+    auto* g1 = label(QStringLiteral("laZaznaczPliki"), QStringLiteral(" Zaznacz pliki "), pLeftGora);
+    auto* g2 = label(QStringLiteral("laZmienWidok"), QStringLiteral(" Zmień widok  "), pLeftGora);
+    g1->move(5, 46);
+    g2->move(140, 46);
+    for (QLabel* g : {g1, g2}) {
+        g->setStyleSheet(QStringLiteral("color: rgb(90, 90, 90);"));
+        g->adjustSize();
+    }
+    leftTopButtons_ = {
+        Button(QStringLiteral("iZaznaczWszystki"), QStringLiteral(":/pictures/zaznaczwszystkie.svg"),
+               QSize(30, 30), QStringLiteral("Zaznacz wszystkie pliki"), QStringLiteral("aPlikZaznWszystkie"),
+               pLeftGora),
+        Button(QStringLiteral("iZaznaczZaden"), QStringLiteral(":/pictures/zaznaczzaden.svg"), QSize(30, 30),
+               QStringLiteral("Odznacz wszystkie pliki"), QStringLiteral("aPlikZaznZaden"), pLeftGora),
+        Button(QStringLiteral("iWidokIkony"), QStringLiteral(":/pictures/widokikony.svg"), QSize(30, 30),
+               QStringLiteral("Widok ikon"), QStringLiteral("aWidokIkony"), pLeftGora),
+        Button(QStringLiteral("iWidokLista"), QStringLiteral(":/pictures/widoklista.svg"), QSize(30, 30),
+               QStringLiteral("Widok szczegółów"), QStringLiteral("aWidokSzczegoly"), pLeftGora)};
+    leftTopButtons_[0]->move(10, 64);
+    leftTopButtons_[1]->move(44, 64);
+    leftTopButtons_[2]->move(145, 64);
+    leftTopButtons_[3]->move(179, 64);
+    v->addWidget(pLeftGora);
+
+    pLista = panel(QStringLiteral("pLista"), pLeft);
+    pLista->setMinimumHeight(50);
+    paintBackground(pLista, kGrey240);
+    sbPliki = new QScrollArea(pLista);
+    sbPliki->setObjectName(QStringLiteral("sbPliki"));
+    sbPliki->setFrameShape(QFrame::NoFrame);
+    CreateBrowser();
+    column(pLista)->addWidget(sbPliki);
+    addInset(v, pLista, QMargins(5, 5, 0, 5));
+
+    pLeftDol = panel(QStringLiteral("pLeftDol"), pLeft);
+    pLeftDol->setFixedHeight(120);
+    v->addWidget(pLeftDol);
+    CreateLeftBottom();
+    pLeft->installEventFilter(this);
+}
+
+void TfoGlowny::CreateLeftBottom() {
+    iWyslijZdjecia =
+        Button(QStringLiteral("iWyslijZdjecia"), QStringLiteral(":/pictures/wyslij.svg"), QSize(170, 34),
+               QStringLiteral("Wyślij zdjęcia|Wysyła zaznaczone zdjęcia na serwer"),
+               QStringLiteral("aPlikWyslijPliki"), pLeftDol);
+    auto* title = label(QStringLiteral("laPodsumowanie"), QStringLiteral(" Podsumowanie "), pLeftDol);
+    title->setAlignment(Qt::AlignCenter);
+    auto bold = [](QLabel* l) {
+        QFont f = l->font();
+        f.setBold(true);
+        l->setFont(f);
+    };
+    auto* l1 = label(QStringLiteral("laWysylkaIlosc"), QStringLiteral("Liczba wybranych zdjęć:"), pLeftDol);
+    laWysylkaIl = label(QStringLiteral("laWysylkaIl"), QStringLiteral("0"), pLeftDol);
+    auto* l2 = label(QStringLiteral("laWysylkaWielkosc"), QStringLiteral("Całkowita wielkość:"), pLeftDol);
+    laWysylkaWielk = label(QStringLiteral("laWysylkaWielk"), QStringLiteral("0 KB"), pLeftDol);
+    auto* l3 = label(QStringLiteral("laWysylkaCzas"), QStringLiteral("Czas wysyłania:"), pLeftDol);
+    laWysylkaCz = label(QStringLiteral("laWysylkaCz"), QStringLiteral("~0 @"), pLeftDol);
+    laWysylkaCz->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    auto* lacze = label(QStringLiteral("laTwojeLacze"), QStringLiteral("Twoje łącze"), pLeftDol);
+    lacze->setStyleSheet(QStringLiteral("color: rgb(128, 128, 128);"));
+    for (QLabel* l : {laWysylkaIl, laWysylkaWielk, laWysylkaCz})
+        bold(l);
+    cbSpeed = new QComboBox(pLeftDol);
+    cbSpeed->setObjectName(QStringLiteral("cbSpeed"));
+    cbSpeed->addItems({QStringLiteral("Modem"), QStringLiteral("Stałe łącze")});
+    summaryLabels_ = {title, l1, laWysylkaIl, l2, laWysylkaWielk, l3, laWysylkaCz, lacze};
+    // The summary is small print under the big button.
+    for (QLabel* l : summaryLabels_) {
+        QFont f = l->font();
+        f.setPointSizeF(f.pointSizeF() * 0.85);
+        l->setFont(f);
+    }
+    QFont small = cbSpeed->font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    cbSpeed->setFont(small);
+    for (int i = 0; i < 2; ++i) {
+        auto* rule = new QFrame(pLeftDol);
+        rule->setObjectName(i == 0 ? QStringLiteral("bvPodsumowanieL") : QStringLiteral("bvPodsumowanieP"));
+        rule->setFrameShape(QFrame::HLine);
+        rule->setStyleSheet(QStringLiteral("color: rgb(180, 180, 180);"));
+        summaryRules_.append(rule);
+    }
+    pLeftDol->installEventFilter(this);
+}
+
+void TfoGlowny::CreateViewerSide() {
+    pObraz = panel(QStringLiteral("pObraz"), nullptr);
+    QVBoxLayout* v = column(pObraz);
+
+    pObrazToolbar = panel(QStringLiteral("pObrazToolbar"), pObraz);
+    pObrazToolbar->setFixedHeight(100);
+    CreateToolbar();
+    v->addWidget(pObrazToolbar);
+
+    pPaintBox = panel(QStringLiteral("pPaintBox"), pObraz);
+    pPaintBox->setMinimumHeight(85);
+    column(pPaintBox);
+    pPaintBox->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(pPaintBox, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& p) { pmObraz->popup(pPaintBox->mapToGlobal(p)); });
+    addInset(v, pPaintBox, QMargins(5, 5, 5, 0));
+
+    pObrazInfo = panel(QStringLiteral("pObrazInfo"), pObraz);
+    pObrazInfo->setFixedHeight(50);
+    CreateInfoBar();
+    v->addWidget(pObrazInfo);
+}
+
+void TfoGlowny::CreateToolbar() {
+    struct Tool {
+        const char* name;
+        const char* picture;
+        const char* hint;
+        const char* action;
+    };
+    static const Tool tools[] = {
+        {"iEdycjaKadowanie", "kadruj", "Kadruj zdjęcie", "aEdycjaKadrowanie"},
+        {"iEdycjaObrotL", "obrotl", "Obróć zdjęcie", "aEdycjaObrotL"},
+        {"iEdycjaObrotP", "obrotp", "Obróć zdjęcie", "aEdycjaObrotP"},
+        {"iEdycjaOczy", "oczy", "Redukuj efekt czerwonych oczu", "aEdycjaOczy"},
+        {"iEdycjaBW", "bw", "Zamień na obraz czarno-biały", "aEdycjaBW"},
+        {"iEdycjaSepia", "sepia", "Zastosuj efekt sephia", "aEdycjaSepia"},
+        {"iEdycjaBlur", "blur", "Rozmyj obraz", "aEdycjaBlurr"},
+        {"iEdycjaSharpen", "sharpen", "Wyostrz obraz", "aEdycjaSharpen"},
+        {"iEdycjaBrightnessContrast", "jasnosc", "Reguluj jasność i kontrast", "aEdycjaBrightnessContrast"},
+        {"iEdycjaHSL", "hsl", "Reguluj barwę, nasycenie i jasność", "aEdycjaHSL"},
+        {"iEdycjaZapisz", "zapisz", "Zapisz wszystkie zmiany", "aEdycjaZapisz"},
+        {"iEdycjaAnuluj", "anuluj", "Odwołaj wsztstkie zmiany", "aEdycjaAnuluj"},
+    };
+    for (const Tool& t : tools) {
+        auto* b = Button(QString::fromUtf8(t.name),
+                         QStringLiteral(":/pictures/%1.svg").arg(QLatin1String(t.picture)), QSize(40, 40),
+                         QString::fromUtf8(t.hint), QString::fromUtf8(t.action), pObrazToolbar);
+        toolbarButtons_.append(b);
+    }
+    // Saving and discarding appear once there is something to save.
+    toolbarButtons_[10]->hide();
+    toolbarButtons_[11]->hide();
+
+    pEdycjaKadrowanie = panel(QStringLiteral("pEdycjaKadrowanie"), pObrazToolbar);
+    pEdycjaKadrowanie->hide();
+    Button(QStringLiteral("iEdycjaKadrowanieZastosuj"), QStringLiteral(":/pictures/zastosuj.svg"),
+           QSize(40, 40), QStringLiteral("Zatwierdź rozmiar kadrowania"),
+           QStringLiteral("aEdycjaKadrowanieZastosuj"), pEdycjaKadrowanie);
+    Button(QStringLiteral("iEdycjaKadrowanieAnuluj"), QStringLiteral(":/pictures/anulujkadr.svg"),
+           QSize(40, 40), QStringLiteral("Anuluj kadrowanie"), QStringLiteral("aEdycjaKadrowanieAnuluj"),
+           pEdycjaKadrowanie);
+    laZaznaczenie = label(QStringLiteral("laZaznaczenie"), QString(), pEdycjaKadrowanie);
+    pEdycjaRedEye = panel(QStringLiteral("pEdycjaRedEye"), pObrazToolbar);
+    pEdycjaRedEye->hide();
+
+    iLogo = Button(QStringLiteral("iLogo"), QStringLiteral(":/pictures/logo.svg"), QSize(150, 80), QString(),
+                   QString(), pObrazToolbar);
+    pObrazToolbar->installEventFilter(this);
+}
+
+void TfoGlowny::CreateInfoBar() {
+    laNazwaPliku = label(QStringLiteral("laNazwaPliku"), QString(), pObrazInfo);
+    laNazwaPliku->setAlignment(Qt::AlignCenter);
+    auto* iRozmiar =
+        Button(QStringLiteral("iRozmiarPliku"), QStringLiteral(":/pictures/wymiary.svg"), QSize(16, 16),
+               QStringLiteral("Wielkość zdjecia|Wyświetla wielkość zdjęcia (szerokość x wysokość)"),
+               QString(), pObrazInfo);
+    iRozmiar->setCursor(Qt::ArrowCursor);
+    auto* iWaga =
+        Button(QStringLiteral("iWagaPliku"), QStringLiteral(":/pictures/waga.svg"), QSize(16, 16),
+               QStringLiteral("Rozmiar zdjęcia|Wyświetla rozmiar zdjęcia w KB"), QString(), pObrazInfo);
+    iWaga->setCursor(Qt::ArrowCursor);
+    laRozmiarPliku = label(QStringLiteral("laRozmiarPliku"), QString(), pObrazInfo);
+    laWagaPliku = label(QStringLiteral("laWagaPliku"), QString(), pObrazInfo);
+    laRozmiarPliku->setToolTip(iRozmiar->toolTip());
+    laWagaPliku->setToolTip(iWaga->toolTip());
+    iPlikSzczegoly =
+        Button(QStringLiteral("iPlikSzczegoly"), QStringLiteral(":/pictures/szczegoly.svg"), QSize(26, 26),
+               QStringLiteral("Pokaż szczegóły zdjęcia"), QStringLiteral("aPlikInfo"), pObrazInfo);
+    iPlikPoprzedni =
+        Button(QStringLiteral("iPlikPoprzedni"), QStringLiteral(":/pictures/poprzedni.svg"), QSize(26, 26),
+               QStringLiteral("Poprzedni obraz"), QStringLiteral("aPlikPoprzedni"), pObrazInfo);
+    iPlikNastepny =
+        Button(QStringLiteral("iPlikNastepny"), QStringLiteral(":/pictures/nastepny.svg"), QSize(26, 26),
+               QStringLiteral("Następny obraz"), QStringLiteral("aPlikNastepny"), pObrazInfo);
+    laZoom = label(QStringLiteral("laZoom"), QStringLiteral("Widok: 100%"), pObrazInfo);
+    laZoom->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    zoomButtons_ = {
+        Button(QStringLiteral("iZoomDopasuj"), QStringLiteral(":/pictures/zoomdopasuj.svg"), QSize(24, 24),
+               QStringLiteral("Dopasuj"), QStringLiteral("aWidokDopasuj"), pObrazInfo),
+        Button(QStringLiteral("iZoomPowieksz"), QStringLiteral(":/pictures/zoompowieksz.svg"), QSize(24, 24),
+               QStringLiteral("Powiększ"), QStringLiteral("aWidokPowieksz"), pObrazInfo),
+        Button(QStringLiteral("iZoomPomniejsz"), QStringLiteral(":/pictures/zoompomniejsz.svg"),
+               QSize(24, 24), QStringLiteral("Pomniejsz"), QStringLiteral("aWidokPomniejsz"), pObrazInfo),
+        Button(QStringLiteral("iZoomLupa"), QStringLiteral(":/pictures/zoomlupa.svg"), QSize(24, 24),
+               QStringLiteral("Powiększ (przytrzymaj klawisz Alt aby pomniejszyć)"),
+               QStringLiteral("aWidokLupa"), pObrazInfo)};
+    pObrazInfo->installEventFilter(this);
+}
+
+void TfoGlowny::LayoutLeftTop() {
+    laKatalog->setGeometry(150, 12, qMax(10, pLeftGora->width() - 150 - 5), 25);
+}
+
+void TfoGlowny::LayoutLeftBottom() {
+    const int w = pLeftDol->width();
+    iWyslijZdjecia->move((w - iWyslijZdjecia->width()) / 2, 4);
+    // The title sits between two rules.
+    QLabel* title = summaryLabels_[0];
+    const int titleWidth = title->sizeHint().width();
+    title->setGeometry((w - titleWidth) / 2, 41, titleWidth, 14);
+    summaryRules_[0]->setGeometry(8, 48, qMax(0, title->x() - 8), 1);
+    summaryRules_[1]->setGeometry(title->geometry().right() + 1, 48,
+                                  qMax(0, w - 8 - title->geometry().right()), 1);
+    const int speedWidth = 92;
+    const int speedLeft = w - 6 - speedWidth;
+    const auto row = [](QLabel* caption, QLabel* value, int y, int right) {
+        const int cw = caption->sizeHint().width();
+        caption->setGeometry(8, y, cw, 16);
+        value->setGeometry(8 + cw + 5, y, qMax(0, right - (8 + cw + 5)), 16);
+    };
+    row(summaryLabels_[1], laWysylkaIl, 57, w - 6);
+    row(summaryLabels_[3], laWysylkaWielk, 74, speedLeft - 4);
+    summaryLabels_[7]->setGeometry(speedLeft + 2, 77, speedWidth, 14);
+    cbSpeed->setGeometry(speedLeft, 92, speedWidth, 22);
+    const int timeCaption = summaryLabels_[5]->sizeHint().width();
+    summaryLabels_[5]->setGeometry(8, 95, timeCaption, 16);
+    laWysylkaCz->setGeometry(8 + timeCaption, 95, qMax(0, speedLeft - 3 - 8 - timeCaption), 16);
+}
+
+void TfoGlowny::LayoutToolbar() {
+    int x = 8;
+    for (QWidget* b : toolbarButtons_) {
+        if (b->isHidden())
+            continue;
+        b->move(x, 30);
+        x += b->width() + 4;
+    }
+    const QRect area = pObrazToolbar->rect();
+    iLogo->move(area.right() - iLogo->width() - 8, area.bottom() - iLogo->height() - 10);
+}
+
+void TfoGlowny::LayoutInfoBar() {
+    const int w = pObrazInfo->width();
+    laNazwaPliku->setGeometry(5, 3, w - 10, 18);
+    const int centre = (w - iPlikSzczegoly->width()) / 2;
+    iPlikSzczegoly->move(centre, 22);
+    iPlikNastepny->move(centre + iPlikSzczegoly->width() + 7, 22);
+    iPlikPoprzedni->move(centre - 7 - iPlikPoprzedni->width(), 22);
+    if (auto* i = pObrazInfo->findChild<QWidget*>(QStringLiteral("iRozmiarPliku")))
+        i->move(8, 27);
+    laRozmiarPliku->setGeometry(28, 26, 90, 18);
+    if (auto* i = pObrazInfo->findChild<QWidget*>(QStringLiteral("iWagaPliku")))
+        i->move(122, 27);
+    laWagaPliku->setGeometry(142, 26, qMax(20, iPlikPoprzedni->x() - 146), 18);
+    int x = w - 6;
+    for (qsizetype i = zoomButtons_.size() - 1; i >= 0; --i) {
+        x -= zoomButtons_[i]->width();
+        zoomButtons_[i]->move(x, 23);
+        x -= 2;
+    }
+    laZoom->setGeometry(x - 90, 26, 86, 18);
+}
+
+void TfoGlowny::ConnectActions() {
+    connect(action(QStringLiteral("aPlikZakoncz")), &QAction::triggered, this, &QWidget::close);
+    connect(iLogo, &PictureButton::clicked, this, [this] { shell().openUrl(settings_.serviceBase); });
+    connect(action(QStringLiteral("aPomocPixvale")), &QAction::triggered, this, [this] {
+        shell().openUrl(settings_.serviceBase +
+                        QStringLiteral("index.php?menu_pwd[117615]=%2F24&sbl=117682"));
+    });
+    // "Wyświetl..." is a placeholder of the promotions menu: it does nothing on purpose.
+    connect(action(QStringLiteral("aPromocjeWyswietl")), &QAction::triggered, this, [] {});
+    connect(action(QStringLiteral("aPlikWlasciwosci")), &QAction::triggered, this, [this] {
+        const int i = catalogue_.currentIndex();
+        if (i >= 0 && i < catalogue_.size())
+            shell().showProperties(this, catalogue_.at(i).Sciezka);
+    });
+}
+
+void TfoGlowny::LoadSettings() {
+    QScreen* screen = this->screen();
+    const QRect work = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    const QSize whole = screen ? screen->size() : work.size();
+    settings_.load(*services_.store, work, whole);
+    setGeometry(settings_.left, settings_.top, qMax(settings_.width, minimumWidth()),
+                qMax(settings_.height, minimumHeight()));
+    const int panel = qMax(265, settings_.panelWidth);
+    sPodzial->setSizes({panel, qMax(0, width() - panel - sPodzial->handleWidth())});
+    cbSpeed->setCurrentIndex(settings_.connectionSpeed >= 0 && settings_.connectionSpeed < cbSpeed->count()
+                                 ? settings_.connectionSpeed
+                                 : -1);
+    std::array<int, 4> widths;
+    for (int c = 0; c < 4; ++c)
+        widths[c] = settings_.columnWidths[c];
+    hcNaglowek->setWidths(widths);
+    pbTlo->setColumnWidths(hcNaglowek->widths());
+    if (const auto state = core::windowStateOf(settings_.state))
+        setWindowState(*state);
+}
+
+void TfoGlowny::SaveSettings() {
+    settings_.directory = folder_;
+    settings_.takeWindowPlacement(windowState(),
+                                  core::restoredRectangle(windowState(), geometry(), normalGeometry()));
+    settings_.panelWidth = pLeft->width();
+    settings_.panelKind =
+        viewKind_ == ViewKind::Icons ? core::Settings::IconsView : core::Settings::DetailsView;
+    settings_.connectionSpeed = cbSpeed->currentIndex();
+    for (int c = 0; c < 4; ++c)
+        settings_.columnWidths[c] = hcNaglowek->widths()[c];
+    settings_.save(*services_.store);
+}
+
+void TfoGlowny::WakeUp() {
+    if (isMinimized())
+        setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
+}
+
+void TfoGlowny::closeEvent(QCloseEvent* event) {
+    if (Modified) {
+        switch (prompts().askYesNoCancel(this, QStringLiteral("Obraz został zmieniony. Zapisać zmiany?"))) {
+        case Prompts::Answer::Yes:
+            // A save that fails keeps the window open, so the edit is not lost.
+            if (!SaveEdits()) {
+                event->ignore();
+                return;
+            }
+            break;
+        case Prompts::Answer::No:
+            break;
+        default:
+            event->ignore();
+            return;
+        }
+    }
+    fill_->stop();
+    SaveSettings();
+    event->accept();
+}
+
+void TfoGlowny::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (QWindow* w = windowHandle(); w && w != previewedWindow_) {
+        // Keys and wheel turns reach the window before any control: the window's keyboard preview.
+        w->installEventFilter(this);
+        previewedWindow_ = w;
+    }
+    if (!event->spontaneous()) {
+        tMiniatury->start();
+        RefreshView();
+    }
+}
+
+void TfoGlowny::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    pLeft->setMaximumWidth(qMax(pLeft->minimumWidth(), width() - 415));
+    const QWidget* tool = pEdycjaKadrowanie->isVisible() ? pEdycjaKadrowanie
+                          : pEdycjaRedEye->isVisible()   ? pEdycjaRedEye
+                                                         : nullptr;
+    iLogo->setVisible(!tool || tool->geometry().right() < iLogo->x());
+}
+
+bool TfoGlowny::PreviewKey(QKeyEvent* event) {
+    if (event->key() == Qt::Key_PageDown)
+        action(QStringLiteral("aPlikNastepny"))->trigger();
+    else if (event->key() == Qt::Key_PageUp)
+        action(QStringLiteral("aPlikPoprzedni"))->trigger();
+    return false; // the focused control still gets the key
+}
+
+bool TfoGlowny::PreviewWheel(QWheelEvent* event) {
+    const QPoint p = sbPliki->mapFrom(this, event->position().toPoint());
+    if (p.x() < 1 || p.x() > sbPliki->width() || p.y() < 1 || p.y() > sbPliki->height())
+        return false;
+    QScrollBar* bar = sbPliki->verticalScrollBar();
+    bar->setValue(bar->value() - event->angleDelta().y());
+    event->accept();
+    return true;
+}
+
+bool TfoGlowny::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == previewedWindow_) {
+        if (event->type() == QEvent::KeyPress)
+            return PreviewKey(static_cast<QKeyEvent*>(event));
+        if (event->type() == QEvent::Wheel)
+            return PreviewWheel(static_cast<QWheelEvent*>(event));
+        return false;
+    }
+    if (event->type() == QEvent::Resize) {
+        if (watched == pLeft) {
+            LayoutLeftTop();
+            FitFolderLabel();
+            LayoutLeftBottom();
+        } else if (watched == sbPliki) {
+            LayoutBrowser();
+        } else if (watched == pLeftDol) {
+            LayoutLeftBottom();
+        } else if (watched == pObrazInfo) {
+            LayoutInfoBar();
+        } else if (watched == pObrazToolbar) {
+            LayoutToolbar();
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+} // namespace ui

@@ -1,0 +1,194 @@
+#pragma once
+
+// The program's main window: the photo browser of the current folder on the left, the image viewer with
+// its editing toolbar and photo information bar on the right, and every command as an action of the list
+// `alAkcje` (reached from the main menu, the picture buttons, two context menus and shortcuts).
+//
+// The window owns the settings record, the catalogue and the thumbnail fill. Dialogs, questions and
+// desktop services go through the `Prompts` and `Shell` seams so that tests can drive it offscreen.
+// UI thread only.
+#include "core/catalogue.h"
+#include "core/settings.h"
+#include "ui/main/photobrowser.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <QString>
+
+#include <memory>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QScrollArea;
+class QSplitter;
+class QTimer;
+
+namespace core {
+class SettingsStore;
+}
+
+namespace ui {
+
+class BrowserHeader;
+class PictureButton;
+class Prompts;
+class Shell;
+class ThumbnailFill;
+
+class TfoGlowny : public QMainWindow {
+    Q_OBJECT
+public:
+    struct Services {
+        Prompts* prompts = nullptr;
+        Shell* shell = nullptr;
+        core::SettingsStore* store = nullptr; // loaded at construction, written at close
+        QString localSettingsFile;            // the "settings" file beside the program
+    };
+
+    explicit TfoGlowny(const Services& services, QWidget* parent = nullptr);
+    ~TfoGlowny() override;
+
+    // The action of `alAkcje` with this name, or nullptr.
+    QAction* action(const QString& name) const;
+    const QList<QAction*>& alAkcje() const { return actions_; }
+
+    // Viewer hooks: open the current photo, repaint the view, show the scale in `laZoom`.
+    void ShowPhoto();
+    void RefreshView();
+    void UpdateZoomLabel();
+
+    // Editing hooks: before another photo becomes current (asks about unsaved changes and hides the tool
+    // panels); save the edited photo (false when it was not saved); the crop selection labels.
+    void LeavePhoto();
+    bool SaveEdits();
+    void UpdateSelectionInfo();
+
+    // Another copy of the program was started: restore the window when minimised and bring it to the front.
+    void WakeUp();
+
+    // Browser commands, also run by the actions.
+    void Refresh();
+    void ChooseFolder();
+    void SetFolder(const QString& folder); // folder label only; Refresh rescans
+    void SetViewKind(ViewKind kind);
+    void SortBy(int key);
+    void HeaderSort(int column);
+    void LayoutBrowser();
+    void ScrollIntoView();
+    void UpdateSummary();
+    void StartThumbnailFill();
+
+    core::Catalogue& catalogue() { return catalogue_; }
+    const core::Settings& settings() const { return settings_; }
+    core::Settings& settings() { return settings_; }
+    QString folder() const { return folder_; }
+    ViewKind viewKind() const { return viewKind_; }
+    PhotoBrowser* browser() const { return pbTlo; }
+    BrowserHeader* header() const { return hcNaglowek; }
+    ThumbnailFill* thumbnailFill() const { return fill_.get(); }
+    const BrowserSprites& sprites() const { return sprites_; }
+
+    Prompts& prompts() const { return *services_.prompts; }
+    Shell& shell() const { return *services_.shell; }
+
+    // Where the image view goes: an empty container with a layout.
+    QWidget* paintBox() const { return pPaintBox; }
+
+    // Editing state shared with the viewer and the editing tools.
+    bool Modified = false;
+    int ToolMode = -1;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void LoadSettings();
+    void SaveSettings();
+    void CreateBrowser();
+    void ConnectBrowserActions();
+    void BrowserPressed(QPoint position);
+    void CurrentChanged();
+    void ApplyCell(int index, const QString& path, const QImage& cell);
+    void CheckSortAction(int key);
+    bool PreviewKey(QKeyEvent* event);
+    bool PreviewWheel(QWheelEvent* event);
+    void FitFolderLabel();
+    void CreateActions();
+    void CreateMenus();
+    QMenu* BuildMenu(QMenu* menu, const QStringList& entries, qsizetype& i);
+    void CreateLayout();
+    void CreateLeftSide();
+    void CreateViewerSide();
+    void CreateLeftBottom();
+    void CreateToolbar();
+    void CreateInfoBar();
+    void ConnectActions();
+    PictureButton* Button(const QString& name, const QString& picture, QSize size, const QString& hint,
+                          const QString& actionName, QWidget* parent);
+
+    void LayoutLeftTop();
+    void LayoutLeftBottom();
+    void LayoutInfoBar();
+    void LayoutToolbar();
+
+    Services services_;
+    core::Settings settings_;
+    core::Catalogue catalogue_;
+    BrowserSprites sprites_;
+    std::unique_ptr<ThumbnailFill> fill_;
+    QString folder_;
+    ViewKind viewKind_ = ViewKind::Icons;
+    QObject* previewedWindow_ = nullptr;
+    QList<QAction*> actions_;
+    QHash<QString, QAction*> byName_;
+
+public:
+    // Controls, under the names the rest of the program knows them by.
+    QMenu* pmPliki = nullptr;
+    QMenu* pmObraz = nullptr;
+    QSplitter* sPodzial = nullptr;
+    QWidget* pLeft = nullptr;
+    QWidget* pLeftGora = nullptr;
+    QWidget* pLista = nullptr;
+    QWidget* pLeftDol = nullptr;
+    QScrollArea* sbPliki = nullptr;
+    PhotoBrowser* pbTlo = nullptr;
+    BrowserHeader* hcNaglowek = nullptr;
+    QWidget* pObraz = nullptr;
+    QWidget* pObrazToolbar = nullptr;
+    QWidget* pPaintBox = nullptr;
+    QWidget* pObrazInfo = nullptr;
+    QWidget* pEdycjaKadrowanie = nullptr;
+    QWidget* pEdycjaRedEye = nullptr;
+    QLabel* laKatalog = nullptr;
+    QLabel* laNazwaPliku = nullptr;
+    QLabel* laRozmiarPliku = nullptr;
+    QLabel* laWagaPliku = nullptr;
+    QLabel* laZoom = nullptr;
+    QLabel* laZaznaczenie = nullptr;
+    QLabel* laWysylkaIl = nullptr;
+    QLabel* laWysylkaWielk = nullptr;
+    QLabel* laWysylkaCz = nullptr;
+    QComboBox* cbSpeed = nullptr;
+    PictureButton* iLogo = nullptr;
+    PictureButton* iWyslijZdjecia = nullptr;
+    PictureButton* iPlikSzczegoly = nullptr;
+    PictureButton* iPlikPoprzedni = nullptr;
+    PictureButton* iPlikNastepny = nullptr;
+    QTimer* tMiniatury = nullptr;
+    QTimer* tSprawdzWersje = nullptr;
+
+private:
+    QList<QWidget*> leftTopButtons_;
+    QList<QWidget*> toolbarButtons_;
+    QList<QWidget*> zoomButtons_;
+    QList<QLabel*> summaryLabels_;
+    QList<QWidget*> summaryRules_;
+};
+
+} // namespace ui

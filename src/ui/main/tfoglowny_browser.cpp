@@ -1,0 +1,258 @@
+// The browser side of the main window: the catalogue commands, the two views, clicks, the thumbnail
+// fill and the upload summary.
+#include "ui/main/tfoglowny.h"
+
+#include "service/uploadsummary.h"
+#include "ui/common/shell.h"
+#include "ui/common/textfit.h"
+#include "ui/main/browserheader.h"
+#include "ui/main/thumbnailcell.h"
+#include "ui/main/thumbnailfill.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
+#include <QTimer>
+
+namespace ui {
+
+namespace {
+
+const char* const kSortActions[4] = {"aWidokSortujZazn", "aWidokSortujNazwa", "aWidokSortujRozmiar",
+                                     "aWidokSortujData"};
+
+} // namespace
+
+void TfoGlowny::CreateBrowser() {
+    QPalette pal = sbPliki->viewport()->palette();
+    pal.setColor(QPalette::Window, QColor(240, 240, 240));
+    sbPliki->viewport()->setPalette(pal);
+    sbPliki->viewport()->setAutoFillBackground(true);
+    sbPliki->setWidgetResizable(false);
+    sbPliki->verticalScrollBar()->setSingleStep(32);
+    sbPliki->verticalScrollBar()->setTracking(true);
+    // Room for two columns of cells at all times.
+    sbPliki->setMinimumWidth(style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 232);
+    sbPliki->installEventFilter(this);
+
+    pbTlo = new PhotoBrowser(catalogue_, sprites_);
+    pbTlo->setContextMenuPolicy(Qt::CustomContextMenu);
+    sbPliki->setWidget(pbTlo);
+    hcNaglowek = new BrowserHeader(sbPliki->viewport());
+    hcNaglowek->hide();
+
+    connect(pbTlo, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& p) { pmPliki->popup(pbTlo->mapToGlobal(p)); });
+    connect(pbTlo, &PhotoBrowser::pressed, this, [this](QPoint p, Qt::MouseButton) { BrowserPressed(p); });
+    connect(sbPliki->horizontalScrollBar(), &QScrollBar::valueChanged, this,
+            [this](int x) { hcNaglowek->move(-x, 0); });
+    connect(hcNaglowek, &BrowserHeader::sectionClicked, this, &TfoGlowny::HeaderSort);
+    connect(hcNaglowek, &BrowserHeader::sectionResized, this, [this](int, int) {
+        pbTlo->setColumnWidths(hcNaglowek->widths());
+        LayoutBrowser();
+        pbTlo->update();
+    });
+
+    const BrowserSprites& sprites = sprites_;
+    fill_ = std::make_unique<ThumbnailFill>(
+        [blank = sprites.icoBigBlank, placeholder = sprites.icoBig](const QString& path) {
+            return composeCell(decodeThumbnail(path), blank, placeholder);
+        });
+    connect(fill_.get(), &ThumbnailFill::cellReady, this, &TfoGlowny::ApplyCell);
+    connect(fill_.get(), &ThumbnailFill::completed, this,
+            [this] { action(QStringLiteral("aEdycjaKreatorKadrowania"))->setEnabled(true); });
+
+    catalogue_.onLeavePhoto = [this] { LeavePhoto(); };
+    catalogue_.onCurrentChanged = [this](int) { CurrentChanged(); };
+    catalogue_.onMarksChanged = [this] {
+        UpdateSummary();
+        pbTlo->update();
+    };
+}
+
+void TfoGlowny::ConnectBrowserActions() {
+    const auto on = [this](const char* name, auto slot) {
+        connect(action(QString::fromLatin1(name)), &QAction::triggered, this, slot);
+    };
+    on("aPlikWybierzFolder", [this] { ChooseFolder(); });
+    on("aWidokOdswiez", [this] { Refresh(); });
+    on("aWidokIkony", [this] { SetViewKind(ViewKind::Icons); });
+    on("aWidokSzczegoly", [this] { SetViewKind(ViewKind::Details); });
+    on("aPlikZaznWszystkie", [this] { catalogue_.setSelection(1); });
+    on("aPlikZaznOdwroc", [this] { catalogue_.setSelection(2); });
+    on("aPlikZaznZaden", [this] { catalogue_.setSelection(3); });
+    on("aPlikNastepny", [this] { catalogue_.next(); });
+    on("aPlikPoprzedni", [this] { catalogue_.previous(); });
+    for (int key = 1; key <= 4; ++key)
+        on(kSortActions[key - 1], [this, key] { SortBy(key); });
+    connect(cbSpeed, &QComboBox::currentIndexChanged, this, [this] { UpdateSummary(); });
+    connect(tMiniatury, &QTimer::timeout, this, &TfoGlowny::StartThumbnailFill);
+}
+
+void TfoGlowny::SetFolder(const QString& folder) {
+    folder_ = folder;
+    laKatalog->setToolTip(folder);
+    FitFolderLabel();
+}
+
+void TfoGlowny::FitFolderLabel() {
+    laKatalog->setText(fitText(lastPathComponent(folder_), laKatalog->fontMetrics(), laKatalog->width()));
+}
+
+void TfoGlowny::Refresh() {
+    fill_->stop();
+    LeavePhoto();
+    action(QStringLiteral("aEdycjaKreatorKadrowania"))->setEnabled(false);
+    RefreshView();
+    catalogue_.scan(folder_);
+    sbPliki->verticalScrollBar()->setValue(0);
+    if (!catalogue_.isEmpty()) {
+        CheckSortAction(catalogue_.sortKey());
+        hcNaglowek->setSort(catalogue_.sortKey() - 1, catalogue_.sortAscending());
+        catalogue_.setCurrentIndex(0);
+    } else {
+        catalogue_.setCurrentIndex(-1);
+    }
+    LayoutBrowser();
+    pbTlo->update();
+    // A rescan clears every mark.
+    UpdateSummary();
+    if (catalogue_.isEmpty()) {
+        laNazwaPliku->clear();
+        laRozmiarPliku->clear();
+        laWagaPliku->clear();
+        return;
+    }
+    ShowPhoto();
+    tMiniatury->start();
+}
+
+void TfoGlowny::ChooseFolder() {
+    const QString chosen = shell().chooseFolder(
+        this, QStringLiteral("Wskarz folder, w którym umieściłeś swoje zdjęcia."), folder_);
+    if (chosen.isEmpty())
+        return;
+    SetFolder(chosen);
+    Refresh();
+}
+
+void TfoGlowny::SetViewKind(ViewKind kind) {
+    viewKind_ = kind;
+    pbTlo->setViewKind(kind);
+    LayoutBrowser();
+    hcNaglowek->setVisible(kind == ViewKind::Details);
+    if (kind == ViewKind::Details) {
+        hcNaglowek->move(-sbPliki->horizontalScrollBar()->value(), 0);
+        hcNaglowek->raise();
+        hcNaglowek->update();
+    }
+    pbTlo->update();
+    ScrollIntoView();
+    action(QStringLiteral("aWidokIkony"))->setChecked(kind == ViewKind::Icons);
+    action(QStringLiteral("aWidokSzczegoly"))->setChecked(kind == ViewKind::Details);
+}
+
+void TfoGlowny::CheckSortAction(int key) {
+    for (int k = 1; k <= 4; ++k)
+        action(QString::fromLatin1(kSortActions[k - 1]))->setChecked(k == key);
+}
+
+void TfoGlowny::SortBy(int key) {
+    catalogue_.sort(key);
+    CheckSortAction(key);
+    hcNaglowek->update();
+    pbTlo->update();
+}
+
+void TfoGlowny::HeaderSort(int column) {
+    catalogue_.headerSort(column);
+    CheckSortAction(catalogue_.sortKey());
+    hcNaglowek->setSort(catalogue_.sortKey() - 1, catalogue_.sortAscending());
+    pbTlo->update();
+    ScrollIntoView();
+}
+
+void TfoGlowny::LayoutBrowser() {
+    const BrowserLayout layout =
+        layoutBrowser(viewKind_, catalogue_.size(), sbPliki->width(),
+                      style()->pixelMetric(QStyle::PM_ScrollBarExtent), hcNaglowek->widths());
+    pbTlo->setLayoutInfo(layout);
+    pbTlo->resize(layout.size);
+    if (viewKind_ == ViewKind::Details)
+        hcNaglowek->setFixedWidth(layout.size.width());
+}
+
+void TfoGlowny::ScrollIntoView() {
+    QScrollBar* bar = sbPliki->verticalScrollBar();
+    bar->setValue(scrollIntoView(viewKind_, pbTlo->layoutInfo().columns, catalogue_.currentIndex(),
+                                 bar->value(), sbPliki->viewport()->height()));
+}
+
+void TfoGlowny::BrowserPressed(QPoint position) {
+    const int current = catalogue_.currentIndex();
+    const BrowserHit hit = hitTest(viewKind_, pbTlo->layoutInfo().columns, catalogue_.size(), position);
+    if (hit.index >= 0) {
+        if (hit.onMark)
+            catalogue_.toggleMark(hit.index);
+        if (hit.index != current) {
+            if (viewKind_ == ViewKind::Icons)
+                action(QStringLiteral("aEdycjaRedEyeAnuluj"))->trigger();
+            catalogue_.makeCurrent(hit.index);
+        }
+    }
+    UpdateSelectionInfo();
+}
+
+void TfoGlowny::CurrentChanged() {
+    ScrollIntoView();
+    pbTlo->update();
+    ShowPhoto();
+}
+
+void TfoGlowny::UpdateSummary() {
+    const service::UploadSummary s =
+        service::summarize(catalogue_.selectedCount(), catalogue_.selectedSize(), cbSpeed->currentIndex());
+    laWysylkaIl->setText(s.count);
+    laWysylkaWielk->setText(s.size);
+    laWysylkaCz->setText(s.time);
+}
+
+void TfoGlowny::StartThumbnailFill() {
+    tMiniatury->stop();
+    QStringList paths;
+    paths.reserve(catalogue_.size());
+    for (const core::ListaPlikow& e : catalogue_.entries())
+        paths.append(e.Sciezka);
+    if (paths.isEmpty()) {
+        fill_->stop();
+        return;
+    }
+    fill_->start(paths);
+}
+
+void TfoGlowny::ApplyCell(int index, const QString& path, const QImage& cell) {
+    // A sort during the fill moves entries; the cell belongs to the photo, wherever it is now.
+    int at = index;
+    if (at >= catalogue_.size() || catalogue_.at(at).Sciezka != path) {
+        at = -1;
+        for (int i = 0; i < catalogue_.size(); ++i) {
+            if (catalogue_.at(i).Sciezka == path) {
+                at = i;
+                break;
+            }
+        }
+        if (at < 0)
+            return;
+    }
+    catalogue_.at(at).Miniatura = cell;
+    if (viewKind_ == ViewKind::Icons) {
+        const int columns = qMax(1, pbTlo->layoutInfo().columns);
+        pbTlo->update((at % columns) * kCellSize, (at / columns) * kCellSize, kCellSize, kCellSize);
+    }
+}
+
+} // namespace ui

@@ -1,0 +1,77 @@
+#include "ui/main/thumbnailcell.h"
+
+#include "imaging/exifpreview.h"
+#include "imaging/imagefile.h"
+#include "imaging/resample.h"
+
+#include <QPainter>
+
+#include <cmath>
+
+namespace ui {
+
+namespace {
+
+int roundHalfEven(long double v) {
+    return static_cast<int>(std::nearbyint(v));
+}
+
+bool isJpeg(const QString& path) {
+    const QString upper = path.toUpper();
+    return upper.endsWith(QLatin1String(".JPG")) || upper.endsWith(QLatin1String(".JPEG"));
+}
+
+} // namespace
+
+QRect thumbnailPlacement(QSize photo) {
+    if (photo.isEmpty())
+        return {};
+    const long double w = photo.width();
+    const long double h = photo.height();
+    if (w / h >= static_cast<long double>(kBoxWidth) / kBoxHeight) {
+        const int height = qMax(1, roundHalfEven(h / (w / kBoxWidth)));
+        return {kBoxLeft, kBoxTop + (kBoxHeight - height) / 2, kBoxWidth, height};
+    }
+    const int width = qMax(1, roundHalfEven(w / (h / kBoxHeight)));
+    return {kBoxLeft + (kBoxWidth - width) / 2, kBoxTop, width, kBoxHeight};
+}
+
+QImage decodeThumbnail(const QString& path) {
+    QImage picture;
+    if (isJpeg(path)) {
+        imaging::ExifReader exif;
+        if (exif.ReadExifFile(path) && exif.HasMetadata() && exif.HasExifThumbnail()) {
+            exif.ParseThumbnailDirectory();
+            if (exif.thumbnailCompression() == 6)
+                picture = exif.ExtractExifThumbnail();
+        }
+    }
+    if (picture.width() == 0 || picture.height() == 0)
+        picture = imaging::LoadThumbnail(path).image;
+    return picture;
+}
+
+QImage composeCell(const QImage& photo, const QImage& blank, const QImage& placeholder) {
+    const QRect place = thumbnailPlacement(photo.size());
+    if (place.isEmpty())
+        return failedCell(placeholder);
+    const QImage scaled = photo.size() == place.size() ? photo.convertToFormat(QImage::Format_ARGB32)
+                                                       : imaging::ScaleLanczos(photo, place.size());
+    if (scaled.isNull())
+        return failedCell(placeholder);
+    QImage cell = blank.convertToFormat(QImage::Format_ARGB32);
+    QPainter p(&cell);
+    p.drawImage(place.topLeft(), scaled);
+    return cell;
+}
+
+QImage failedCell(const QImage& placeholder) {
+    QImage cell = placeholder.convertToFormat(QImage::Format_ARGB32);
+    QPainter p(&cell);
+    p.setPen(QPen(QColor(255, 0, 0), 2));
+    p.drawLine(28, 21, 88, 81);
+    p.drawLine(88, 21, 28, 81);
+    return cell;
+}
+
+} // namespace ui

@@ -1,0 +1,114 @@
+#include "testsupport.h"
+#include "ui/common/singleinstance.h"
+#include "ui/main/tfosplash.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QUuid>
+
+#include <cstring>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+
+QString uniqueName() {
+    return QStringLiteral("Pixvale.PixvaleLink.test-") + QUuid::createUuid().toString(QUuid::Id128).left(12);
+}
+
+TEST(SingleInstance, NameCarriesTheProgramAndTheUser) {
+    const QString name = ui::SingleInstance::defaultName();
+    EXPECT_TRUE(name.startsWith(QStringLiteral("Pixvale.PixvaleLink.")));
+    EXPECT_FALSE(name.contains(QLatin1Char('/')));
+}
+
+TEST(SingleInstance, TheSecondCopyWakesTheFirst) {
+    const QString name = uniqueName();
+    ui::SingleInstance first(name);
+    ASSERT_TRUE(first.claim());
+    EXPECT_TRUE(first.isListening());
+    QSignalSpy woken(&first, &ui::SingleInstance::wakeRequested);
+    ui::SingleInstance second(name);
+    EXPECT_FALSE(second.claim());
+    EXPECT_FALSE(second.isListening());
+    ASSERT_TRUE(woken.wait(5000));
+    EXPECT_EQ(woken.count(), 1);
+}
+
+TEST(SingleInstance, AStaleSocketOfACrashedCopyDoesNotStopTheNextStart) {
+    const QString name = uniqueName();
+    // What a killed copy leaves: a socket file nobody listens on.
+    const QByteArray file = QFile::encodeName(QDir::tempPath() + QLatin1Char('/') + name);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(static_cast<size_t>(file.size()), sizeof(address.sun_path));
+    std::memcpy(address.sun_path, file.constData(), static_cast<size_t>(file.size()));
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    ::close(fd);
+    ASSERT_TRUE(QFile::exists(QString::fromLocal8Bit(file)));
+
+    ui::SingleInstance next(name);
+    EXPECT_TRUE(next.claim());
+    EXPECT_TRUE(next.isListening());
+}
+
+// Two real processes: this test is the first copy, the program itself is started as the second.
+TEST(SingleInstance, TheProgramStartedTwiceWakesTheFirstAndWritesNothing) {
+    const QString program = testsupport::binaryDir() + QStringLiteral("/bin/pixvalelink");
+    if (!QFile::exists(program))
+        GTEST_SKIP() << "program not built";
+    ui::SingleInstance first(ui::SingleInstance::defaultName());
+    if (!first.claim())
+        GTEST_SKIP() << "a real copy of the program is running";
+    QSignalSpy woken(&first, &ui::SingleInstance::wakeRequested);
+
+    QTemporaryDir config;
+    QProcess second;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    env.insert(QStringLiteral("HOME"), config.path());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    second.setProcessEnvironment(env);
+    second.start(program, {});
+    ASSERT_TRUE(second.waitForStarted(10000));
+    const bool ended = second.waitForFinished(30000);
+    if (!ended) {
+        second.kill();
+        second.waitForFinished();
+    }
+    ASSERT_TRUE(ended) << "the second copy kept running";
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_TRUE(woken.count() > 0 || woken.wait(5000));
+    // No settings store was created or written.
+    EXPECT_TRUE(QDir(config.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty())
+        << QDir(config.path())
+               .entryList(QDir::NoDotAndDotDot | QDir::AllEntries)
+               .join(QLatin1Char(' '))
+               .toStdString();
+}
+
+TEST(Splash, SizeFrameAndText) {
+    ui::TfoSplash splash;
+    EXPECT_EQ(splash.size(), QSize(400, 250));
+    EXPECT_EQ(ui::TfoSplash::text(), QStringLiteral("Uruchamianie programu. Proszę czekać..."));
+    const QImage shot = splash.grab().toImage();
+    const QColor green(140, 197, 58);
+    // The 3-pixel frame covers pixels 0..2 along every edge; inside it is white.
+    for (const QPoint p : {QPoint(0, 100), QPoint(2, 100), QPoint(399, 100), QPoint(397, 100), QPoint(200, 0),
+                           QPoint(200, 249), QPoint(200, 247)})
+        EXPECT_EQ(shot.pixelColor(p), green) << p.x() << "," << p.y();
+    EXPECT_EQ(shot.pixelColor(3, 100), QColor(Qt::white));
+    EXPECT_EQ(shot.pixelColor(396, 248 - 100), QColor(Qt::white));
+}
+
+} // namespace

@@ -1,0 +1,573 @@
+#include "uitestsupport.h"
+
+#include "ui/common/picturebutton.h"
+#include "ui/common/textfit.h"
+#include "ui/main/browserheader.h"
+#include "ui/main/photobrowser.h"
+#include "ui/main/thumbnailfill.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLayout>
+#include <QMenu>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSemaphore>
+#include <QSplitter>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
+
+namespace {
+
+using uitest::writeBytes;
+using uitest::writePhoto;
+
+class MainWindow : public ::testing::Test {
+protected:
+    uitest::Harness h;
+
+    // n photos named p00.jpg, p01.jpg, ... with sizes falling as the names rise.
+    QString photos(int n) {
+        const QString folder = h.photoFolder(QStringLiteral("zdjecia"));
+        for (int i = 0; i < n; ++i)
+            EXPECT_TRUE(writeBytes(folder + QStringLiteral("/p%1.jpg").arg(i, 2, 10, QLatin1Char('0')),
+                                   (n - i) * 1000));
+        return folder;
+    }
+    ui::TfoGlowny& w() { return *h.window; }
+    QAction* act(const char* name) { return w().action(QString::fromLatin1(name)); }
+    int scrollValue() { return w().sbPliki->verticalScrollBar()->value(); }
+    void click(QPoint p) { QTest::mouseClick(w().browser(), Qt::LeftButton, {}, p); }
+    void wheel(QWidget* over, QPoint at, int delta) {
+        const QPoint inWindow = over->mapTo(&w(), at);
+        QWheelEvent e(inWindow, over->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(w().windowHandle(), &e);
+    }
+};
+
+TEST_F(MainWindow, LayoutTitleAndLimits) {
+    photos(1);
+    h.build();
+    h.show(QSize(900, 600));
+    EXPECT_EQ(w().windowTitle(), QStringLiteral("PixvaleLink"));
+    EXPECT_EQ(w().minimumSize(), QSize(700, 500));
+    EXPECT_EQ(w().pLeft->maximumWidth(), 900 - 415);
+    w().sPodzial->setSizes({2000, 10});
+    EXPECT_LE(w().pLeft->width(), 900 - 415);
+    w().sPodzial->setSizes({10, 2000});
+    EXPECT_GE(w().pLeft->width(), 265);
+    EXPECT_EQ(w().sPodzial->handleWidth(), 4);
+    EXPECT_EQ(w().pLeftGora->height(), 100);
+    EXPECT_EQ(w().pLeftDol->height(), 120);
+    EXPECT_EQ(w().pObrazToolbar->height(), 100);
+    EXPECT_EQ(w().pObrazInfo->height(), 50);
+    // The navigation buttons sit 7 pixels either side of the centred details button.
+    const QRect d = w().iPlikSzczegoly->geometry();
+    EXPECT_LE(qAbs(d.center().x() - w().pObrazInfo->width() / 2), 1);
+    EXPECT_EQ(w().iPlikNastepny->x(), d.right() + 1 + 7);
+    EXPECT_EQ(w().iPlikPoprzedni->geometry().right() + 1 + 7, d.x());
+    EXPECT_LE(qAbs(w().iWyslijZdjecia->geometry().center().x() - w().pLeft->width() / 2), 1);
+    EXPECT_EQ(w().laKatalog->text(), QStringLiteral("zdjecia"));
+    EXPECT_EQ(w().laKatalog->toolTip(), h.shell.documents);
+}
+
+TEST_F(MainWindow, EveryPictureButtonHasItsHintAndAction) {
+    h.build();
+    const struct {
+        const char* button;
+        const char* hint;
+        const char* action;
+    } rows[] = {
+        {"iWybierzFolder", "Wybierz katalog", "aPlikWybierzFolder"},
+        {"iZaznaczWszystki", "Zaznacz wszystkie pliki", "aPlikZaznWszystkie"},
+        {"iZaznaczZaden", "Odznacz wszystkie pliki", "aPlikZaznZaden"},
+        {"iWidokIkony", "Widok ikon", "aWidokIkony"},
+        {"iWidokLista", "Widok szczegółów", "aWidokSzczegoly"},
+        {"iWyslijZdjecia", "Wyślij zdjęcia|Wysyła zaznaczone zdjęcia na serwer", "aPlikWyslijPliki"},
+        {"iPlikSzczegoly", "Pokaż szczegóły zdjęcia", "aPlikInfo"},
+        {"iPlikPoprzedni", "Poprzedni obraz", "aPlikPoprzedni"},
+        {"iPlikNastepny", "Następny obraz", "aPlikNastepny"},
+        {"iZoomDopasuj", "Dopasuj", "aWidokDopasuj"},
+        {"iZoomPowieksz", "Powiększ", "aWidokPowieksz"},
+        {"iZoomPomniejsz", "Pomniejsz", "aWidokPomniejsz"},
+        {"iZoomLupa", "Powiększ (przytrzymaj klawisz Alt aby pomniejszyć)", "aWidokLupa"},
+        {"iEdycjaKadowanie", "Kadruj zdjęcie", "aEdycjaKadrowanie"},
+        {"iEdycjaObrotP", "Obróć zdjęcie", "aEdycjaObrotP"},
+        {"iEdycjaObrotL", "Obróć zdjęcie", "aEdycjaObrotL"},
+        {"iEdycjaOczy", "Redukuj efekt czerwonych oczu", "aEdycjaOczy"},
+        {"iEdycjaBW", "Zamień na obraz czarno-biały", "aEdycjaBW"},
+        {"iEdycjaSepia", "Zastosuj efekt sephia", "aEdycjaSepia"},
+        {"iEdycjaZapisz", "Zapisz wszystkie zmiany", "aEdycjaZapisz"},
+        {"iEdycjaAnuluj", "Odwołaj wsztstkie zmiany", "aEdycjaAnuluj"},
+        {"iEdycjaBlur", "Rozmyj obraz", "aEdycjaBlurr"},
+        {"iEdycjaSharpen", "Wyostrz obraz", "aEdycjaSharpen"},
+        {"iEdycjaBrightnessContrast", "Reguluj jasność i kontrast", "aEdycjaBrightnessContrast"},
+        {"iEdycjaHSL", "Reguluj barwę, nasycenie i jasność", "aEdycjaHSL"},
+        {"iEdycjaKadrowanieZastosuj", "Zatwierdź rozmiar kadrowania", "aEdycjaKadrowanieZastosuj"},
+        {"iEdycjaKadrowanieAnuluj", "Anuluj kadrowanie", "aEdycjaKadrowanieAnuluj"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.button);
+        auto* b = w().findChild<ui::PictureButton*>(QString::fromLatin1(row.button));
+        ASSERT_NE(b, nullptr);
+        EXPECT_EQ(b->hint(), QString::fromUtf8(row.hint));
+        EXPECT_EQ(b->toolTip(), ui::shortHint(QString::fromUtf8(row.hint)));
+        EXPECT_EQ(b->action(), w().action(QString::fromLatin1(row.action)));
+        EXPECT_EQ(b->cursor().shape(), Qt::PointingHandCursor);
+    }
+    EXPECT_TRUE(w().findChild<QWidget*>(QStringLiteral("iEdycjaZapisz"))->isHidden());
+    EXPECT_TRUE(w().findChild<QWidget*>(QStringLiteral("iEdycjaAnuluj"))->isHidden());
+}
+
+TEST_F(MainWindow, FivePhotosInThreeColumnsMakeTwoRowsAndAGreyCell) {
+    photos(5);
+    h.build();
+    h.show(QSize(1000, 600));
+    const int extent = w().style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    // Wide enough for three cells and the scroll bar, not for four.
+    w().sPodzial->setSizes({5 + 3 * 116 + extent + 20, 500});
+    QCoreApplication::processEvents();
+    ASSERT_EQ(w().browser()->layoutInfo().columns, 3);
+    EXPECT_EQ(w().browser()->layoutInfo().rows, 2);
+    EXPECT_EQ(w().browser()->size(), QSize(348, 232));
+    const QImage shot = w().browser()->grab().toImage();
+    EXPECT_EQ(shot.pixelColor(2 * 116 + 58, 116 + 58), QColor(240, 240, 240));
+    EXPECT_NE(shot.pixelColor(116 + 58, 116 + 58), QColor(240, 240, 240));
+}
+
+TEST_F(MainWindow, ClicksOnMarksInTheIconsView) {
+    photos(5);
+    h.build();
+    h.show(QSize(900, 600));
+    ASSERT_EQ(w().browser()->layoutInfo().columns, 2);
+    auto& cat = w().catalogue();
+    click(QPoint(116 + 9, 100)); // border of entry 1's mark: makes it current only
+    EXPECT_EQ(cat.at(1).Zaznaczony, 0);
+    EXPECT_EQ(cat.currentIndex(), 1);
+    click(QPoint(10, 116 + 98)); // inside entry 2's mark: toggles it and makes it current
+    EXPECT_EQ(cat.at(2).Zaznaczony, 1);
+    EXPECT_EQ(cat.currentIndex(), 2);
+    click(QPoint(19, 116 + 107)); // inside again on the current entry: toggles back
+    EXPECT_EQ(cat.at(2).Zaznaczony, 0);
+    click(QPoint(20, 116 + 100)); // right border
+    EXPECT_EQ(cat.at(2).Zaznaczony, 0);
+    click(QPoint(116 + 15, 116 * 2 + 100)); // below the last entry: nothing
+    EXPECT_EQ(cat.currentIndex(), 2);
+}
+
+TEST_F(MainWindow, ClicksOnMarksInTheDetailsViewAndTheHeaderRow) {
+    photos(5);
+    h.build();
+    h.show(QSize(900, 600));
+    act("aWidokSzczegoly")->trigger();
+    auto& cat = w().catalogue();
+    click(QPoint(5, 10)); // header row: nothing
+    EXPECT_EQ(cat.currentIndex(), 0);
+    click(QPoint(3, 3 * 18 + 4)); // entry 2's mark, inside
+    EXPECT_EQ(cat.at(2).Zaznaczony, 1);
+    EXPECT_EQ(cat.currentIndex(), 2);
+    EXPECT_EQ(w().laWysylkaIl->text(), QStringLiteral("1"));
+    click(QPoint(13, 4 * 18 + 5)); // entry 3, right border of the mark
+    EXPECT_EQ(cat.at(3).Zaznaczony, 0);
+    EXPECT_EQ(cat.currentIndex(), 3);
+    click(QPoint(5, 4 * 18 + 3)); // top border
+    EXPECT_EQ(cat.at(3).Zaznaczony, 0);
+}
+
+TEST_F(MainWindow, HeaderClicksSortAndFlipTheArrow) {
+    photos(4); // p00 is the largest
+    h.build();
+    h.show(QSize(900, 600));
+    act("aWidokSzczegoly")->trigger();
+    ui::BrowserHeader* header = w().header();
+    ASSERT_TRUE(header->isVisible());
+    const auto& widths = header->widths();
+    const QPoint sizeSection(widths[0] + widths[1] + 10, 8);
+    const QFontMetrics fm(header->font());
+    const int anchor = widths[0] + widths[1] + 4 +
+                       fm.horizontalAdvance(ui::fitText(QStringLiteral("Rozmiar"), fm, widths[2] - 12));
+    // Inside a descending arrow's top edge, outside an ascending one's apex.
+    const QPoint probe(anchor + 2, 5);
+
+    QTest::mouseClick(header, Qt::LeftButton, {}, sizeSection);
+    EXPECT_EQ(w().catalogue().sortKey(), 3);
+    EXPECT_TRUE(w().catalogue().sortAscending());
+    EXPECT_EQ(w().catalogue().at(0).Nazwa, QStringLiteral("p03"));
+    EXPECT_TRUE(act("aWidokSortujRozmiar")->isChecked());
+    EXPECT_FALSE(act("aWidokSortujNazwa")->isChecked());
+    EXPECT_EQ(header->grab().toImage().pixelColor(probe), QColor(230, 230, 230));
+
+    QTest::mouseClick(header, Qt::LeftButton, {}, sizeSection);
+    EXPECT_FALSE(w().catalogue().sortAscending());
+    EXPECT_EQ(w().catalogue().at(0).Nazwa, QStringLiteral("p00"));
+    EXPECT_EQ(header->grab().toImage().pixelColor(probe), QColor(192, 192, 192));
+
+    QTest::mouseClick(header, Qt::LeftButton, {}, QPoint(widths[0] + widths[1] + widths[2] + 10, 8));
+    EXPECT_EQ(w().catalogue().sortKey(), 4);
+    EXPECT_TRUE(w().catalogue().sortAscending());
+    EXPECT_TRUE(act("aWidokSortujData")->isChecked());
+}
+
+TEST_F(MainWindow, HeaderDragKeepsColumnLimits) {
+    h.build();
+    h.show(QSize(900, 600));
+    act("aWidokSzczegoly")->trigger();
+    ui::BrowserHeader* header = w().header();
+    const int edge = header->widths()[0] + header->widths()[1];
+    QTest::mousePress(header, Qt::LeftButton, {}, QPoint(edge, 8));
+    QTest::mouseMove(header, QPoint(edge + 400, 8));
+    QTest::mouseRelease(header, Qt::LeftButton, {}, QPoint(edge + 400, 8));
+    EXPECT_EQ(header->widths()[1], 250);
+    EXPECT_EQ(w().browser()->width(), header->totalWidth());
+    EXPECT_EQ(header->edgeAt(header->widths()[0]), -1); // the mark column is fixed
+}
+
+TEST_F(MainWindow, ScrollIntoViewInBothViews) {
+    photos(30);
+    h.build();
+    h.show(QSize(900, 600));
+    auto& cat = w().catalogue();
+    const int view = w().sbPliki->viewport()->height();
+    cat.makeCurrent(29);
+    EXPECT_EQ(scrollValue(), 14 * 116 + 116 - view); // two columns: row 14
+    cat.makeCurrent(0);
+    EXPECT_EQ(scrollValue(), 0);
+    act("aWidokSzczegoly")->trigger();
+    const int detailsView = w().sbPliki->viewport()->height();
+    cat.makeCurrent(29);
+    // One row past the last is asked for; the scroll range ends at the last row.
+    EXPECT_EQ(scrollValue(), qMin(31 * 18 + 18 - detailsView, w().sbPliki->verticalScrollBar()->maximum()));
+    EXPECT_EQ(scrollValue(), w().sbPliki->verticalScrollBar()->maximum());
+    cat.makeCurrent(2);
+    EXPECT_EQ(scrollValue(), 4 * 18 - 35); // just under the header
+    cat.makeCurrent(20);
+    EXPECT_EQ(scrollValue(), 22 * 18 + 18 - detailsView);
+}
+
+TEST_F(MainWindow, WheelScrollsTheBrowserOnlyOverIt) {
+    photos(30);
+    h.build();
+    h.show(QSize(900, 600));
+    wheel(w().sbPliki, QPoint(60, 60), -120);
+    EXPECT_EQ(scrollValue(), 120);
+    wheel(w().pPaintBox, QPoint(60, 60), -120);
+    EXPECT_EQ(scrollValue(), 120);
+    wheel(w().sbPliki, QPoint(60, 60), 120);
+    EXPECT_EQ(scrollValue(), 0);
+}
+
+// Records the keys that reach it, as a focused viewer would.
+class KeyRecorder : public QWidget {
+public:
+    using QWidget::QWidget;
+    QList<int> keys;
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override { keys << e->key(); }
+};
+
+TEST_F(MainWindow, PageDownAndUpStepThroughPhotosAndStillReachTheFocusedControl) {
+    photos(3);
+    h.build();
+    auto* viewer = new KeyRecorder(w().paintBox());
+    viewer->setFocusPolicy(Qt::StrongFocus);
+    w().paintBox()->layout()->addWidget(viewer);
+    h.show(QSize(900, 600));
+    viewer->setFocus();
+    QWindow* win = w().windowHandle();
+    QTest::keyClick(win, Qt::Key_PageDown);
+    EXPECT_EQ(w().catalogue().currentIndex(), 1);
+    QTest::keyClick(win, Qt::Key_PageDown);
+    QTest::keyClick(win, Qt::Key_PageDown); // on the last photo: nothing
+    EXPECT_EQ(w().catalogue().currentIndex(), 2);
+    QTest::keyClick(win, Qt::Key_PageUp);
+    EXPECT_EQ(w().catalogue().currentIndex(), 1);
+    EXPECT_EQ(viewer->keys,
+              (QList<int>{Qt::Key_PageDown, Qt::Key_PageDown, Qt::Key_PageDown, Qt::Key_PageUp}));
+    EXPECT_EQ(w().laNazwaPliku->text(), QStringLiteral("p01"));
+}
+
+TEST_F(MainWindow, UploadSummaryFollowsMarksAndSpeed) {
+    const QString folder = h.photoFolder(QStringLiteral("duze"));
+    ASSERT_TRUE(writeBytes(folder + QStringLiteral("/a.jpg"), 700'000));
+    ASSERT_TRUE(writeBytes(folder + QStringLiteral("/b.jpg"), 1'400'000));
+    ASSERT_TRUE(writeBytes(folder + QStringLiteral("/c.jpg"), 2'100'000));
+    ASSERT_TRUE(writeBytes(folder + QStringLiteral("/d.jpg"), 3'000));
+    h.build();
+    EXPECT_EQ(w().cbSpeed->itemText(0), QStringLiteral("Modem"));
+    EXPECT_EQ(w().cbSpeed->itemText(1), QStringLiteral("Stałe łącze"));
+    EXPECT_EQ(w().laWysylkaCz->text(), QStringLiteral("~0 @"));
+    for (int i = 0; i < 3; ++i)
+        w().catalogue().toggleMark(i);
+    EXPECT_EQ(w().laWysylkaIl->text(), QStringLiteral("3"));
+    EXPECT_EQ(w().laWysylkaWielk->text(), QStringLiteral("4200 KB"));
+    EXPECT_EQ(w().laWysylkaCz->text(), QStringLiteral("~10 min @"));
+    w().cbSpeed->setCurrentIndex(1);
+    EXPECT_EQ(w().laWysylkaCz->text(), QStringLiteral("~5 min @"));
+    act("aPlikZaznZaden")->trigger();
+    EXPECT_EQ(w().laWysylkaCz->text(), QStringLiteral("~0 @"));
+    w().catalogue().toggleMark(3);
+    EXPECT_EQ(w().laWysylkaCz->text(), QStringLiteral("~1 sek @"));
+    act("aPlikZaznOdwroc")->trigger();
+    EXPECT_EQ(w().laWysylkaIl->text(), QStringLiteral("3"));
+    act("aPlikZaznWszystkie")->trigger();
+    EXPECT_EQ(w().laWysylkaWielk->text(), QStringLiteral("4203 KB"));
+}
+
+TEST_F(MainWindow, ACorruptPhotoGetsTheRedCrossAndACompleteFillEnablesTheWizard) {
+    const QString folder = h.photoFolder(QStringLiteral("mix"));
+    ASSERT_TRUE(writePhoto(folder + QStringLiteral("/a.jpg"), QSize(960, 300), Qt::blue));
+    ASSERT_TRUE(writeBytes(folder + QStringLiteral("/b.jpg"), 5000));
+    h.build();
+    QAction* wizard = act("aEdycjaKreatorKadrowania");
+    EXPECT_FALSE(wizard->isEnabled());
+    w().StartThumbnailFill();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return wizard->isEnabled(); }, 20000));
+    const QImage good = w().catalogue().at(0).Miniatura;
+    const QImage bad = w().catalogue().at(1).Miniatura;
+    ASSERT_EQ(good.size(), QSize(116, 116));
+    ASSERT_EQ(bad.size(), QSize(116, 116));
+    EXPECT_EQ(bad.pixelColor(58, 51), QColor(255, 0, 0));
+    const QColor inside = good.pixelColor(58, 50);
+    EXPECT_LT(inside.red(), 30);
+    EXPECT_GT(inside.blue(), 220);
+}
+
+TEST_F(MainWindow, RefreshDuringTheFillStopsItAndKeepsTheWizardDisabled) {
+    photos(6);
+    h.build();
+    QSemaphore gate;
+    w().thumbnailFill()->setCellMaker([&gate](const QString&) {
+        gate.acquire();
+        QImage cell(116, 116, QImage::Format_ARGB32);
+        cell.fill(Qt::green);
+        return cell;
+    });
+    w().StartThumbnailFill();
+    ASSERT_TRUE(w().thumbnailFill()->isRunning());
+    act("aWidokOdswiez")->trigger();
+    EXPECT_FALSE(w().thumbnailFill()->isRunning());
+    EXPECT_TRUE(w().tMiniatury->isActive()); // a new fill follows in 500 ms
+    w().tMiniatury->stop();
+    gate.release(1000);
+    QTest::qWait(200); // the old generation's decodes finish and post their results
+    for (const auto& e : w().catalogue().entries())
+        EXPECT_TRUE(e.Miniatura.isNull()) << e.Nazwa.toStdString();
+    EXPECT_FALSE(act("aEdycjaKreatorKadrowania")->isEnabled());
+    // The next fill completes and enables it.
+    w().StartThumbnailFill();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return act("aEdycjaKreatorKadrowania")->isEnabled(); }, 20000));
+    EXPECT_FALSE(w().catalogue().at(5).Miniatura.isNull());
+}
+
+TEST_F(MainWindow, ChooseFolderRescansAndCancelKeepsEverything) {
+    photos(3);
+    QDir(h.dir.path()).mkpath(QStringLiteral("inny"));
+    ASSERT_TRUE(writeBytes(h.path(QStringLiteral("inny/x.jpg")), 10));
+    h.build();
+    const QString first = w().folder();
+    act("aPlikWybierzFolder")->trigger(); // cancelled: folderAnswer is empty
+    EXPECT_EQ(w().folder(), first);
+    EXPECT_EQ(w().catalogue().size(), 3);
+    ASSERT_EQ(h.shell.calls.size(), 1);
+    EXPECT_EQ(h.shell.calls[0],
+              QStringLiteral("chooseFolder Wskarz folder, w którym umieściłeś swoje zdjęcia.|") + first);
+    h.shell.folderAnswer = QDir::toNativeSeparators(h.path(QStringLiteral("inny")));
+    w().catalogue().toggleMark(0);
+    act("aPlikWybierzFolder")->trigger();
+    EXPECT_EQ(w().catalogue().size(), 1);
+    EXPECT_EQ(w().catalogue().currentIndex(), 0);
+    EXPECT_EQ(w().laKatalog->text(), QStringLiteral("inny"));
+    EXPECT_EQ(w().laWysylkaIl->text(), QStringLiteral("0"));
+    EXPECT_EQ(w().laNazwaPliku->text(), QStringLiteral("x"));
+}
+
+TEST_F(MainWindow, AnEmptyFolderOpensWithNoCurrentPhoto) {
+    h.photoFolder(QStringLiteral("pusty"));
+    h.build();
+    EXPECT_EQ(w().catalogue().currentIndex(), -1);
+    EXPECT_TRUE(w().laNazwaPliku->text().isEmpty());
+    act("aPlikNastepny")->trigger();
+    act("aWidokSortujRozmiar")->trigger();
+    EXPECT_EQ(w().catalogue().currentIndex(), -1);
+}
+
+TEST_F(MainWindow, ViewActionsCarryCheckMarks) {
+    photos(2);
+    h.build();
+    EXPECT_TRUE(act("aWidokIkony")->isChecked());
+    EXPECT_FALSE(act("aWidokSzczegoly")->isChecked());
+    EXPECT_TRUE(act("aWidokSortujNazwa")->isChecked());
+    act("aWidokSzczegoly")->trigger();
+    EXPECT_FALSE(act("aWidokIkony")->isChecked());
+    EXPECT_TRUE(act("aWidokSzczegoly")->isChecked());
+    EXPECT_EQ(w().viewKind(), ui::ViewKind::Details);
+    // Picking the active view again keeps it checked.
+    act("aWidokSzczegoly")->trigger();
+    EXPECT_TRUE(act("aWidokSzczegoly")->isChecked());
+    act("aWidokSortujRozmiar")->trigger();
+    EXPECT_TRUE(act("aWidokSortujRozmiar")->isChecked());
+    EXPECT_FALSE(act("aWidokSortujNazwa")->isChecked());
+    EXPECT_EQ(w().catalogue().sortKey(), 2); // the menu keeps the remembered key
+}
+
+TEST_F(MainWindow, ShellServices) {
+    QFile local(h.path(QStringLiteral("settings")));
+    ASSERT_TRUE(local.open(QIODevice::WriteOnly));
+    local.write("host=http://127.0.0.1:9/\n");
+    local.close();
+    photos(1);
+    h.build();
+    QTest::mouseClick(w().iLogo, Qt::LeftButton);
+    act("aPomocPixvale")->trigger();
+    act("aPromocjeWyswietl")->trigger();
+    act("aPlikWlasciwosci")->trigger();
+    EXPECT_EQ(
+        h.shell.calls,
+        (QStringList{QStringLiteral("openUrl http://127.0.0.1:9/"),
+                     QStringLiteral("openUrl http://127.0.0.1:9/index.php?menu_pwd[117615]=%2F24&sbl=117682"),
+                     QStringLiteral("showProperties ") + w().catalogue().at(0).Sciezka}));
+}
+
+TEST_F(MainWindow, SettingsAreWrittenAtCloseAndReadAtTheNextStart) {
+    const QString folder = photos(2);
+    h.build();
+    // Small enough for the offscreen screen, so that no on-screen clamp applies at the next start.
+    h.show(QSize(760, 560));
+    act("aWidokSzczegoly")->trigger();
+    w().cbSpeed->setCurrentIndex(1);
+    w().sPodzial->setSizes({300, 456});
+    h.close();
+    ASSERT_TRUE(QFile::exists(h.path(QStringLiteral("store.ini"))));
+    h.shell.documents.clear(); // the stored folder must win
+    h.build();
+    EXPECT_EQ(w().folder(), folder);
+    EXPECT_EQ(w().viewKind(), ui::ViewKind::Details);
+    EXPECT_TRUE(act("aWidokSzczegoly")->isChecked());
+    EXPECT_EQ(w().cbSpeed->currentIndex(), 1);
+    EXPECT_EQ(w().settings().panelWidth, 300);
+    EXPECT_EQ(w().size(), QSize(760, 560));
+}
+
+TEST_F(MainWindow, ClosingWithAnEditAsksAndCancelKeepsTheWindow) {
+    photos(1);
+    h.build();
+    h.show(QSize(800, 600));
+    w().Modified = true;
+    h.prompts.answers = {ui::Prompts::Answer::Cancel, ui::Prompts::Answer::No};
+    EXPECT_FALSE(w().close());
+    EXPECT_TRUE(w().isVisible());
+    EXPECT_FALSE(QFile::exists(h.path(QStringLiteral("store.ini"))));
+    ASSERT_EQ(h.prompts.records.size(), 1);
+    EXPECT_EQ(h.prompts.records[0].kind, ui::Prompts::Kind::YesNoCancel);
+    EXPECT_EQ(h.prompts.records[0].caption, QStringLiteral("Pytanie"));
+    EXPECT_EQ(h.prompts.records[0].text, QStringLiteral("Obraz został zmieniony. Zapisać zmiany?"));
+    EXPECT_TRUE(w().close()); // "No": closes without saving the photo, settings written
+    EXPECT_TRUE(QFile::exists(h.path(QStringLiteral("store.ini"))));
+}
+
+TEST_F(MainWindow, ClosingUnmodifiedAsksNothing) {
+    h.build();
+    EXPECT_TRUE(w().close());
+    EXPECT_TRUE(h.prompts.records.isEmpty());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainWindow, WakingRestoresAMinimisedWindow) {
+    h.build();
+    h.show(QSize(760, 560));
+    w().setWindowState(Qt::WindowMinimized);
+    ASSERT_TRUE(w().isMinimized());
+    w().WakeUp();
+    EXPECT_FALSE(w().isMinimized());
+    EXPECT_TRUE(w().isVisible());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainWindow, ASortDuringTheFillStillGivesEveryPhotoItsOwnCell) {
+    photos(8);
+    h.build();
+    QSemaphore gate;
+    // Each cell carries the photo's number in its red channel.
+    w().thumbnailFill()->setCellMaker([&gate](const QString& path) {
+        gate.acquire();
+        QImage cell(116, 116, QImage::Format_ARGB32);
+        cell.fill(QColor(QFileInfo(path).baseName().mid(1).toInt() * 10, 0, 0));
+        return cell;
+    });
+    w().StartThumbnailFill();
+    gate.release(2);
+    QTest::qWait(50);
+    act("aWidokSortujZazn")->trigger(); // equal marks: the order may change arbitrarily
+    QTest::mouseClick(w().header(), Qt::LeftButton, {},
+                      QPoint(w().header()->widths()[0] + w().header()->widths()[1] + 10, 8));
+    ASSERT_EQ(w().catalogue().at(0).Nazwa, QStringLiteral("p07")); // smallest first
+    gate.release(100);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return act("aEdycjaKreatorKadrowania")->isEnabled(); }, 20000));
+    for (const auto& e : w().catalogue().entries()) {
+        ASSERT_FALSE(e.Miniatura.isNull()) << e.Nazwa.toStdString();
+        EXPECT_EQ(e.Miniatura.pixelColor(0, 0).red(), e.Nazwa.mid(1).toInt() * 10) << e.Nazwa.toStdString();
+    }
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainWindow, EveryControlOfOursHasAName) {
+    h.build();
+    QStringList unnamed;
+    for (QWidget* c : w().findChildren<QWidget*>()) {
+        const bool ours = qobject_cast<QLabel*>(c) || qobject_cast<QComboBox*>(c) ||
+                          qobject_cast<ui::PictureButton*>(c) || qobject_cast<QMenu*>(c) ||
+                          qobject_cast<QScrollArea*>(c) || qobject_cast<QSplitter*>(c);
+        // Labels inside Qt's own composite widgets are not ours.
+        const bool insideQt = c->parentWidget() && (qobject_cast<QComboBox*>(c->parentWidget()) ||
+                                                    qobject_cast<QMenu*>(c->parentWidget()));
+        if (ours && !insideQt && c->objectName().isEmpty())
+            unnamed << QString::fromLatin1(c->metaObject()->className());
+    }
+    EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join(QLatin1Char(' ')).toStdString();
+    for (const char* name : {"pLeft",
+                             "pLeftGora",
+                             "pLista",
+                             "pLeftDol",
+                             "sPodzial",
+                             "pObraz",
+                             "pObrazToolbar",
+                             "pPaintBox",
+                             "pObrazInfo",
+                             "sbPliki",
+                             "pbTlo",
+                             "hcNaglowek",
+                             "laKatalog",
+                             "laNazwaPliku",
+                             "laRozmiarPliku",
+                             "laWagaPliku",
+                             "laZoom",
+                             "laWysylkaIl",
+                             "laWysylkaWielk",
+                             "laWysylkaCz",
+                             "cbSpeed",
+                             "iLogo",
+                             "pEdycjaKadrowanie",
+                             "pEdycjaRedEye",
+                             "tMiniatury",
+                             "tSprawdzWersje"})
+        EXPECT_NE(w().findChild<QObject*>(QString::fromLatin1(name)), nullptr) << name;
+}
+
+} // namespace

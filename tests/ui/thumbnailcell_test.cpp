@@ -1,0 +1,57 @@
+#include "testsupport.h"
+#include "ui/main/thumbnailcell.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QImage plain(QSize size, QColor colour) {
+    QImage image(size, QImage::Format_ARGB32);
+    image.fill(colour);
+    return image;
+}
+
+const QImage kBlank = plain(QSize(116, 116), QColor(250, 250, 250));
+const QImage kPlaceholder = plain(QSize(116, 116), QColor(200, 200, 200));
+
+TEST(ThumbnailCell, PhotoLandsInItsPlacement) {
+    const QImage cell = ui::composeCell(plain(QSize(960, 300), Qt::blue), kBlank, kPlaceholder);
+    ASSERT_EQ(cell.size(), QSize(116, 116));
+    EXPECT_EQ(cell.pixelColor(10, 35), QColor(Qt::blue));
+    EXPECT_EQ(cell.pixelColor(105, 64), QColor(Qt::blue));
+    EXPECT_EQ(cell.pixelColor(10, 34), QColor(250, 250, 250));
+    EXPECT_EQ(cell.pixelColor(10, 65), QColor(250, 250, 250));
+    EXPECT_EQ(cell.pixelColor(9, 50), QColor(250, 250, 250));
+}
+
+TEST(ThumbnailCell, NoPhotoGivesTheRedCross) {
+    const QImage cell = ui::composeCell(QImage(), kBlank, kPlaceholder);
+    ASSERT_EQ(cell.size(), QSize(116, 116));
+    // The two lines cross at (58, 51); the corners of the placeholder stay as they were.
+    EXPECT_EQ(cell.pixelColor(58, 51), QColor(255, 0, 0));
+    EXPECT_EQ(cell.pixelColor(28, 21), QColor(255, 0, 0));
+    EXPECT_EQ(cell.pixelColor(88, 81), QColor(255, 0, 0));
+    EXPECT_EQ(cell.pixelColor(5, 5), QColor(200, 200, 200));
+    EXPECT_EQ(cell.pixelColor(58, 30), QColor(200, 200, 200));
+}
+
+TEST(ThumbnailCell, CorruptAndMissingFilesGiveNoPicture) {
+    for (const char* name : {"damaged_truncated_half_rgb8_lzw.tiff", "no_such_file.jpg"}) {
+        SCOPED_TRACE(name);
+        EXPECT_TRUE(ui::decodeThumbnail(testsupport::corpusFile(QString::fromLatin1(name))).isNull());
+    }
+}
+
+TEST(ThumbnailCell, CameraPhotoUsesItsPreviewAndPhotosWithoutOneStillGetAPicture) {
+    // The camera's 160 × 120 EXIF preview rather than a reduction of the 480 × 360 photo.
+    const QImage preview =
+        ui::decodeThumbnail(testsupport::corpusFile(QStringLiteral("canon_s40_II_thumb.jpg")));
+    EXPECT_EQ(preview.size(), QSize(160, 120));
+    const QImage reduced =
+        ui::decodeThumbnail(testsupport::corpusFile(QStringLiteral("jolla_II_nothumb_8mp.jpg")));
+    ASSERT_FALSE(reduced.isNull());
+    EXPECT_LE(reduced.width(), 96);
+    EXPECT_LE(reduced.height(), 83);
+}
+
+} // namespace

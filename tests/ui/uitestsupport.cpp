@@ -1,0 +1,58 @@
+#include "uitestsupport.h"
+
+#include "imaging/imagefile.h"
+#include "ui/common/appresources.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+namespace uitest {
+
+bool writePhoto(const QString& path, QSize size, QColor colour) {
+    QImage image(size, QImage::Format_ARGB32);
+    image.fill(colour);
+    return imaging::SaveJpeg(image, path, 90).ok();
+}
+
+bool writeBytes(const QString& path, qint64 bytes) {
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return false;
+    return f.write(QByteArray(bytes, 'x')) == bytes;
+}
+
+Harness::Harness() {
+    ui::InitResources();
+}
+
+void Harness::show(QSize size) {
+    window->resize(size);
+    window->show();
+    (void)QTest::qWaitForWindowExposed(window.get());
+}
+
+QString Harness::photoFolder(const QString& name) {
+    QDir(dir.path()).mkpath(name);
+    shell.documents = QDir::toNativeSeparators(path(name));
+    return shell.documents;
+}
+
+Harness::~Harness() {
+    close();
+}
+
+void Harness::build() {
+    store = std::make_unique<core::SettingsStore>(path(QStringLiteral("store.ini")));
+    window = std::make_unique<ui::TfoGlowny>(
+        ui::TfoGlowny::Services{&prompts, &shell, store.get(), path(QStringLiteral("settings"))});
+}
+
+void Harness::close() {
+    if (window)
+        window->close();
+    window.reset();
+    store.reset();
+}
+
+} // namespace uitest

@@ -1,0 +1,40 @@
+#pragma once
+
+// What the window tests share: a main window wired to recording seams, built offscreen.
+#include "core/settingsstore.h"
+#include "ui/common/prompts.h"
+#include "ui/common/shell.h"
+#include "ui/main/tfoglowny.h"
+
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace uitest {
+
+// Writes a JPEG photo of one colour (false when it could not be written).
+bool writePhoto(const QString& path, QSize size, QColor colour);
+// Writes a file of exactly `bytes` bytes that is not a photo.
+bool writeBytes(const QString& path, qint64 bytes);
+
+struct Harness {
+    Harness();
+    ~Harness();
+    ui::RecordingPrompts prompts;
+    ui::RecordingShell shell;
+    QTemporaryDir dir; // settings file, local settings file and photo folders of one test
+    std::unique_ptr<core::SettingsStore> store;
+    std::unique_ptr<ui::TfoGlowny> window;
+
+    QString path(const QString& name) const { return dir.filePath(name); }
+    // A window over the store in `dir` (documents folder: `shell.documents`).
+    void build();
+    // Closes the window (writing the settings) and destroys it.
+    void close();
+    // Shows the window at this size and waits until it is on screen.
+    void show(QSize size);
+    // A folder in `dir` (created) that becomes the documents folder of the next build.
+    QString photoFolder(const QString& name);
+};
+
+} // namespace uitest
