@@ -41,13 +41,13 @@ int openForReading(QFile& file) {
 
 FileKind sniff(QFile& file) {
     char head[4] = {};
-    if (file.peek(head, 4) < 4)
-        return FileKind::Unknown;
+    const qint64 got = file.peek(head, 4);
     const auto b = [&](int i) { return static_cast<unsigned char>(head[i]); };
-    if (b(0) == 0xFF && b(1) == 0xD8)
+    if (got >= 2 && b(0) == 0xFF && b(1) == 0xD8)
         return FileKind::Jpeg;
-    if ((head[0] == 'I' && head[1] == 'I' && (b(2) == 42 || b(2) == 43) && b(3) == 0) ||
-        (head[0] == 'M' && head[1] == 'M' && b(2) == 0 && (b(3) == 42 || b(3) == 43)))
+    const bool little = head[0] == 'I' && head[1] == 'I' && (b(2) == 42 || b(2) == 43) && b(3) == 0;
+    const bool big = head[0] == 'M' && head[1] == 'M' && b(2) == 0 && (b(3) == 42 || b(3) == 43);
+    if (got == 4 && (little || big))
         return FileKind::Tiff;
     return FileKind::Unknown;
 }
@@ -110,6 +110,12 @@ QString ViewerLoadMessage(const ImageStatus& status) {
     return QStringLiteral("Błąd odczytu pliku: ") + status.errorText;
 }
 
+QString WizardLoadMessage(const ImageStatus& status) {
+    if (status.depthRefused())
+        return QStringLiteral("Only 1, 4, 8, 24 or 32 BitsPerPixel are supported in this demo !");
+    return QStringLiteral("File not readable: ") + status.errorText;
+}
+
 QString SaveFailureMessage(const ImageStatus& status) {
     return QStringLiteral("Błąd podczas zapisu pliku: ") + status.errorText;
 }
@@ -126,99 +132,90 @@ void ExitImageLibrary() {
     }
 }
 
-PhotoLoad LoadPhoto(const QString& path) {
+namespace {
+
+// Opens the file, tells JPEG from TIFF by its first bytes and hands the decoded picture to the
+// caller's step for that kind.
+template <class Result, class OnJpeg, class OnTiff>
+Result loadWith(const QString& path, const detail::JpegRequest& request, OnJpeg onJpeg, OnTiff onTiff) {
     QFile file(path);
     if (const int e = openForReading(file); e != ImageOk)
-        return failed<PhotoLoad>(e);
-    PhotoLoad result;
+        return failed<Result>(e);
+    Result result;
     switch (sniff(file)) {
     case FileKind::Jpeg: {
-        detail::JpegResult jpeg = detail::DecodeJpeg(file, {});
+        detail::JpegResult jpeg = detail::DecodeJpeg(file, request);
         if (!jpeg.ok())
-            return failed<PhotoLoad>(jpeg.error);
-        result.bitmap = ApplyOrientation(jpeg.bitmap, jpeg.orientation);
-        result.exifLines = detail::ExifLinesFromApp1(jpeg.exif);
-        break;
+            return failed<Result>(jpeg.error);
+        onJpeg(result, jpeg);
+        return result;
     }
     case FileKind::Tiff: {
         detail::TiffResult tiff = detail::DecodeTiff(file);
         if (!tiff.ok())
-            return failed<PhotoLoad>(tiff.error);
-        result.bitmap = ApplyOrientation(RasterToImage(tiff.raster), tiff.orientation);
-        if (tiff.hasExif)
-            result.exifLines = tiffExifLines(file);
-        break;
+            return failed<Result>(tiff.error);
+        onTiff(result, tiff, file);
+        return result;
     }
     case FileKind::Unknown:
-        return failed<PhotoLoad>(ImageErrorFormat);
+        break;
     }
-    if (result.bitmap.isNull())
+    return failed<Result>(ImageErrorFormat);
+}
+
+} // namespace
+
+PhotoLoad LoadPhoto(const QString& path) {
+    PhotoLoad result = loadWith<PhotoLoad>(
+        path, {},
+        [](PhotoLoad& r, const detail::JpegResult& jpeg) {
+            r.bitmap = ApplyOrientation(jpeg.bitmap, jpeg.orientation);
+            r.exifLines = detail::ExifLinesFromApp1(jpeg.exif);
+        },
+        [](PhotoLoad& r, const detail::TiffResult& tiff, QFile& file) {
+            r.bitmap = ApplyOrientation(RasterToImage(tiff.raster), tiff.orientation);
+            if (tiff.hasExif)
+                r.exifLines = tiffExifLines(file);
+        });
+    if (result.ok() && result.bitmap.isNull())
         return failed<PhotoLoad>(ImageErrorMemory);
-    if (result.exifLines.isEmpty())
+    if (result.ok() && result.exifLines.isEmpty())
         result.exifLines << QStringLiteral("<brak danych>");
     return result;
 }
 
 RasterLoad LoadPhotoRaster(const QString& path) {
-    QFile file(path);
-    if (const int e = openForReading(file); e != ImageOk)
-        return failed<RasterLoad>(e);
-    RasterLoad result;
-    switch (sniff(file)) {
-    case FileKind::Jpeg: {
-        detail::JpegRequest request;
-        request.output = detail::JpegRequest::Output::Raster;
-        detail::JpegResult jpeg = detail::DecodeJpeg(file, request);
-        if (!jpeg.ok())
-            return failed<RasterLoad>(jpeg.error);
-        result.raster = ApplyOrientation(jpeg.raster, jpeg.orientation);
-        break;
-    }
-    case FileKind::Tiff: {
-        detail::TiffResult tiff = detail::DecodeTiff(file);
-        if (!tiff.ok())
-            return failed<RasterLoad>(tiff.error);
-        result.raster = ApplyOrientation(tiff.raster, tiff.orientation);
-        break;
-    }
-    case FileKind::Unknown:
-        return failed<RasterLoad>(ImageErrorFormat);
-    }
-    if (result.raster.isNull())
+    detail::JpegRequest request;
+    request.output = detail::JpegRequest::Output::Raster;
+    RasterLoad result = loadWith<RasterLoad>(
+        path, request,
+        [](RasterLoad& r, const detail::JpegResult& jpeg) {
+            r.raster = ApplyOrientation(jpeg.raster, jpeg.orientation);
+        },
+        [](RasterLoad& r, const detail::TiffResult& tiff, QFile&) {
+            r.raster = ApplyOrientation(tiff.raster, tiff.orientation);
+        });
+    if (result.ok() && result.raster.isNull())
         return failed<RasterLoad>(ImageErrorMemory);
     return result;
 }
 
 ThumbnailLoad LoadThumbnail(const QString& path) {
-    QFile file(path);
-    if (const int e = openForReading(file); e != ImageOk)
-        return failed<ThumbnailLoad>(e);
-    QImage upright;
-    switch (sniff(file)) {
-    case FileKind::Jpeg: {
-        detail::JpegRequest request;
-        request.fitWidth = kThumbnailBoxWidth;
-        request.fitHeight = kThumbnailBoxHeight;
-        detail::JpegResult jpeg = detail::DecodeJpeg(file, request);
-        if (!jpeg.ok())
-            return failed<ThumbnailLoad>(jpeg.error);
-        upright = ApplyOrientation(jpeg.bitmap, jpeg.orientation);
-        break;
-    }
-    case FileKind::Tiff: {
-        detail::TiffResult tiff = detail::DecodeTiff(file);
-        if (!tiff.ok())
-            return failed<ThumbnailLoad>(tiff.error);
-        upright = ApplyOrientation(RasterToImage(tiff.raster), tiff.orientation);
-        break;
-    }
-    case FileKind::Unknown:
-        return failed<ThumbnailLoad>(ImageErrorFormat);
-    }
-    if (upright.isNull())
+    detail::JpegRequest request;
+    request.fitWidth = kThumbnailBoxWidth;
+    request.fitHeight = kThumbnailBoxHeight;
+    ThumbnailLoad result = loadWith<ThumbnailLoad>(
+        path, request,
+        [](ThumbnailLoad& r, const detail::JpegResult& jpeg) {
+            r.image = ApplyOrientation(jpeg.bitmap, jpeg.orientation);
+        },
+        [](ThumbnailLoad& r, const detail::TiffResult& tiff, QFile&) {
+            r.image = ApplyOrientation(RasterToImage(tiff.raster), tiff.orientation);
+        });
+    if (result.ok() && result.image.isNull())
         return failed<ThumbnailLoad>(ImageErrorMemory);
-    ThumbnailLoad result;
-    result.image = reduceToThumbnail(std::move(upright));
+    if (result.ok())
+        result.image = reduceToThumbnail(std::move(result.image));
     return result;
 }
 

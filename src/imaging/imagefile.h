@@ -93,6 +93,9 @@ SaveResult SaveJpeg(const Raster& raster, const QString& path, int quality);
 // shows after a failed load.
 QString ViewerLoadMessage(const ImageStatus& status);
 
+// The batch cropping wizard's English texts: "File not readable: " + the error text, or its depth message.
+QString WizardLoadMessage(const ImageStatus& status);
+
 // "Błąd podczas zapisu pliku: " + the error text: what both saves show after a failure.
 QString SaveFailureMessage(const ImageStatus& status);
 

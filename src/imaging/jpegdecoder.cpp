@@ -2,6 +2,8 @@
 
 #include "imaging/orientation.h"
 
+#include "imaging/jpegerrors.h"
+
 #include <QIODevice>
 
 #include <algorithm>
@@ -22,12 +24,6 @@ constexpr std::size_t kReadChunk = 64 * 1024;
 // Progressive files with thousands of scans take minutes to decode and are never real photos.
 constexpr int kMaxScans = 500;
 
-struct ErrorManager {
-    jpeg_error_mgr pub{};
-    std::jmp_buf jump{};
-    int code = ImageOk;
-};
-
 struct Source {
     jpeg_source_mgr pub{};
     QIODevice* device = nullptr;
@@ -35,10 +31,13 @@ struct Source {
 };
 
 [[noreturn]] void errorExit(j_common_ptr cinfo) {
-    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    auto* err = reinterpret_cast<JpegErrorManager*>(cinfo->err);
     if (err->code == ImageOk) {
         switch (err->pub.msg_code) {
         case JERR_BAD_PRECISION:
+            // 12-bit samples would come out at 48 bits per pixel: the same refusal as a 16-bit TIFF.
+            err->code = ImageErrorDepth;
+            break;
         case JERR_NOT_COMPILED:
         case JERR_CONVERSION_NOTIMPL:
         case JERR_BAD_J_COLORSPACE:
@@ -63,14 +62,6 @@ struct Source {
     }
     std::longjmp(err->jump, 1);
 }
-
-// Warnings (corrupt entropy data, extraneous bytes) leave a usable picture; they are not printed.
-void emitMessage(j_common_ptr cinfo, int level) {
-    if (level < 0)
-        ++cinfo->err->num_warnings;
-}
-
-void outputMessage(j_common_ptr) {}
 
 void initSource(j_decompress_ptr) {}
 
@@ -120,7 +111,7 @@ void termSource(j_decompress_ptr) {}
 void progressMonitor(j_common_ptr cinfo) {
     auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
     if (d->is_decompressor && d->input_scan_number > kMaxScans) {
-        reinterpret_cast<ErrorManager*>(cinfo->err)->code = ImageErrorCorrupt;
+        reinterpret_cast<JpegErrorManager*>(cinfo->err)->code = ImageErrorCorrupt;
         ERREXIT(cinfo, JERR_NOT_COMPILED);
     }
 }
@@ -149,7 +140,7 @@ void cmykToBgr(const std::uint8_t* src, std::uint8_t* dst, int width, int dstSte
 
 struct Job {
     jpeg_decompress_struct cinfo{};
-    ErrorManager err;
+    JpegErrorManager err;
     Source source;
     jpeg_progress_mgr progress{};
     JpegResult result;
@@ -241,10 +232,8 @@ void decode(Job& job, const JpegRequest& request) {
 
 JpegResult run(const std::uint8_t* data, std::size_t size, QIODevice* device, const JpegRequest& request) {
     Job job;
-    job.cinfo.err = jpeg_std_error(&job.err.pub);
-    job.err.pub.error_exit = errorExit;
-    job.err.pub.emit_message = emitMessage;
-    job.err.pub.output_message = outputMessage;
+    // Warnings (corrupt entropy data, extraneous bytes) leave a usable picture and are only counted.
+    job.cinfo.err = InstallJpegErrors(job.err, errorExit);
 
     if (setjmp(job.err.jump) != 0) {
         jpeg_destroy_decompress(&job.cinfo);

@@ -2,6 +2,8 @@
 
 #include "imaging/imagefile.h"
 
+#include "imaging/jpegerrors.h"
+
 #include <QIODevice>
 
 #include <csetjmp>
@@ -17,12 +19,6 @@ namespace {
 
 constexpr std::size_t kChunk = 64 * 1024;
 
-struct ErrorManager {
-    jpeg_error_mgr pub{};
-    std::jmp_buf jump{};
-    int code = ImageOk;
-};
-
 struct Destination {
     jpeg_destination_mgr pub{};
     QIODevice* device = nullptr;
@@ -30,14 +26,11 @@ struct Destination {
 };
 
 [[noreturn]] void errorExit(j_common_ptr cinfo) {
-    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    auto* err = reinterpret_cast<JpegErrorManager*>(cinfo->err);
     if (err->code == ImageOk)
         err->code = err->pub.msg_code == JERR_OUT_OF_MEMORY ? ImageErrorMemory : ImageErrorBadParameter;
     std::longjmp(err->jump, 1);
 }
-
-void emitMessage(j_common_ptr, int) {}
-void outputMessage(j_common_ptr) {}
 
 void initDestination(j_compress_ptr cinfo) {
     auto* dest = reinterpret_cast<Destination*>(cinfo->dest);
@@ -53,7 +46,7 @@ bool flush(j_compress_ptr cinfo, std::size_t count) {
 
 boolean emptyOutputBuffer(j_compress_ptr cinfo) {
     if (!flush(cinfo, kChunk)) {
-        reinterpret_cast<ErrorManager*>(cinfo->err)->code = ImageErrorWrite;
+        reinterpret_cast<JpegErrorManager*>(cinfo->err)->code = ImageErrorWrite;
         ERREXIT(cinfo, JERR_FILE_WRITE);
     }
     initDestination(cinfo);
@@ -63,14 +56,14 @@ boolean emptyOutputBuffer(j_compress_ptr cinfo) {
 void termDestination(j_compress_ptr cinfo) {
     auto* dest = reinterpret_cast<Destination*>(cinfo->dest);
     if (!flush(cinfo, dest->buffer.size() - dest->pub.free_in_buffer)) {
-        reinterpret_cast<ErrorManager*>(cinfo->err)->code = ImageErrorWrite;
+        reinterpret_cast<JpegErrorManager*>(cinfo->err)->code = ImageErrorWrite;
         ERREXIT(cinfo, JERR_FILE_WRITE);
     }
 }
 
 struct Job {
     jpeg_compress_struct cinfo{};
-    ErrorManager err;
+    JpegErrorManager err;
     Destination dest;
 };
 
@@ -99,10 +92,7 @@ int EncodeJpeg(QIODevice& out, int width, int height, int bytesPerPixel, const s
         first == nullptr || (bytesPerPixel != 3 && bytesPerPixel != 4) || quality < 0 || quality > 100)
         return ImageErrorBadParameter;
     Job job;
-    job.cinfo.err = jpeg_std_error(&job.err.pub);
-    job.err.pub.error_exit = errorExit;
-    job.err.pub.emit_message = emitMessage;
-    job.err.pub.output_message = outputMessage;
+    job.cinfo.err = InstallJpegErrors(job.err, errorExit);
     if (setjmp(job.err.jump) != 0) {
         jpeg_destroy_compress(&job.cinfo);
         return job.err.code == ImageOk ? ImageErrorWrite : job.err.code;

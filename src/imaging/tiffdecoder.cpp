@@ -57,7 +57,8 @@ toff_t seekProc(thandle_t h, toff_t offset, int whence) {
     default:
         return static_cast<toff_t>(-1);
     }
-    if (target < 0 || !device->seek(target))
+    // Nothing lies beyond the end of a file being read; refusing here also keeps the device quiet.
+    if (target < 0 || target > device->size() || !device->seek(target))
         return static_cast<toff_t>(-1);
     return static_cast<toff_t>(target);
 }

@@ -12,8 +12,10 @@
 #include <QAction>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLayout>
+#include <QMenu>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSemaphore>
@@ -478,6 +480,97 @@ TEST_F(MainWindow, ClosingUnmodifiedAsksNothing) {
     h.build();
     EXPECT_TRUE(w().close());
     EXPECT_TRUE(h.prompts.records.isEmpty());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainWindow, WakingRestoresAMinimisedWindow) {
+    h.build();
+    h.show(QSize(760, 560));
+    w().setWindowState(Qt::WindowMinimized);
+    ASSERT_TRUE(w().isMinimized());
+    w().WakeUp();
+    EXPECT_FALSE(w().isMinimized());
+    EXPECT_TRUE(w().isVisible());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainWindow, ASortDuringTheFillStillGivesEveryPhotoItsOwnCell) {
+    photos(8);
+    h.build();
+    QSemaphore gate;
+    // Each cell carries the photo's number in its red channel.
+    w().thumbnailFill()->setCellMaker([&gate](const QString& path) {
+        gate.acquire();
+        QImage cell(116, 116, QImage::Format_ARGB32);
+        cell.fill(QColor(QFileInfo(path).baseName().mid(1).toInt() * 10, 0, 0));
+        return cell;
+    });
+    w().StartThumbnailFill();
+    gate.release(2);
+    QTest::qWait(50);
+    act("aWidokSortujZazn")->trigger(); // equal marks: the order may change arbitrarily
+    QTest::mouseClick(w().header(), Qt::LeftButton, {},
+                      QPoint(w().header()->widths()[0] + w().header()->widths()[1] + 10, 8));
+    ASSERT_EQ(w().catalogue().at(0).Nazwa, QStringLiteral("p07")); // smallest first
+    gate.release(100);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return act("aEdycjaKreatorKadrowania")->isEnabled(); }, 20000));
+    for (const auto& e : w().catalogue().entries()) {
+        ASSERT_FALSE(e.Miniatura.isNull()) << e.Nazwa.toStdString();
+        EXPECT_EQ(e.Miniatura.pixelColor(0, 0).red(), e.Nazwa.mid(1).toInt() * 10) << e.Nazwa.toStdString();
+    }
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainWindow, EveryControlOfOursHasAName) {
+    h.build();
+    QStringList unnamed;
+    for (QWidget* c : w().findChildren<QWidget*>()) {
+        const bool ours = qobject_cast<QLabel*>(c) || qobject_cast<QComboBox*>(c) ||
+                          qobject_cast<ui::PictureButton*>(c) || qobject_cast<QMenu*>(c) ||
+                          qobject_cast<QScrollArea*>(c) || qobject_cast<QSplitter*>(c);
+        // Labels inside Qt's own composite widgets are not ours.
+        const bool insideQt = c->parentWidget() && (qobject_cast<QComboBox*>(c->parentWidget()) ||
+                                                    qobject_cast<QMenu*>(c->parentWidget()));
+        if (ours && !insideQt && c->objectName().isEmpty())
+            unnamed << QString::fromLatin1(c->metaObject()->className());
+    }
+    EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join(QLatin1Char(' ')).toStdString();
+    for (const char* name : {"pLeft",
+                             "pLeftGora",
+                             "pLista",
+                             "pLeftDol",
+                             "sPodzial",
+                             "pObraz",
+                             "pObrazToolbar",
+                             "pPaintBox",
+                             "pObrazInfo",
+                             "sbPliki",
+                             "pbTlo",
+                             "hcNaglowek",
+                             "laKatalog",
+                             "laNazwaPliku",
+                             "laRozmiarPliku",
+                             "laWagaPliku",
+                             "laZoom",
+                             "laWysylkaIl",
+                             "laWysylkaWielk",
+                             "laWysylkaCz",
+                             "cbSpeed",
+                             "iLogo",
+                             "pEdycjaKadrowanie",
+                             "pEdycjaRedEye",
+                             "tMiniatury",
+                             "tSprawdzWersje"})
+        EXPECT_NE(w().findChild<QObject*>(QString::fromLatin1(name)), nullptr) << name;
 }
 
 } // namespace

@@ -43,7 +43,13 @@ void TfoSplash::paintEvent(QPaintEvent* event) {
     p.drawPixmap(15, 10, logo_);
     p.drawPixmap(95, 170, banner_);
     p.setPen(QColor(90, 90, 90));
-    p.drawText(QRect(189, 230 - 2, 197, 16), Qt::AlignRight | Qt::AlignTop, text());
+    QFont f = font();
+    f.setPixelSize(11);
+    p.setFont(f);
+    // Right-aligned to end where the 197-pixel box at x = 189 ends; a face wider than the one the box was
+    // made for grows to the left instead of losing its first letters.
+    const int right = 189 + 197;
+    p.drawText(QRect(6, 228, right - 6, 16), Qt::AlignRight | Qt::AlignTop, text());
 }
 
 } // namespace ui

@@ -1,0 +1,227 @@
+#include "service/httptransport.h"
+
+#include "core/codec.h"
+
+#include <curl/curl.h>
+
+#ifdef _WIN32
+#include <winsock2.h>
+#else
+#include <sys/socket.h>
+#endif
+
+#include <algorithm>
+#include <memory>
+#include <mutex>
+
+namespace service {
+
+struct HttpTransport::Transfer {
+    HttpTransport* owner = nullptr;
+    const QByteArray* body = nullptr;
+    qint64 sent = 0;
+    bool sendBegun = false;
+    QByteArray answer;
+    qint64 received = 0;
+    bool receiveBegun = false;
+    QByteArray statusLine;
+    CURL* curl = nullptr;
+
+    // Once the owner has asked to stop, the connection is reset rather than closed, so whatever still
+    // waits in the system's buffers is thrown away instead of reaching the server as a whole request.
+    bool cut() const {
+        if (!owner->disconnect_.load())
+            return false;
+        curl_socket_t socket = CURL_SOCKET_BAD;
+        if (curl_easy_getinfo(curl, CURLINFO_ACTIVESOCKET, &socket) == CURLE_OK &&
+            socket != CURL_SOCKET_BAD) {
+            linger reset{};
+            reset.l_onoff = 1;
+            reset.l_linger = 0;
+            setsockopt(socket, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&reset), sizeof reset);
+        }
+        return true;
+    }
+
+    void begin(Phase phase, qint64 expected) const {
+        if (owner->events_.workBegin)
+            owner->events_.workBegin(phase, expected);
+    }
+    void work(Phase phase, qint64 done) const {
+        if (owner->events_.work)
+            owner->events_.work(phase, done);
+    }
+};
+
+namespace {
+
+void initialiseCurlOnce() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+struct CurlDeleter {
+    void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
+};
+struct HeaderListDeleter {
+    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+
+int setSocketOptions(void*, curl_socket_t socket, curlsocktype purpose) {
+    if (purpose == CURLSOCKTYPE_IPCXN) {
+        const int size = HttpTransport::kSendBuffer;
+        setsockopt(socket, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&size), sizeof size);
+    }
+    return CURL_SOCKOPT_OK;
+}
+
+} // namespace
+
+HttpTransport::HttpTransport(const ProxySettings& proxy)
+    : proxy_(proxy) {
+    initialiseCurlOnce();
+}
+
+HttpTransport::~HttpTransport() = default;
+
+size_t HttpTransport::readBody(char* buffer, size_t size, size_t count, void* data) {
+    auto* t = static_cast<Transfer*>(data);
+    if (!t->sendBegun) {
+        t->sendBegun = true;
+        t->begin(Phase::Sending, t->body->size());
+    }
+    // libcurl sends what one read hands it in one go: 128-byte reads would mean one packet and one
+    // system call per 128 bytes. Hand it a larger piece, but report (and honour a stop) every 128 bytes.
+    const qint64 left = t->body->size() - t->sent;
+    const size_t n = static_cast<size_t>(std::min<qint64>({left, kFeed, static_cast<qint64>(size * count)}));
+    for (size_t done = 0; done < n;) {
+        if (t->cut())
+            return CURL_READFUNC_ABORT;
+        const size_t step = std::min<size_t>(kChunk, n - done);
+        std::copy_n(t->body->constData() + t->sent, step, buffer + done);
+        done += step;
+        t->sent += static_cast<qint64>(step);
+        t->work(Phase::Sending, t->sent);
+    }
+    return t->cut() ? CURL_READFUNC_ABORT : n;
+}
+
+int HttpTransport::seekBody(void* data, long long offset, int origin) {
+    auto* t = static_cast<Transfer*>(data);
+    if (origin != SEEK_SET || offset < 0 || offset > t->body->size())
+        return CURL_SEEKFUNC_CANTSEEK;
+    // A rewind means the request goes out again (a proxy asked for credentials): a new transmission.
+    t->sent = offset;
+    t->sendBegun = false;
+    return CURL_SEEKFUNC_OK;
+}
+
+size_t HttpTransport::readHeader(char* data, size_t size, size_t count, void* transfer) {
+    auto* t = static_cast<Transfer*>(transfer);
+    const QByteArray line(data, static_cast<qsizetype>(size * count));
+    if (line.startsWith("HTTP/")) {
+        // Each answer (a proxy's 407 before the real one, say) starts afresh.
+        t->statusLine = line.trimmed();
+        t->answer.clear();
+        t->received = 0;
+        t->receiveBegun = false;
+    }
+    return size * count;
+}
+
+size_t HttpTransport::writeAnswer(char* data, size_t size, size_t count, void* transfer) {
+    auto* t = static_cast<Transfer*>(transfer);
+    const size_t total = size * count;
+    if (!t->receiveBegun) {
+        t->receiveBegun = true;
+        curl_off_t length = -1;
+        curl_easy_getinfo(t->curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+        t->begin(Phase::Receiving, std::max<curl_off_t>(length, 0));
+    }
+    for (size_t done = 0; done < total;) {
+        if (t->cut())
+            return 0;
+        const size_t n = std::min<size_t>(kChunk, total - done);
+        t->answer.append(data + done, static_cast<qsizetype>(n));
+        done += n;
+        t->received += static_cast<qint64>(n);
+        t->work(Phase::Receiving, t->received);
+    }
+    return t->cut() ? 0 : total;
+}
+
+HttpTransport::Result HttpTransport::Post(const QString& url, const QByteArray& body,
+                                          const QByteArray& contentType) {
+    disconnect_ = false;
+    std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
+    if (!curl)
+        return {{}, QStringLiteral("Nie można utworzyć połączenia HTTP.")};
+    CURL* c = curl.get();
+
+    Transfer transfer;
+    transfer.owner = this;
+    transfer.body = &body;
+    transfer.curl = c;
+
+    // Only the headers the service's own client sends: libcurl's Accept, Expect and Proxy-Connection
+    // go, Content-Length and Host come from libcurl itself.
+    curl_slist* raw = nullptr;
+    raw = curl_slist_append(raw, QByteArray("Content-Type: " + contentType).constData());
+    raw = curl_slist_append(raw, "Accept: text/html, */*");
+    raw = curl_slist_append(raw, "Expect:");
+    raw = curl_slist_append(raw, "Proxy-Connection:");
+    const std::unique_ptr<curl_slist, HeaderListDeleter> headers(raw);
+
+    char errorText[CURL_ERROR_SIZE] = {};
+    const QByteArray address = url.toUtf8();
+    curl_easy_setopt(c, CURLOPT_URL, address.constData());
+    curl_easy_setopt(c, CURLOPT_ERRORBUFFER, errorText);
+    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(c, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0));
+    curl_easy_setopt(c, CURLOPT_FRESH_CONNECT, 1L);
+    curl_easy_setopt(c, CURLOPT_FORBID_REUSE, 1L);
+    curl_easy_setopt(c, CURLOPT_POST, 1L);
+    curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
+    curl_easy_setopt(c, CURLOPT_READFUNCTION, &HttpTransport::readBody);
+    curl_easy_setopt(c, CURLOPT_READDATA, &transfer);
+    curl_easy_setopt(c, CURLOPT_SEEKFUNCTION, &HttpTransport::seekBody);
+    curl_easy_setopt(c, CURLOPT_SEEKDATA, &transfer);
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &HttpTransport::writeAnswer);
+    curl_easy_setopt(c, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &HttpTransport::readHeader);
+    curl_easy_setopt(c, CURLOPT_HEADERDATA, &transfer);
+    curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
+    curl_easy_setopt(c, CURLOPT_SOCKOPTFUNCTION, &setSocketOptions);
+    curl_easy_setopt(c, CURLOPT_USERAGENT, kUserAgent);
+
+    QByteArray proxyAddress, proxyUser, proxyPassword;
+    if (proxy_.use) {
+        proxyAddress = "http://" + proxy_.server.toUtf8() + ':' + QByteArray::number(proxy_.port);
+        proxyUser = core::toWindows1250(proxy_.user);
+        proxyPassword = core::toWindows1250(proxy_.password);
+        curl_easy_setopt(c, CURLOPT_PROXY, proxyAddress.constData());
+        curl_easy_setopt(c, CURLOPT_PROXYUSERNAME, proxyUser.constData());
+        curl_easy_setopt(c, CURLOPT_PROXYPASSWORD, proxyPassword.constData());
+        // Basic alone makes libcurl send the credentials unasked; any other choice waits for a 407.
+        curl_easy_setopt(c, CURLOPT_PROXYAUTH,
+                         proxy_.basicAuthentication ? static_cast<unsigned long>(CURLAUTH_BASIC)
+                                                    : CURLAUTH_ANY);
+    } else {
+        // An empty proxy also keeps libcurl from following http_proxy of the environment.
+        curl_easy_setopt(c, CURLOPT_PROXY, "");
+    }
+
+    const CURLcode code = curl_easy_perform(c);
+    if (code != CURLE_OK) {
+        const QString text =
+            errorText[0] ? QString::fromLocal8Bit(errorText) : QString::fromLatin1(curl_easy_strerror(code));
+        return {{}, text};
+    }
+    long status = 0;
+    curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
+    if (status < 200 || status > 299)
+        return {{}, QString::fromLatin1(transfer.statusLine)};
+    return {std::move(transfer.answer), {}};
+}
+
+} // namespace service

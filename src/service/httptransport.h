@@ -1,0 +1,77 @@
+#pragma once
+
+// HTTP client of the service calls, over libcurl.
+//
+// Every Post() is an HTTP/1.0 POST of an in-memory body on a new connection, with exactly the headers
+// the service knows from its own client: Content-Type, Content-Length, Host, "Accept: text/html, */*"
+// and "User-Agent: Mozilla/3.0 (compatible; Indy Library)". There is no time-out: a call lasts until the
+// server answers or the connection fails. Progress of the body sent and of the answer received is
+// reported in 128-byte steps, so the owner can follow a slow line closely and can stop the transfer from
+// inside any step with Disconnect().
+//
+// One object serves one thread; only Disconnect() may also be called from another thread.
+#include "service/proxysettings.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <atomic>
+#include <functional>
+
+namespace service {
+
+class HttpTransport {
+public:
+    enum class Phase { Sending, Receiving };
+
+    struct Events {
+        // Start of a transmission in either direction, with the bytes expected (0 when the server did
+        // not say how long its answer is). A request sent again after a proxy's demand for credentials
+        // starts again.
+        std::function<void(Phase, qint64 expected)> workBegin;
+        // Bytes done so far in the current transmission, every 128 bytes and at its end.
+        std::function<void(Phase, qint64 done)> work;
+    };
+
+    // Either the answer body, or an error text: libcurl's message for a failed connection, the status
+    // line (say "HTTP/1.1 500 Internal Server Error") for a status other than 2xx.
+    struct Result {
+        QByteArray body;
+        QString error;
+        bool ok() const { return error.isEmpty(); }
+    };
+
+    static constexpr int kChunk = 128;     // progress step
+    static constexpr qint64 kFeed = 16384; // bytes handed to libcurl at a time
+    // The system's send buffer of the connection. Left to itself it grows to megabytes, which would
+    // swallow a whole photo at once: the bar would jump to its end and then wait, and a stop would come
+    // too late to keep the photo from the server. Small, the reported bytes follow the wire.
+    static constexpr int kSendBuffer = 65536;
+    static constexpr const char* kUserAgent = "Mozilla/3.0 (compatible; Indy Library)";
+
+    explicit HttpTransport(const ProxySettings& proxy = {});
+    ~HttpTransport();
+    HttpTransport(const HttpTransport&) = delete;
+    HttpTransport& operator=(const HttpTransport&) = delete;
+
+    void SetEvents(Events events) { events_ = std::move(events); }
+
+    Result Post(const QString& url, const QByteArray& body, const QByteArray& contentType);
+
+    // Cuts the running transfer at its next 128-byte step, resetting the connection so that bytes not yet
+    // on the wire never reach the server; the Post() then ends with an error.
+    void Disconnect() { disconnect_ = true; }
+
+private:
+    struct Transfer;
+    static size_t readBody(char* buffer, size_t size, size_t count, void* transfer);
+    static int seekBody(void* transfer, long long offset, int origin);
+    static size_t writeAnswer(char* data, size_t size, size_t count, void* transfer);
+    static size_t readHeader(char* data, size_t size, size_t count, void* transfer);
+
+    ProxySettings proxy_;
+    Events events_;
+    std::atomic<bool> disconnect_{false};
+};
+
+} // namespace service

@@ -1,4 +1,0 @@
-// Placeholder so the library has a translation unit before its first real source lands.
-namespace service {
-void placeholder() {}
-} // namespace service

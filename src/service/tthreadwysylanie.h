@@ -1,0 +1,65 @@
+#pragma once
+
+// Sends a list of photos, one after the other, to one album, on a thread of its own.
+//
+// Hands the receiver, in this order for each file: ShowUploadProgress(int position, QStringList files)
+// and RefreshReport(QStringList report) (both skipped once the run is stopped),
+// ShowPreview(QImage preview), then during the transmission SetSendRange(qint64 bytesExpected) and
+// SetSendPosition(qint64 bytesDone); at the end UploadFinished(QStringList report).
+//
+// The report has one line per file (see reportline.h). The photo is sent as it is on disk. Stop() may be
+// called from any thread; the worker checks it before the per-file updates, at every 128 bytes of a
+// transmission (cutting it: "Przerwane przez użytkownika") and after every file.
+#include "service/serviceworker.h"
+
+#include <QElapsedTimer>
+#include <QStringList>
+
+namespace service {
+
+class HttpTransport;
+class MultipartFormStream;
+
+class TThreadWysylanie : public ServiceWorker {
+    Q_OBJECT
+public:
+    struct Inputs {
+        QStringList files; // full paths, in sending order
+        QString sessionId;
+        QString albumId;   // "0" for a new album
+        QString albumName; // the new album's name, empty for an existing one
+    };
+
+    // A window cannot follow faster than this; positions in between are not handed over (the first and
+    // the last of every transmission always are).
+    static constexpr int kPositionIntervalMs = 15;
+
+    TThreadWysylanie(QObject* receiver, ServiceEndpoint endpoint, Inputs inputs);
+
+    void Stop() { terminated_ = true; }
+    bool IsStopped() const { return terminated_; }
+
+protected:
+    void run() override;
+
+private:
+    void sendFile(int index);
+    void beginTransmission(qint64 expected);
+    void progress(qint64 done);
+    void flushPosition();
+
+    const Inputs inputs_;
+    std::atomic<bool> terminated_{false};
+
+    // Run state, touched by the worker thread only.
+    QStringList report_;
+    HttpTransport* transport_ = nullptr;
+    MultipartFormStream* form_ = nullptr; // one body for the whole run, so all share the boundary
+    bool aborted_ = false;
+    qint64 bytesExpected_ = 0;
+    qint64 bytesDone_ = 0;
+    qint64 bytesShown_ = -1; // last position handed over in this transmission, -1 none yet
+    QElapsedTimer sinceShown_;
+};
+
+} // namespace service

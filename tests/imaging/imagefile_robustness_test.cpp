@@ -1,0 +1,216 @@
+#include "imagefixtures.h"
+#include "testsupport.h"
+
+#include "imaging/exifpreview.h"
+#include "imaging/imagefile.h"
+#include "imaging/rasterconvert.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QtConcurrent/QtConcurrentMap>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+using namespace imaging;
+
+namespace {
+
+class Robustness : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString write(const QString& name, const QByteArray& bytes) const {
+        EXPECT_TRUE(fixtures::WriteFile(dir.filePath(name), bytes));
+        return dir.filePath(name);
+    }
+};
+
+TEST_F(Robustness, BadFilesFailWithTheirOwnErrorAndAllocateNothingLarge) {
+    const QByteArray jpeg = fixtures::JpegBytes(fixtures::Smooth(200, 150), 95);
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        int error;
+    };
+    const Case cases[] = {
+        {"empty.jpg", QByteArray(), ImageErrorCorrupt},
+        {"text.jpg", QByteArray("hello, not a photo"), ImageErrorFormat},
+        {"png.jpg", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), ImageErrorFormat},
+        {"soi.jpg", QByteArray("\xFF\xD8", 2), ImageErrorCorrupt},
+        {"half.jpg", jpeg.left(jpeg.size() / 2), ImageErrorCorrupt},
+        {"header.jpg", jpeg.left(300), ImageErrorCorrupt},
+        {"huge.jpg", fixtures::JpegClaimingSize(65000, 65000), ImageErrorTooLarge},
+        {"600mp.jpg", fixtures::JpegClaimingSize(30000, 20000), ImageErrorTooLarge},
+        {"zero.jpg", fixtures::JpegClaimingSize(0, 16), ImageErrorCorrupt},
+        {"huge.tif", fixtures::TiffClaiming(100000, 100000, 64), ImageErrorTooLarge},
+        {"4gstrip.tif", fixtures::TiffClaiming(100, 100, 0xFFFFFFFFu), ImageErrorCorrupt},
+        {"short.tif", fixtures::TiffClaiming(100, 100, 10000), ImageErrorCorrupt},
+        {"header.tif", QByteArray("II*\0\xFF\xFF\0\0", 8), ImageErrorCorrupt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString p = write(c.name, c.bytes);
+        const PhotoLoad photo = LoadPhoto(p);
+        EXPECT_EQ(photo.error, c.error);
+        EXPECT_EQ(photo.errorText, ImageErrorText(c.error));
+        EXPECT_TRUE(photo.bitmap.isNull());
+        EXPECT_EQ(ViewerLoadMessage(photo), "Błąd odczytu pliku: " + ImageErrorText(c.error));
+        EXPECT_EQ(WizardLoadMessage(photo), "File not readable: " + ImageErrorText(c.error));
+        EXPECT_EQ(LoadPhotoRaster(p).error, c.error);
+        EXPECT_EQ(LoadThumbnail(p).error, c.error);
+    }
+    EXPECT_EQ(LoadPhoto(dir.filePath("missing.jpg")).error, ImageErrorOpen);
+    EXPECT_EQ(LoadThumbnail(QString()).error, ImageErrorOpen);
+    EXPECT_EQ(LoadPhoto(testsupport::corpusFile("noexif_12bit.jpg")).error, ImageErrorDepth);
+}
+
+TEST_F(Robustness, DamagedCorpusFilesFailCleanlyOrShowWhatIsLeft) {
+    struct Case {
+        const char* name;
+        bool loads;
+    };
+    const Case cases[] = {
+        {"damaged_overwritten_exif_ifd1_pointer_canon_s40.jpg", true},
+        {"damaged_overwritten_mid_canon_sd300.jpg", true},
+        {"damaged_overwritten_mid_thumb_sony_dscw7.jpg", true},
+        {"damaged_real_grey_bad_exif.jpg", true},
+        {"damaged_truncated_half_casio_exm2.jpg", false},
+        {"damaged_truncated_half_konica_z3.jpg", false},
+        {"damaged_truncated_half_rgb8_lzw.tiff", false},
+        {"damaged_truncated_half_sony_lzw.tiff", false},
+        {"damaged_overwritten_mid_tiled_lzw.tiff", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString p = testsupport::corpusFile(c.name);
+        const PhotoLoad photo = LoadPhoto(p);
+        EXPECT_EQ(photo.ok(), c.loads) << photo.errorText.toStdString();
+        EXPECT_EQ(photo.errorText.isEmpty(), c.loads);
+        EXPECT_EQ(LoadThumbnail(p).ok(), c.loads);
+        EXPECT_EQ(LoadPhotoRaster(p).ok(), c.loads);
+    }
+    // The EXIF block of the half file is whole, so its preview still comes out.
+    EXPECT_FALSE(LoadExifPreview(testsupport::corpusFile("damaged_truncated_half_casio_exm2.jpg")).isNull());
+}
+
+TEST_F(Robustness, LibraryComplaintsNeverReachTheConsole) {
+    fflush(stderr);
+    const QString log = dir.filePath("stderr.txt");
+    const int saved = dup(STDERR_FILENO);
+    const int fd = ::open(QFile::encodeName(log).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(fd, 0);
+    dup2(fd, STDERR_FILENO);
+    for (const char* name :
+         {"damaged_real_grey_bad_exif.jpg", "damaged_truncated_half_casio_exm2.jpg",
+          "damaged_overwritten_mid_tiled_lzw.tiff", "damaged_truncated_half_rgb8_lzw.tiff",
+          "tiff_rgba8_none_MM_exif.tiff", "tiff_rgb8_lzw_oldstyle.tiff", "noexif_12bit.jpg"}) {
+        LoadPhoto(testsupport::corpusFile(name));
+        LoadThumbnail(testsupport::corpusFile(name));
+    }
+    LoadPhoto(write("short.tif", fixtures::TiffClaiming(100, 100, 10000)));
+    fflush(stderr);
+    dup2(saved, STDERR_FILENO);
+    ::close(saved);
+    ::close(fd);
+    EXPECT_EQ(fixtures::ReadFile(log), QByteArray());
+}
+
+TEST_F(Robustness, ThumbnailsAndPreviewsCanBeDecodedOnManyThreadsAtOnce) {
+    QStringList files;
+    for (const char* name :
+         {"canon_sd300_II_thumb_2mp.jpg", "tiff_rgb8_tiled_lzw_predictor.tiff", "grey_noexif.jpg",
+          "cmyk_adobe_MM_thumb_jfif.jpg", "tiff_bilevel_g4.tiff", "nikon_d70_MM_thumb.jpg",
+          "damaged_truncated_half_casio_exm2.jpg", "tiff_palette8.tiff"})
+        files << testsupport::corpusFile(name);
+    QList<QImage> expected;
+    for (const QString& f : files)
+        expected << LoadThumbnail(f).image << LoadExifPreview(f);
+    QStringList many;
+    for (int i = 0; i < 6; ++i)
+        many << files;
+    const QList<QList<QImage>> results = QtConcurrent::blockingMapped(many, [](const QString& f) {
+        return QList<QImage>{LoadThumbnail(f).image, LoadExifPreview(f)};
+    });
+    for (qsizetype i = 0; i < results.size(); ++i) {
+        const qsizetype k = i % files.size();
+        EXPECT_EQ(results[i][0], expected[2 * k]) << files[k].toStdString();
+        EXPECT_EQ(results[i][1], expected[2 * k + 1]) << files[k].toStdString();
+    }
+}
+
+TEST_F(Robustness, SavesPassQualityThroughAndIgnoreAlpha) {
+    const QImage picture = fixtures::Smooth(80, 60);
+    const QString low = dir.filePath("q0.jpg");
+    const QString high = dir.filePath("q100.jpg");
+    ASSERT_TRUE(SaveJpeg(picture, low, 0).ok());
+    ASSERT_TRUE(SaveJpeg(picture, high, 100).ok());
+    EXPECT_LT(fixtures::ReadFile(low).size(), fixtures::ReadFile(high).size());
+    EXPECT_LE(fixtures::MaxChannelDiff(LoadPhoto(high).bitmap, picture), 4);
+    EXPECT_TRUE(LoadPhoto(low).ok());
+
+    QImage seeThrough = picture;
+    for (int y = 0; y < seeThrough.height(); ++y)
+        for (int x = 0; x < seeThrough.width(); ++x)
+            seeThrough.setPixel(x, y,
+                                (picture.pixel(x, y) & 0xFFFFFF) | (static_cast<QRgb>((x * y) & 0xFF) << 24));
+    ASSERT_TRUE(SaveJpeg(seeThrough, dir.filePath("alpha.jpg"), 85).ok());
+    ASSERT_TRUE(SaveJpeg(picture, dir.filePath("opaque.jpg"), 85).ok());
+    EXPECT_EQ(fixtures::ReadFile(dir.filePath("alpha.jpg")), fixtures::ReadFile(dir.filePath("opaque.jpg")));
+    // The 24-bit raster of the same picture gives the same file.
+    ASSERT_TRUE(SaveJpeg(ImageToRaster24(seeThrough), dir.filePath("raster.jpg"), 85).ok());
+    EXPECT_EQ(fixtures::ReadFile(dir.filePath("raster.jpg")), fixtures::ReadFile(dir.filePath("opaque.jpg")));
+
+    for (int q : {-1, 101})
+        EXPECT_EQ(SaveJpeg(picture, dir.filePath("bad.jpg"), q).error, ImageErrorBadParameter);
+    EXPECT_EQ(SaveJpeg(QImage(), dir.filePath("bad.jpg"), 80).error, ImageErrorBadParameter);
+    EXPECT_EQ(SaveJpeg(Raster(), dir.filePath("bad.jpg"), 80).error, ImageErrorBadParameter);
+    EXPECT_FALSE(QFile::exists(dir.filePath("bad.jpg")));
+}
+
+// The photo being replaced must survive a save that fails half way.
+TEST_F(Robustness, AFailedSaveLeavesTheOldFileUntouched) {
+    const QByteArray old = fixtures::JpegBytes(fixtures::Quadrants(20, 20));
+    QImage noisy(900, 700, QImage::Format_ARGB32);
+    QRandomGenerator random(7);
+    for (int y = 0; y < noisy.height(); ++y)
+        for (int x = 0; x < noisy.width(); ++x)
+            noisy.setPixel(x, y, 0xFF000000u | (random.generate() & 0xFFFFFF));
+
+    // A full disk: the file system refuses to let the file grow past 64 KiB.
+    const QString target = write("photo.jpg", old);
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto* previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 64 * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const SaveResult full = SaveJpeg(noisy, target, 95);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(full.error, ImageErrorWrite);
+    EXPECT_EQ(SaveFailureMessage(full), QString("Błąd podczas zapisu pliku: Nie można zapisać pliku"));
+    EXPECT_EQ(fixtures::ReadFile(target), old);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"photo.jpg"}); // no temporary file left
+
+    // An image the encoder cannot take.
+    EXPECT_EQ(SaveJpeg(QImage(70000, 1, QImage::Format_ARGB32), target, 80).error, ImageErrorBadParameter);
+    EXPECT_EQ(fixtures::ReadFile(target), old);
+
+    // A folder the user may not write to.
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
+    const bool stillWritable = access(QFile::encodeName(dir.path()).constData(), W_OK) == 0;
+    const SaveResult readOnly = SaveJpeg(noisy, target, 95);
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    if (stillWritable)
+        GTEST_SKIP() << "permissions do not bind this user (root)";
+    EXPECT_EQ(readOnly.error, ImageErrorWrite);
+    EXPECT_EQ(fixtures::ReadFile(target), old);
+}
+
+} // namespace

@@ -1,0 +1,79 @@
+#pragma once
+
+// The development stand-in for the photo service: the four interface scripts, the page of photos
+// received in a session, and switches that make it misbehave on purpose for tests.
+//
+// Requests are served on cpp-httplib's worker threads; all state sits behind one mutex.
+#include "devconfig.h"
+
+#include <QString>
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace httplib {
+class Server;
+struct Request;
+struct Response;
+class ContentReader;
+} // namespace httplib
+
+namespace devservice {
+
+struct Faults {
+    bool crlf = false;               // answer lines end with CR LF
+    bool noFinalLf = false;          // the last answer line has no line end
+    int httpError = 0;               // answer every script with this HTTP status
+    bool loginWithoutSessid = false; // a successful login names no session
+    qint64 slowReaderBytesPerSecond = 0;
+    qint64 dropAfterBytes = -1;               // close the connection after this many body bytes
+    QString recordDir;                        // write every raw request here
+    std::map<QString, QString> cannedAnswers; // script name -> file whose bytes are the answer
+};
+
+class DevService {
+public:
+    DevService(Config config, QString dataDir, Faults faults);
+    ~DevService();
+
+    // Binds 127.0.0.1 (port 0: any free port); returns the port, or -1.
+    int Bind(int port);
+    // Serves until Stop().
+    void Serve();
+    void Stop();
+
+private:
+    struct Upload {
+        QString albumName;
+        QString path;
+    };
+    struct Session {
+        QString login;
+        std::vector<Upload> uploads;
+    };
+
+    void handleScript(const QString& script, const httplib::Request& request, httplib::Response& response,
+                      const httplib::ContentReader& reader);
+    QStringList answerLogin(const std::map<QString, QString>& fields, const QString& pageBase);
+    QStringList answerAlbums(const std::map<QString, QString>& fields);
+    QStringList answerUpload(const std::map<QString, QString>& fields, const QByteArray& fileName,
+                             const QByteArray& content);
+    QStringList answerVersion();
+    void servePage(const httplib::Request& request, httplib::Response& response);
+    void servePhoto(const httplib::Request& request, httplib::Response& response);
+    bool readBody(const httplib::Request& request, const httplib::ContentReader& reader, QByteArray* body);
+    void record(const QString& script, const httplib::Request& request, const QByteArray& body);
+    QString accountDir(const QString& login) const;
+
+    std::mutex mutex_;
+    Config config_;
+    const QString dataDir_;
+    const Faults faults_;
+    std::map<QString, Session> sessions_;
+    int requestCount_ = 0;
+    std::unique_ptr<httplib::Server> server_;
+};
+
+} // namespace devservice
