@@ -265,6 +265,28 @@ TEST_F(CropFixture, DragFrameIsDashedWhiteAndBlack) {
     EXPECT_EQ(out.pixel(150, 120), qRgb(90, 140, 200)); // inside stays the photo
 }
 
+TEST_F(CropFixture, APressOnTheCropFrameGoesToTheFrameNotToANewDrag) {
+    drag({100, 100}, {{110, 110}}, {200, 150}); // drag frame (200, 200)-(400, 300) in bitmap pixels
+    ASSERT_EQ(view.layerCount(), 1);
+    // What the crop tool makes of it on release: a rubber band carrying the drag frame.
+    RubberBandLayer* band = view.addRubberBandLayer();
+    band->setChild(view.layer(0));
+    band->setMinimumSize(10, 10);
+    band->setRect(view.layer(0)->rect());
+    mouse(QEvent::MouseButtonPress, {200, 150}); // its bottom-right grip
+    EXPECT_FALSE(viewer.isCropDragging());
+    mouse(QEvent::MouseMove, {250, 175});
+    mouse(QEvent::MouseButtonRelease, {250, 175});
+    EXPECT_EQ(view.layerCount(), 2);
+    EXPECT_EQ(band->rect(), (BitmapRect{200, 200, 500, 350}));
+    EXPECT_EQ(view.layer(0)->rect(), band->rect());
+    EXPECT_EQ(cropDone.size(), 1u); // only the first drag finished as a drag
+    // A press beside it starts a new drag and drops both layers.
+    mouse(QEvent::MouseButtonPress, {20, 20});
+    EXPECT_TRUE(viewer.isCropDragging());
+    EXPECT_EQ(view.layerCount(), 0);
+}
+
 TEST_F(ViewerFixture, RegionDragUsesTwoPixels) {
     show(1048, 936);
     viewer.setToolMode(ImageViewController::RedEyeTool);
