@@ -96,33 +96,30 @@ void RepaintAt100(benchmark::State& state) {
     }
 }
 
-void RepaintAt800Panning(benchmark::State& state) {
+// At 800 %, moving `stride` pixels across and half that down before each repaint; the direction turns
+// after every `turn` repaints, so the view swings to and fro over the photo.
+void RepaintAt800(benchmark::State& state, int stride, int turn) {
     Viewer v;
     v.view->setScale(8.0f);
     v.view->setScrollBarThickness(-1);
     v.view->centerOn(QPointF(kPhotoW / 2, kPhotoH / 2));
     int step = 0;
     for (auto _ : state) {
-        const int d = (step++ % 40) < 20 ? 37 : -37;
+        const int d = (step++ % (2 * turn)) < turn ? stride : -stride;
         v.view->scrollByPixels(d, d / 2);
         v.paint();
         benchmark::DoNotOptimize(v.target.constBits());
     }
 }
 
-// Jumping a whole viewport and more each time: the enlarged copy never fits and is made anew.
+// Panning by small steps: the enlarged copy is mostly reused.
+void RepaintAt800Panning(benchmark::State& state) {
+    RepaintAt800(state, 37, 20);
+}
+
+// Jumping further than a viewport each time: the enlarged copy never fits and is made anew.
 void RepaintAt800Jumping(benchmark::State& state) {
-    Viewer v;
-    v.view->setScale(8.0f);
-    v.view->setScrollBarThickness(-1);
-    v.view->centerOn(QPointF(kPhotoW / 2, kPhotoH / 2));
-    int step = 0;
-    for (auto _ : state) {
-        const int d = (step++ % 8) < 4 ? 2 * kViewport.width() : -2 * kViewport.width();
-        v.view->scrollByPixels(d, 0);
-        v.paint();
-        benchmark::DoNotOptimize(v.target.constBits());
-    }
+    RepaintAt800(state, 2 * kViewport.width(), 4);
 }
 
 QSize FittedSize(float scale) {
