@@ -156,44 +156,48 @@ TEST(Hsl, WorkedConversions) {
 }
 
 // Every channel order of (lo, mid, hi).
-void expectAllOrdersConvertLikeThePlainReading(int lo, int mid, int hi) {
+::testing::AssertionResult allOrdersConvertLikeThePlainReading(int lo, int mid, int hi) {
     const std::array<int, 3> orders[] = {{hi, mid, lo}, {hi, lo, mid}, {mid, hi, lo},
                                          {lo, hi, mid}, {mid, lo, hi}, {lo, mid, hi}};
     for (const auto& [r, g, b] : orders)
-        ASSERT_EQ(imaging::RgbToHsl(r, g, b), referenceToHsl(r, g, b)) << r << "," << g << "," << b;
+        if (!(imaging::RgbToHsl(r, g, b) == referenceToHsl(r, g, b)))
+            return ::testing::AssertionFailure() << "R, G, B = " << r << ", " << g << ", " << b;
+    return ::testing::AssertionSuccess();
 }
 
 // Saturation depends only on (max, min) and hue only on the leading channel, the signed difference of
 // the other two and max − min: every pair (max, min) and every (difference, max − min) is reached.
 TEST(Hsl, EveryDivisionConvertsLikeThePlainReading) {
     for (int hi = 0; hi < 256; ++hi)
-        for (int lo = 0; lo <= hi; ++lo) {
-            expectAllOrdersConvertLikeThePlainReading(lo, lo, hi);
-            expectAllOrdersConvertLikeThePlainReading(lo, (lo + hi) / 2, hi);
-            expectAllOrdersConvertLikeThePlainReading(lo, hi, hi);
-        }
+        for (int lo = 0; lo <= hi; ++lo)
+            for (int mid : {lo, (lo + hi) / 2, hi})
+                ASSERT_TRUE(allOrdersConvertLikeThePlainReading(lo, mid, hi));
     for (int d = 1; d < 256; ++d)
         for (int mid = 0; mid <= d; ++mid)
-            expectAllOrdersConvertLikeThePlainReading(0, mid, d);
+            ASSERT_TRUE(allOrdersConvertLikeThePlainReading(0, mid, d));
+}
+
+::testing::AssertionResult convertsBackLikeThePlainReading(int h, int s, int l) {
+    const auto expected = referenceFromHsl({h, s, l});
+    for (int c : expected)
+        if (c < 0 || c > 255)
+            return ::testing::AssertionFailure()
+                   << "out of range at H, S, L = " << h << ", " << s << ", " << l;
+    if (imaging::HslToRgb({h, s, l}) != qRgba(expected[0], expected[1], expected[2], 0))
+        return ::testing::AssertionFailure() << "H, S, L = " << h << ", " << s << ", " << l;
+    return ::testing::AssertionSuccess();
 }
 
 // Every (S, L) with hues at and beside each sector boundary, and every (H, L) at the extreme saturations.
 TEST(Hsl, TriplesConvertBackInRangeLikeThePlainReading) {
-    const auto check = [](int h, int s, int l) {
-        const auto expected = referenceFromHsl({h, s, l});
-        for (int c : expected)
-            ASSERT_TRUE(c >= 0 && c <= 255) << "H, S, L = " << h << ", " << s << ", " << l;
-        ASSERT_EQ(imaging::HslToRgb({h, s, l}), qRgba(expected[0], expected[1], expected[2], 0))
-            << "H, S, L = " << h << ", " << s << ", " << l;
-    };
     for (int s = 0; s < 256; ++s)
         for (int l = 0; l < 256; ++l)
             for (int h : {0, 1, 42, 43, 85, 86, 100, 127, 128, 170, 171, 213, 214, 255})
-                check(h, s, l);
+                ASSERT_TRUE(convertsBackLikeThePlainReading(h, s, l));
     for (int h = 0; h < 256; ++h)
         for (int l = 0; l < 256; ++l)
             for (int s : {0, 1, 127, 128, 254, 255})
-                check(h, s, l);
+                ASSERT_TRUE(convertsBackLikeThePlainReading(h, s, l));
 }
 
 TEST(Hsl, ZeroShiftsKeepColoursUpToTheIntegerRounding) {
