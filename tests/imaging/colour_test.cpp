@@ -217,8 +217,8 @@ TEST(Hsl, MatchesThePlainReadingOnRandomPhotosAndShifts) {
     const Shift shifts[] = {{0, 0, 0}, {-255, 255, -255}, {37, -80, 12}, {-128, 40, 200}};
     unsigned seed = 11;
     for (const Shift& shift : shifts) {
-        // Large enough to be cut into bands.
-        QImage image = RandomImage(720, 400, seed++);
+        // The first is large enough to be cut into bands.
+        QImage image = seed == 11 ? RandomImage(720, 400, seed++) : RandomImage(160, 120, seed++);
         const QImage before = image;
         imaging::AdjustHsl(image, shift.h, shift.s, shift.l);
         for (int y = 0; y < image.height(); ++y)
