@@ -45,13 +45,8 @@ TEST(Catalogue, ListsEachPhotoOnceAndOnlyExactExtensions) {
     c.scan(f.path());
     EXPECT_EQ(namesOf(c),
               QStringList({".hidden.jpg", "a.jpg", "b.JPEG", "c.tif", "d.TIFF", "t.Jpeg", "v.2020.tif"}));
-    EXPECT_EQ(c.at(2).Nazwa, QStringLiteral("b"));
     EXPECT_EQ(c.at(2).Rozszerzenie, QStringLiteral(".JPEG"));
     EXPECT_EQ(c.at(6).Nazwa, QStringLiteral("v.2020"));
-    EXPECT_EQ(c.at(6).Zaznaczony, 0);
-    EXPECT_TRUE(c.at(6).Miniatura.isNull());
-    EXPECT_EQ(c.sortKey(), Catalogue::ByName);
-    EXPECT_TRUE(c.sortAscending());
 }
 
 TEST(Catalogue, SizeRoundsHalvesToEven) {
@@ -67,58 +62,36 @@ TEST(Catalogue, SizeRoundsHalvesToEven) {
         EXPECT_EQ(c.at(static_cast<int>(i)).Rozmiar, cases[i].second) << cases[i].first << " bytes";
 }
 
-TEST(Catalogue, DateIsLocalLastWriteToTheMinute) {
+TEST(Catalogue, ScanGivesNativePathsLocalMinutesAndAValidIndex) {
     PhotoFolder f;
-    const QString path = f.add(QStringLiteral("a.jpg"));
-    QFile file(path);
+    const QString a = f.add(QStringLiteral("a.jpg"));
+    f.add(QStringLiteral("b.jpg"));
+    QFile file(a);
     ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-    const QDateTime when(QDate(2021, 3, 4), QTime(5, 6, 59));
-    ASSERT_TRUE(file.setFileTime(when, QFileDevice::FileModificationTime));
+    ASSERT_TRUE(
+        file.setFileTime(QDateTime(QDate(2021, 3, 4), QTime(5, 6, 59)), QFileDevice::FileModificationTime));
     file.close();
     Catalogue c;
-    c.scan(f.path());
-    ASSERT_EQ(c.size(), 1);
-    EXPECT_EQ(c.at(0).Data, QStringLiteral("2021-03-04 05:06"));
-}
-
-TEST(Catalogue, PathUsesNativeSeparatorsAndNeverDoublesOne) {
-    PhotoFolder f;
-    const QString expected = f.add(QStringLiteral("a.jpg"));
-    Catalogue c;
-    for (const QString& folder : {f.path(), f.path() + QLatin1Char('/')}) {
+    for (const QString& folder : {f.path(), f.path() + QLatin1Char('/')}) { // never a doubled separator
+        c.setCurrentIndex(1);
+        c.setSelection(1);
         c.scan(folder);
-        ASSERT_EQ(c.size(), 1);
-        EXPECT_EQ(c.at(0).Sciezka, expected);
+        ASSERT_EQ(c.size(), 2);
+        EXPECT_EQ(c.at(0).Sciezka, a);
+        EXPECT_EQ(c.at(0).Data, QStringLiteral("2021-03-04 05:06"));
         EXPECT_EQ(c.folder(), folder);
+        EXPECT_EQ(c.currentIndex(), 1);
+        EXPECT_EQ(c.selectedCount(), 0);
     }
-}
-
-TEST(Catalogue, UnlistableFolderGivesAnEmptyCatalogue) {
-    PhotoFolder f;
-    const QString file = f.add(QStringLiteral("a.jpg"));
-    for (const QString& folder : {f.path() + QStringLiteral("/missing"), file, QString()}) {
-        Catalogue c;
-        c.setCurrentIndex(3);
+    c.setCurrentIndex(5);
+    c.scan(f.path());
+    EXPECT_EQ(c.currentIndex(), -1);
+    for (const QString& folder : {f.path() + QStringLiteral("/missing"), a, QString()}) {
+        c.setCurrentIndex(1);
         c.scan(folder);
         EXPECT_TRUE(c.isEmpty()) << folder.toStdString();
         EXPECT_EQ(c.currentIndex(), -1);
     }
-}
-
-TEST(Catalogue, ScanLeavesAValidCurrentIndexAndClearsMarks) {
-    PhotoFolder f;
-    f.add(QStringLiteral("a.jpg"));
-    f.add(QStringLiteral("b.jpg"));
-    Catalogue c;
-    c.scan(f.path());
-    c.setCurrentIndex(1);
-    c.setSelection(1);
-    c.scan(f.path());
-    EXPECT_EQ(c.currentIndex(), 1);
-    EXPECT_EQ(c.selectedCount(), 0);
-    c.setCurrentIndex(5);
-    c.scan(f.path());
-    EXPECT_EQ(c.currentIndex(), -1);
 }
 
 TEST(Catalogue, NamesCompareIgnoringCaseAndExtension) {
@@ -147,29 +120,45 @@ protected:
 };
 
 TEST_F(SortedFolder, HeaderClicksFlipTheSameColumnAndStartOthersAscending) {
-    c.headerSort(2);
-    EXPECT_EQ(namesOf(c), QStringList({"b.jpg", "c.jpg", "a.jpg"}));
-    EXPECT_EQ(c.sortKey(), Catalogue::BySize);
-    EXPECT_TRUE(c.sortAscending());
-    c.headerSort(2);
-    EXPECT_EQ(namesOf(c), QStringList({"a.jpg", "c.jpg", "b.jpg"}));
-    EXPECT_FALSE(c.sortAscending());
-    c.headerSort(1);
-    EXPECT_EQ(namesOf(c), QStringList({"a.jpg", "b.jpg", "c.jpg"}));
-    EXPECT_EQ(c.sortKey(), Catalogue::ByName);
-    EXPECT_TRUE(c.sortAscending());
-    c.headerSort(3);
-    EXPECT_EQ(c.sortKey(), Catalogue::ByDate);
-    EXPECT_TRUE(c.sortAscending());
+    struct Step {
+        int column;
+        QStringList order;
+        int key;
+        bool ascending;
+    };
+    const Step steps[] = {
+        {2, {"b.jpg", "c.jpg", "a.jpg"}, Catalogue::BySize, true},
+        {2, {"a.jpg", "c.jpg", "b.jpg"}, Catalogue::BySize, false},
+        {1, {"a.jpg", "b.jpg", "c.jpg"}, Catalogue::ByName, true},
+        {-1, {"a.jpg", "b.jpg", "c.jpg"}, Catalogue::ByName, true}, // not a column: nothing changes
+        {4, {"a.jpg", "b.jpg", "c.jpg"}, Catalogue::ByName, true},
+        {1, {"c.jpg", "b.jpg", "a.jpg"}, Catalogue::ByName, false},
+        {3, {}, Catalogue::ByDate, true}, // dates may tie: any order
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.column);
+        c.headerSort(step.column);
+        if (!step.order.isEmpty()) {
+            EXPECT_EQ(namesOf(c), step.order);
+        }
+        EXPECT_EQ(std::pair(c.sortKey(), c.sortAscending()), std::pair(step.key, step.ascending));
+    }
 }
 
 TEST_F(SortedFolder, MenuSortUsesTheDirectionButKeepsTheKey) {
     c.headerSort(1); // name, now descending
-    ASSERT_FALSE(c.sortAscending());
+    for (int key : {0, 5, -1})
+        c.sort(key);
+    EXPECT_EQ(namesOf(c), QStringList({"c.jpg", "b.jpg", "a.jpg"}));
     c.sort(Catalogue::BySize);
     EXPECT_EQ(namesOf(c), QStringList({"a.jpg", "c.jpg", "b.jpg"}));
     EXPECT_EQ(c.sortKey(), Catalogue::ByName);
     EXPECT_FALSE(c.sortAscending());
+    c.toggleMark(2); // b.jpg
+    c.headerSort(0);
+    EXPECT_EQ(c.at(2).Nazwa, QStringLiteral("b")) << "unmarked first when ascending";
+    c.headerSort(0);
+    EXPECT_EQ(c.at(0).Nazwa, QStringLiteral("b"));
 }
 
 TEST_F(SortedFolder, SortKeepsTheCurrentPhoto) {
@@ -182,49 +171,24 @@ TEST_F(SortedFolder, SortKeepsTheCurrentPhoto) {
     EXPECT_EQ(c.currentIndex(), -1);
 }
 
-TEST_F(SortedFolder, SelectionSortPutsUnmarkedFirstWhenAscending) {
-    c.toggleMark(1); // b.jpg
-    c.headerSort(0);
-    EXPECT_EQ(c.at(2).Nazwa, QStringLiteral("b"));
-    c.headerSort(0);
-    EXPECT_EQ(c.at(0).Nazwa, QStringLiteral("b"));
-}
-
-TEST_F(SortedFolder, BadKeysAndColumnsChangeNothing) {
-    for (int key : {0, 5, -1})
-        c.sort(key);
-    for (int column : {-1, 4})
-        c.headerSort(column);
-    EXPECT_EQ(namesOf(c), QStringList({"a.jpg", "b.jpg", "c.jpg"}));
-    EXPECT_EQ(c.sortKey(), Catalogue::ByName);
-}
-
-TEST(Catalogue, SortNeverSwitchesToATwinDifferingOnlyInCase) {
+TEST(Catalogue, FindByPathPrefersTheExactTwinThenIgnoresCaseThenGivesZero) {
     PhotoFolder f;
     f.add(QStringLiteral("A.jpg"), 1000);
     const QString lower = f.add(QStringLiteral("a.jpg"), 5000);
+    const QString b = f.add(QStringLiteral("b.jpg"));
     Catalogue c;
     c.scan(f.path());
+    EXPECT_EQ(c.findByPath(b.left(b.size() - 5) + QStringLiteral("B.JPG")), 2);
+    EXPECT_EQ(c.findByPath(f.path() + QStringLiteral("/gone.jpg")), 0);
+    EXPECT_EQ(Catalogue().findByPath(b), 0);
     const int twin = c.findByPath(lower);
     ASSERT_EQ(c.at(twin).Sciezka, lower);
     c.setCurrentIndex(twin);
+    // Sorting looks the current photo up again and must never switch to the twin differing only in case.
     for (int column : {2, 2, 3, 1, 0}) {
         c.headerSort(column);
         EXPECT_EQ(c.at(c.currentIndex()).Sciezka, lower) << "column " << column;
     }
-}
-
-TEST(Catalogue, FindByPathFallsBackToCaseInsensitiveThenToZero) {
-    PhotoFolder f;
-    f.add(QStringLiteral("a.jpg"));
-    const QString b = f.add(QStringLiteral("b.jpg"));
-    Catalogue c;
-    c.scan(f.path());
-    EXPECT_EQ(c.findByPath(b), 1);
-    const QString upperName = b.left(b.size() - 5) + QStringLiteral("B.JPG");
-    EXPECT_EQ(c.findByPath(upperName), 1);
-    EXPECT_EQ(c.findByPath(f.path() + QStringLiteral("/gone.jpg")), 0);
-    EXPECT_EQ(Catalogue().findByPath(b), 0);
 }
 
 TEST_F(SortedFolder, SelectionModes) {

@@ -67,15 +67,9 @@ TEST(VersionInfo, VersionTextAndNamedValues) {
                     .match(info.fileVersion())
                     .hasMatch())
         << info.fileVersion().toStdString();
-    EXPECT_EQ(info.value(core::TVerInfoRes::ProductName), QStringLiteral("PixvaleLink"));
-    EXPECT_EQ(info.value(core::TVerInfoRes::CompanyName), QStringLiteral("Pixvale"));
     EXPECT_EQ(info.value(core::TVerInfoRes::FileVersion), info.fileVersion());
-    EXPECT_EQ(core::TVerInfoRes::valueName(0), QStringLiteral("CompanyName"));
-    EXPECT_EQ(core::TVerInfoRes::valueName(9), QStringLiteral("Comments"));
-    for (int outside : {-1, 10}) {
-        EXPECT_EQ(info.value(outside), QString());
-        EXPECT_EQ(core::TVerInfoRes::valueName(outside), QString());
-    }
+    for (int outside : {-1, 10})
+        EXPECT_EQ(info.value(outside) + core::TVerInfoRes::valueName(outside), QString());
 }
 
 } // namespace

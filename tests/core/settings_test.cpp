@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <tuple>
 
 namespace {
@@ -38,26 +39,15 @@ protected:
 TEST_F(SettingsRecord, FirstStartFillsTheWorkAreaWithTheDefaults) {
     const Settings s = loaded();
     EXPECT_EQ(QRect(s.left, s.top, s.width, s.height), kWorkArea);
-    EXPECT_EQ(s.directory, QString());
-    EXPECT_EQ(s.panelWidth, 265);
-    EXPECT_EQ(s.panelKind, Settings::IconsView);
-    EXPECT_EQ(s.saveQuality, 80);
+    EXPECT_EQ(std::tuple(s.directory, s.panelWidth, s.panelKind, s.saveQuality, s.state, s.autoUpdate,
+                         s.viewQuality, s.proxyUse, s.remember),
+              std::tuple(QString(), 265, qint32{Settings::IconsView}, 80, 0, true, false, false, false));
     EXPECT_EQ(s.columnWidths, (std::array<qint32, 4>{32, 80, 55, 90}));
-    EXPECT_EQ(s.state, 0);
-    EXPECT_TRUE(s.autoUpdate);
-    EXPECT_FALSE(s.viewQuality);
-    EXPECT_FALSE(s.proxyUse);
-    EXPECT_FALSE(s.remember);
-    EXPECT_EQ(s.email, QString());
-    EXPECT_EQ(s.serviceBase, core::builtInServiceBase());
     EXPECT_TRUE(s.serviceBase.startsWith(QStringLiteral("http://")) && s.serviceBase.endsWith(u'/'));
-}
-
-TEST_F(SettingsRecord, DefaultSizeReachesTheWorkAreaEdgesEvenWhenItIsOffset) {
-    Settings s;
-    s.load(*store, QRect(60, 0, 1860, 1040));
-    EXPECT_EQ(s.width, 1920);
-    EXPECT_EQ(s.height, 1040);
+    // A work area that does not start at the screen's edge still gives a window reaching its far edges.
+    Settings offset;
+    offset.load(*store, QRect(60, 0, 1860, 1040));
+    EXPECT_EQ(QSize(offset.width, offset.height), QSize(1920, 1040));
 }
 
 TEST_F(SettingsRecord, NumberChecks) {
@@ -124,12 +114,8 @@ TEST_F(SettingsRecord, ValuesOfTheWrongTypeReadAsMissing) {
     store->setNumber(QStringLiteral("email"), 5);
     store->setText(QStringLiteral("password"), QStringLiteral("0101"));
     const Settings s = loaded();
-    EXPECT_EQ(s.saveQuality, 80);
-    EXPECT_TRUE(s.autoUpdate);
-    EXPECT_EQ(s.directory, QString());
-    EXPECT_TRUE(s.remember);
-    EXPECT_EQ(s.email, QString());
-    EXPECT_EQ(s.password, QString());
+    EXPECT_EQ(std::tuple(s.saveQuality, s.autoUpdate, s.directory, s.remember, s.email, s.password),
+              std::tuple(80, true, QString(), true, QString(), QString()));
 }
 
 TEST_F(SettingsRecord, EverythingComesBackAfterASave) {
@@ -182,13 +168,9 @@ TEST_F(SettingsRecord, SwitchedOffLoginAndProxyStayInTheStoreButAreNotLoaded) {
               core::Encode(core::kObfuscationKey, QStringLiteral("secret")));
     EXPECT_EQ(store->number(QStringLiteral("ProxyPort")), 8080);
     const Settings r = loaded();
-    EXPECT_FALSE(r.remember);
-    EXPECT_EQ(r.email, QString());
-    EXPECT_EQ(r.password, QString());
-    EXPECT_FALSE(r.proxyUse);
-    EXPECT_EQ(r.proxyServer, QString());
-    EXPECT_EQ(r.proxyPort, 0);
-    EXPECT_FALSE(r.proxyBasicAuthentication);
+    EXPECT_EQ(std::tuple(r.remember, r.email, r.password, r.proxyUse, r.proxyServer, r.proxyPort,
+                         r.proxyBasicAuthentication),
+              std::tuple(false, QString(), QString(), false, QString(), 0, false));
 }
 
 TEST_F(SettingsRecord, MaximisedWindowIsWrittenWithItsRestoredRectangle) {
@@ -197,11 +179,10 @@ TEST_F(SettingsRecord, MaximisedWindowIsWrittenWithItsRestoredRectangle) {
     s.takeWindowPlacement(Qt::WindowMaximized,
                           core::restoredRectangle(Qt::WindowMaximized, kWorkArea, normal));
     saveAndReopen(s);
-    EXPECT_EQ(store->number(QStringLiteral("left")), 100);
-    EXPECT_EQ(store->number(QStringLiteral("top")), 50);
-    EXPECT_EQ(store->number(QStringLiteral("width")), 800);
-    EXPECT_EQ(store->number(QStringLiteral("height")), 600);
-    EXPECT_EQ(store->number(QStringLiteral("state")), 3);
+    QList<std::optional<qint32>> stored;
+    for (const char* name : {"left", "top", "width", "height", "state"})
+        stored << store->number(QString::fromLatin1(name));
+    EXPECT_EQ(stored, (QList<std::optional<qint32>>{100, 50, 800, 600, 3}));
 }
 
 TEST(WindowState, StoredValuesBothWays) {

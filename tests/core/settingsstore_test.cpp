@@ -48,14 +48,10 @@ TEST_F(SettingsStoreFile, NumbersAndTextsKeepTheirTypesAcrossAReload) {
     }
 }
 
-TEST_F(SettingsStoreFile, MissingValuesReadAsNothing) {
-    const SettingsStore store(path());
-    EXPECT_EQ(store.number(QStringLiteral("left")), std::nullopt);
-    EXPECT_EQ(store.text(QStringLiteral("directory")), QString());
-}
-
-TEST_F(SettingsStoreFile, RewritingAValueChangesItsType) {
+TEST_F(SettingsStoreFile, MissingValuesReadAsNothingAndRewritingChangesTheType) {
     SettingsStore store(path());
+    EXPECT_EQ(store.number(QStringLiteral("v")), std::nullopt);
+    EXPECT_EQ(store.text(QStringLiteral("v")), QString());
     store.setText(QStringLiteral("v"), QStringLiteral("7"));
     store.setNumber(QStringLiteral("v"), 7);
     ASSERT_TRUE(store.sync());

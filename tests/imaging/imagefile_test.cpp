@@ -25,21 +25,13 @@ protected:
     }
 };
 
-bool allOpaque(const QImage& image) {
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (qAlpha(image.pixel(x, y)) != 255)
-                return false;
-    return true;
-}
-
 TEST_F(ImageFile, JpegLoadsIntoAnOpaqueWorkingBitmapWithoutExif) {
     const QImage picture = fixtures::Smooth(64, 48);
     const PhotoLoad load = LoadPhoto(write("p.jpg", fixtures::JpegBytes(picture)));
     ASSERT_TRUE(load.ok()) << load.errorText.toStdString();
     EXPECT_EQ(load.bitmap.format(), QImage::Format_ARGB32);
     EXPECT_LE(fixtures::MaxChannelDiff(load.bitmap, picture), 12);
-    EXPECT_TRUE(allOpaque(load.bitmap));
+    EXPECT_TRUE(fixtures::AllOpaque(load.bitmap));
     EXPECT_EQ(load.exifLines, QStringList{"<brak danych>"});
 }
 
@@ -285,7 +277,7 @@ TEST_F(ImageFile, ThumbnailsFitTheBoxWithTheAspectRatio) {
     ASSERT_TRUE(thumb.ok());
     EXPECT_EQ(thumb.image.size(), QSize(96, 72));
     EXPECT_EQ(thumb.image.format(), QImage::Format_ARGB32);
-    EXPECT_TRUE(allOpaque(thumb.image));
+    EXPECT_TRUE(fixtures::AllOpaque(thumb.image));
     EXPECT_LE(fixtures::MaxChannelDiff(thumb.image, fixtures::Quadrants(96, 72)), 60); // edges blur
     EXPECT_EQ(qRed(thumb.image.pixel(10, 10)) / 20, 220 / 20);
     // A 4000 × 3000 photo is decoded at an eighth, 500 × 375, which is still twice 96 × 72.

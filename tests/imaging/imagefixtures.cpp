@@ -6,27 +6,19 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <random>
 
 #include <tiffio.h>
 
 namespace fixtures {
 
 QImage Quadrants(int width, int height) {
+    // Red top left, green top right, blue bottom left, yellow bottom right.
+    const QRgb colours[4] = {qRgb(220, 30, 30), qRgb(30, 200, 40), qRgb(30, 40, 210), qRgb(240, 230, 40)};
     QImage image(width, height, QImage::Format_ARGB32);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const bool right = x >= width / 2;
-            const bool bottom = y >= height / 2;
-            QRgb c = qRgb(220, 30, 30); // top left red
-            if (right && !bottom)
-                c = qRgb(30, 200, 40); // top right green
-            if (!right && bottom)
-                c = qRgb(30, 40, 210); // bottom left blue
-            if (right && bottom)
-                c = qRgb(240, 230, 40); // bottom right yellow
-            image.setPixel(x, y, c);
-        }
-    }
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, colours[(x >= width / 2 ? 1 : 0) + (y >= height / 2 ? 2 : 0)]);
     return image;
 }
 
@@ -36,6 +28,21 @@ QImage Smooth(int width, int height) {
         for (int x = 0; x < width; ++x)
             image.setPixel(x, y,
                            qRgb(x * 255 / width, y * 255 / height, 255 - (x + y) * 127 / (width + height)));
+    return image;
+}
+
+QImage RandomImage(int width, int height, unsigned seed, QRgb orMask) {
+    QImage image(width, height, QImage::Format_ARGB32);
+    std::mt19937 rng(seed);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, static_cast<QRgb>(rng()) | orMask);
+    return image;
+}
+
+QImage Filled(int width, int height, QRgb colour) {
+    QImage image(width, height, QImage::Format_ARGB32);
+    image.fill(colour);
     return image;
 }
 
@@ -59,22 +66,12 @@ struct Writer {
     bool big = false;
     QByteArray bytes;
     void u16(unsigned v) {
-        if (big) {
-            bytes.append(static_cast<char>(v >> 8));
-            bytes.append(static_cast<char>(v));
-        } else {
-            bytes.append(static_cast<char>(v));
-            bytes.append(static_cast<char>(v >> 8));
-        }
+        bytes.append(static_cast<char>(big ? v >> 8 : v));
+        bytes.append(static_cast<char>(big ? v : v >> 8));
     }
     void u32(std::uint32_t v) {
-        if (big) {
-            u16(v >> 16);
-            u16(v & 0xFFFF);
-        } else {
-            u16(v & 0xFFFF);
-            u16(v >> 16);
-        }
+        u16(big ? v >> 16 : v & 0xFFFF);
+        u16(big ? v & 0xFFFF : v >> 16);
     }
     void entry(unsigned tag, unsigned type, std::uint32_t count, std::uint32_t value) {
         u16(tag);
@@ -256,7 +253,7 @@ QByteArray ReadFile(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-int MaxChannelDiff(const QImage& a, const QImage& b) {
+int MaxChannelDiff(const QImage& a, const QImage& b, bool withAlpha) {
     if (a.size() != b.size())
         return -1;
     int worst = 0;
@@ -264,10 +261,19 @@ int MaxChannelDiff(const QImage& a, const QImage& b) {
         for (int x = 0; x < a.width(); ++x) {
             const QRgb p = a.pixel(x, y);
             const QRgb q = b.pixel(x, y);
-            worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                              std::abs(qBlue(p) - qBlue(q))});
+            worst =
+                std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                          std::abs(qBlue(p) - qBlue(q)), withAlpha ? std::abs(qAlpha(p) - qAlpha(q)) : 0});
         }
     return worst;
+}
+
+bool AllOpaque(const QImage& image) {
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(image.pixel(x, y)) != 255)
+                return false;
+    return true;
 }
 
 } // namespace fixtures

@@ -1,7 +1,8 @@
 #pragma once
 
-// Test fixtures made on the spot: JPEG and TIFF files of known pixels and EXIF blocks assembled byte by
-// byte, so that every rule of the image-file layer and the preview reader can be hit exactly.
+// Test fixtures made on the spot: generated bitmaps, JPEG and TIFF files of known pixels and EXIF blocks
+// assembled byte by byte, so that every rule of the pixel effects, the image-file layer and the preview
+// reader can be hit exactly.
 #include <QByteArray>
 #include <QImage>
 #include <QString>
@@ -17,6 +18,12 @@ QImage Quadrants(int width, int height);
 
 // A smooth gradient, which JPEG keeps within a few levels.
 QImage Smooth(int width, int height);
+
+// Every pixel, alpha included, drawn at random (then OR-ed with `orMask`): reaches every branch of a
+// colour conversion and every clamp of a filter.
+QImage RandomImage(int width, int height, unsigned seed, QRgb orMask = 0);
+
+QImage Filled(int width, int height, QRgb colour);
 
 // A JPEG of `image` (RGB, or one grey channel when `grey`), without a JFIF header when `jfif` is false.
 QByteArray JpegBytes(const QImage& image, int quality = 95, bool grey = false, bool jfif = true);
@@ -70,7 +77,10 @@ bool WriteTiff(const QString& path, const TiffSpec& spec);
 bool WriteFile(const QString& path, const QByteArray& bytes);
 QByteArray ReadFile(const QString& path);
 
-// Largest per-channel difference between two images of the same size (-1 when the sizes differ).
-int MaxChannelDiff(const QImage& a, const QImage& b);
+// Largest per-channel difference between two images of the same size (-1 when the sizes differ); alpha
+// counts only when `withAlpha`.
+int MaxChannelDiff(const QImage& a, const QImage& b, bool withAlpha = false);
+
+bool AllOpaque(const QImage& image);
 
 } // namespace fixtures

@@ -2,23 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
-TEST(Raster, RowsArePaddedToFourBytes) {
-    EXPECT_EQ(imaging::Raster::strideFor(1, 1), 4);
-    EXPECT_EQ(imaging::Raster::strideFor(33, 1), 8);
-    EXPECT_EQ(imaging::Raster::strideFor(3, 24), 12);
-    EXPECT_EQ(imaging::Raster::strideFor(5, 24), 16);
-    EXPECT_EQ(imaging::Raster::strideFor(7, 4), 4);
-    const auto r = imaging::Raster::allocate(5, 3, 24);
-    EXPECT_EQ(r.bytesPerRow, 16);
-    EXPECT_EQ(r.pixels.size(), 48u);
-}
-
-TEST(Raster, RefusesBadSizesAndDepths) {
-    EXPECT_TRUE(imaging::Raster::allocate(0, 3, 24).isNull());
-    EXPECT_TRUE(imaging::Raster::allocate(3, -1, 8).isNull());
-    EXPECT_TRUE(imaging::Raster::allocate(3, 3, 16).isNull());
+TEST(Raster, RowsArePaddedToFourBytesAndBadSizesAndDepthsRefused) {
+    using imaging::Raster;
+    for (const auto& [width, bits, stride] :
+         {std::tuple{1, 1, 4}, {33, 1, 8}, {7, 4, 4}, {3, 24, 12}, {5, 24, 16}})
+        EXPECT_EQ(Raster::strideFor(width, bits), stride) << width << " × " << bits;
+    EXPECT_EQ(Raster::allocate(5, 3, 24).pixels.size(), 48u);
+    EXPECT_TRUE(Raster::allocate(0, 3, 24).isNull());
+    EXPECT_TRUE(Raster::allocate(3, -1, 8).isNull());
+    EXPECT_TRUE(Raster::allocate(3, 3, 16).isNull());
 }
 
 } // namespace

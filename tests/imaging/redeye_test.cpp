@@ -5,6 +5,7 @@
 #include <QImage>
 
 #include <initializer_list>
+#include <tuple>
 
 namespace {
 
@@ -42,14 +43,12 @@ int changedPixels(const QImage& a, const QImage& b) {
 }
 
 TEST(RedEye, RedTestUsesRoundedRedToGreenRatioAndIgnoresBlue) {
-    EXPECT_TRUE(imaging::IsRedEyeRed(200, 100));
-    EXPECT_FALSE(imaging::IsRedEyeRed(180, 100));
-    EXPECT_FALSE(imaging::IsRedEyeRed(40, 0));
-    EXPECT_TRUE(imaging::IsRedEyeRed(41, 0));
-    EXPECT_TRUE(imaging::IsRedEyeRed(200, 50));
     // 1.8 × 26 = 46.8 rounds to 47: 47 is not above it, 48 is.
-    EXPECT_FALSE(imaging::IsRedEyeRed(47, 26));
-    EXPECT_TRUE(imaging::IsRedEyeRed(48, 26));
+    const std::tuple<int, int, bool> cases[] = {{200, 100, true}, {180, 100, false}, {40, 0, false},
+                                                {41, 0, true},    {200, 50, true},   {47, 26, false},
+                                                {48, 26, true}};
+    for (const auto& [red, green, isRed] : cases)
+        EXPECT_EQ(imaging::IsRedEyeRed(red, green), isRed) << red << "," << green;
 }
 
 TEST(RedEye, WithoutAPupilNothingChanges) {
