@@ -9,8 +9,12 @@ QString corpusDir() {
     return fromEnv.isEmpty() ? QDir::cleanPath(QStringLiteral(PIXVALE_CORPUS_DIR)) : fromEnv;
 }
 
-QString corpusFile(const QString& name) { return corpusDir() + QLatin1Char('/') + name; }
+QString corpusFile(const QString& name) {
+    return corpusDir() + QLatin1Char('/') + name;
+}
 
-QString binaryDir() { return QStringLiteral(PIXVALE_BINARY_DIR); }
+QString binaryDir() {
+    return QStringLiteral(PIXVALE_BINARY_DIR);
+}
 
 } // namespace testsupport
