@@ -2,6 +2,7 @@
 
 #include "imaging/imagefile.h"
 #include "ui/common/appresources.h"
+#include "ui/main/photoloader.h"
 
 #include <QDir>
 #include <QFile>
@@ -53,6 +54,19 @@ void Harness::close() {
         window->close();
     window.reset();
     store.reset();
+}
+
+QString WindowTest::photos(int n) {
+    const QString folder = h.photoFolder(QStringLiteral("zdjecia"));
+    for (int i = 0; i < n; ++i)
+        EXPECT_TRUE(
+            writeBytes(folder + QStringLiteral("/p%1.jpg").arg(i, 2, 10, QLatin1Char('0')), (n - i) * 1000));
+    return folder;
+}
+
+void WindowTest::settle() {
+    w().photoLoader()->finish();
+    QCoreApplication::processEvents();
 }
 
 } // namespace uitest
