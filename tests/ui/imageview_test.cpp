@@ -1,4 +1,5 @@
 #include "ui/main/imageview.h"
+#include "uitestsupport.h"
 
 #include <gtest/gtest.h>
 
@@ -18,12 +19,7 @@ QImage Coordinates(int w, int h) {
     return img;
 }
 
-QImage Frame(ImageView& v) {
-    QImage out(v.viewport()->size(), QImage::Format_RGB32);
-    QPainter p(&out);
-    v.render(p, out.rect());
-    return out;
-}
+using uitest::frameOf;
 
 struct ViewFixture : ::testing::Test {
     ImageView view;
@@ -101,7 +97,7 @@ TEST_F(ViewFixture, ZoomedInDrawingIsNearestNeighbourFromTheBitmap) {
     view.setScale(3.0f);
     view.horizontalScrollBar()->setValue(31);
     view.verticalScrollBar()->setValue(62);
-    const QImage frame = Frame(view);
+    const QImage frame = frameOf(view);
     for (QPoint p : {QPoint(0, 0), QPoint(1, 1), QPoint(2, 7), QPoint(399, 299), QPoint(200, 150)}) {
         const QPoint b = view.controlToBitmap(p);
         EXPECT_EQ(qRed(frame.pixel(p)), b.x() & 0xFF) << p.x() << "," << p.y();
@@ -120,7 +116,7 @@ TEST_F(ViewFixture, PartialRepaintsMatchAFullOne) {
     view.setScrollBarThickness(-1);
     view.setScale(5.06f);
     view.horizontalScrollBar()->setValue(777);
-    const QImage full = Frame(view);
+    const QImage full = frameOf(view);
     QImage pieces(full.size(), QImage::Format_RGB32);
     QPainter p(&pieces);
     for (int y = 0; y < 300; y += 37)
@@ -132,7 +128,7 @@ TEST_F(ViewFixture, PartialRepaintsMatchAFullOne) {
     // After panning away and back the kept enlargement, made for another place, shows the same pixels
     // as a view that never moved.
     view.horizontalScrollBar()->setValue(1077);
-    Frame(view);
+    frameOf(view);
     view.horizontalScrollBar()->setValue(900);
     ImageView fresh;
     fresh.resize(400, 300);
@@ -142,7 +138,7 @@ TEST_F(ViewFixture, PartialRepaintsMatchAFullOne) {
     fresh.setScale(5.06f);
     fresh.horizontalScrollBar()->setValue(900);
     fresh.verticalScrollBar()->setValue(view.verticalScrollBar()->value());
-    EXPECT_EQ(Frame(view), Frame(fresh));
+    EXPECT_EQ(frameOf(view), frameOf(fresh));
 }
 
 TEST_F(ViewFixture, AlphaIsIgnoredOnScreen) {
@@ -150,11 +146,11 @@ TEST_F(ViewFixture, AlphaIsIgnoredOnScreen) {
     img.fill(qRgba(200, 100, 50, 0));
     view.setBitmap(img);
     view.setScaleMode(ImageView::ScaleMode::Normal);
-    const QImage frame = Frame(view);
+    const QImage frame = frameOf(view);
     EXPECT_EQ(frame.pixel(200, 150) & 0xFFFFFFu, 0xC86432u);
     view.setScaleMode(ImageView::ScaleMode::Scale);
     view.setScale(0.5f);
-    EXPECT_EQ(Frame(view).pixel(200, 150) & 0xFFFFFFu, 0xC86432u);
+    EXPECT_EQ(frameOf(view).pixel(200, 150) & 0xFFFFFFu, 0xC86432u);
 }
 
 TEST_F(ViewFixture, FittedCopyIsKeptUntilSizePhotoOrFilterChanges) {
@@ -164,17 +160,17 @@ TEST_F(ViewFixture, FittedCopyIsKeptUntilSizePhotoOrFilterChanges) {
     view.setScaleMode(ImageView::ScaleMode::Scale);
     view.setScale(0.25f);
     view.setFilter(ImageView::Filter::Nearest);
-    Frame(view);
+    frameOf(view);
     ASSERT_TRUE(view.hasScaledCache());
     EXPECT_EQ(view.scaledCacheFilter(), ImageView::Filter::Nearest);
     view.setFilter(ImageView::Filter::Lanczos);
-    Frame(view);
+    frameOf(view);
     view.finishPendingScaling();
     EXPECT_EQ(view.scaledCacheFilter(), ImageView::Filter::Lanczos);
-    EXPECT_EQ(Frame(view).pixel(200, 150) & 0xFFFFFFu, 0x0A141Eu);
+    EXPECT_EQ(frameOf(view).pixel(200, 150) & 0xFFFFFFu, 0x0A141Eu);
     // Another scale makes a new copy; a new photo drops it.
     view.setScale(0.3f);
-    Frame(view);
+    frameOf(view);
     EXPECT_EQ(view.scaledCacheFilter(), ImageView::Filter::Nearest); // until the worker is done
     view.finishPendingScaling();
     EXPECT_EQ(view.scaledCacheFilter(), ImageView::Filter::Lanczos);
@@ -193,7 +189,7 @@ TEST_F(ViewFixture, LanczosSmoothsWhatNearestLeavesHard) {
     view.setScaleMode(ImageView::ScaleMode::Scale);
     view.setScale(1.0f / 3.0f);
     auto greys = [&] {
-        const QImage frame = Frame(view);
+        const QImage frame = frameOf(view);
         int count = 0;
         for (int x = 0; x < 400; ++x) {
             const int v = qRed(frame.pixel(x, 150));
@@ -204,7 +200,7 @@ TEST_F(ViewFixture, LanczosSmoothsWhatNearestLeavesHard) {
     view.setFilter(ImageView::Filter::Nearest);
     EXPECT_EQ(greys(), 0);
     view.setFilter(ImageView::Filter::Lanczos);
-    Frame(view);
+    frameOf(view);
     view.finishPendingScaling();
     EXPECT_GT(greys(), 300);
 }

@@ -16,7 +16,6 @@ struct Row {
     const char* hint;
 };
 
-// The whole list, in order.
 const Row kActions[] = {
     {"aEdycjaKadrowanie", "Edycja", "aEdycjaKadrowanie", "", ""},
     {"aEdycjaKreatorKadrowania", "Edycja", "Kreator kadrowania...", "Ctrl+K", ""},

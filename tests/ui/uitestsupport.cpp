@@ -6,14 +6,26 @@
 
 #include <QDir>
 #include <QFile>
+#include <QPainter>
 #include <QTest>
 
 namespace uitest {
 
-bool writePhoto(const QString& path, QSize size, QColor colour) {
+QImage plain(QSize size, QColor colour) {
     QImage image(size, QImage::Format_ARGB32);
     image.fill(colour);
-    return imaging::SaveJpeg(image, path, 90).ok();
+    return image;
+}
+
+QImage frameOf(ImageView& view) {
+    QImage out(view.viewport()->size(), QImage::Format_RGB32);
+    QPainter p(&out);
+    view.render(p, out.rect());
+    return out;
+}
+
+bool writePhoto(const QString& path, QSize size, QColor colour) {
+    return imaging::SaveJpeg(plain(size, colour), path, 90).ok();
 }
 
 bool writeBytes(const QString& path, qint64 bytes) {

@@ -4,6 +4,7 @@
 #include "core/settingsstore.h"
 #include "ui/common/prompts.h"
 #include "ui/common/shell.h"
+#include "ui/main/imageview.h"
 #include "ui/main/tfoglowny.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,10 @@
 
 namespace uitest {
 
+// An image of one colour.
+QImage plain(QSize size, QColor colour);
+// What the view shows in its viewport.
+QImage frameOf(ImageView& view);
 // Writes a JPEG photo of one colour (false when it could not be written).
 bool writePhoto(const QString& path, QSize size, QColor colour);
 // Writes a file of exactly `bytes` bytes that is not a photo.

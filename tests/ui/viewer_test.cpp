@@ -1,24 +1,18 @@
 #include "ui/common/cursors.h"
 #include "ui/main/imageviewcontroller.h"
+#include "uitestsupport.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QScrollBar>
 #include <QTest>
 
 #include <algorithm>
 
 namespace {
-
-QImage Photo(int w, int h) {
-    QImage img(w, h, QImage::Format_ARGB32);
-    img.fill(qRgb(90, 140, 200));
-    return img;
-}
 
 struct ViewerFixture : ::testing::Test {
     ImageView view;
@@ -36,7 +30,7 @@ struct ViewerFixture : ::testing::Test {
         viewer.hooks().toolEnded = [this](int tool) { ended.push_back(tool); };
     }
     void show(int w, int h) {
-        view.setBitmap(Photo(w, h));
+        view.setBitmap(uitest::plain(QSize(w, h), QColor(90, 140, 200)));
         viewer.setFitToWindow(true);
         viewer.refreshView();
     }
@@ -251,10 +245,7 @@ TEST_F(CropFixture, FormatLockHookShapesTheRectangle) {
 TEST_F(CropFixture, DragFrameIsDashedWhiteAndBlack) {
     drag({100, 100}, {{110, 110}}, {200, 150});
     ASSERT_EQ(view.layerCount(), 1);
-    QImage out(view.viewport()->size(), QImage::Format_RGB32);
-    QPainter p(&out);
-    view.render(p, out.rect());
-    p.end();
+    const QImage out = uitest::frameOf(view);
     QString top;
     for (int x = 100; x < 120; ++x)
         top += out.pixel(x, 100) == qRgb(255, 255, 255) ? QLatin1Char('W')
