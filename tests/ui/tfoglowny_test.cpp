@@ -357,18 +357,6 @@ TEST_F(MainWindow, ChooseFolderRescansAndCancelKeepsEverything) {
     EXPECT_EQ(w().laNazwaPliku->text(), QStringLiteral("x"));
 }
 
-TEST_F(MainWindow, AnEmptyFolderOpensWithNoCurrentPhoto) {
-    h.photoFolder(QStringLiteral("pusty"));
-    h.build();
-    EXPECT_EQ(w().catalogue().currentIndex(), -1);
-    EXPECT_TRUE(w().laNazwaPliku->text().isEmpty());
-    act("aPlikNastepny")->trigger();
-    act("aWidokSortujRozmiar")->trigger();
-    EXPECT_EQ(w().catalogue().currentIndex(), -1);
-    EXPECT_TRUE(w().close()); // unmodified: asks nothing
-    EXPECT_TRUE(h.prompts.records.isEmpty());
-}
-
 TEST_F(MainWindow, ShellServices) {
     QFile local(h.path(QStringLiteral("settings")));
     ASSERT_TRUE(local.open(QIODevice::WriteOnly));

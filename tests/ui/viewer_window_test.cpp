@@ -97,8 +97,13 @@ TEST_F(WindowFixture, RightClickOnTheViewOpensItsMenu) {
     w().pmObraz->hide();
 }
 
-TEST_F(WindowFixture, ViewCommandsWaitForAPhotoExceptTheFixedZooms) {
-    build(); // empty folder
+TEST_F(WindowFixture, AnEmptyFolderHasNoCurrentPhotoAndViewCommandsWaitExceptTheFixedZooms) {
+    build();
+    EXPECT_EQ(w().catalogue().currentIndex(), -1);
+    EXPECT_TRUE(w().laNazwaPliku->text().isEmpty());
+    act("aPlikNastepny")->trigger();
+    act("aWidokSortujRozmiar")->trigger();
+    EXPECT_EQ(w().catalogue().currentIndex(), -1);
     act("aWidokPowieksz")->trigger();
     act("aWidokLupa")->trigger();
     EXPECT_EQ(view().scale(), 1.0f);
@@ -106,6 +111,8 @@ TEST_F(WindowFixture, ViewCommandsWaitForAPhotoExceptTheFixedZooms) {
     act("aWidok400")->trigger();
     EXPECT_EQ(view().scale(), 4.0f);
     EXPECT_FALSE(w().viewer()->fitToWindow());
+    EXPECT_TRUE(w().close()); // unmodified: asks nothing
+    EXPECT_TRUE(h.prompts.records.isEmpty());
 }
 
 TEST_F(WindowFixture, FastClicksThroughPhotosEndOnTheLast) {
