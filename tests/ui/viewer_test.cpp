@@ -156,7 +156,7 @@ TEST_F(MagnifierFixture, ClickZoomsInAndAltClickZoomsOut) {
     EXPECT_EQ(view.scale(), 0.5f);
 }
 
-TEST_F(MagnifierFixture, AltShowsTheZoomOutCursorUntilAKeyIsReleased) {
+TEST_F(MagnifierFixture, AltShowsTheZoomOutCursorUntilReleasedAndEscapeEndsTheTool) {
     QTest::keyPress(&view, Qt::Key_Alt);
     EXPECT_TRUE(viewer.altHeld());
     EXPECT_EQ(view.viewport()->cursor().pixmap().toImage(),
@@ -165,9 +165,6 @@ TEST_F(MagnifierFixture, AltShowsTheZoomOutCursorUntilAKeyIsReleased) {
     EXPECT_FALSE(viewer.altHeld());
     EXPECT_EQ(view.viewport()->cursor().pixmap().toImage(),
               cursors::Cursor(cursors::Zoom).pixmap().toImage());
-}
-
-TEST_F(MagnifierFixture, EscapeEndsTheTool) {
     QTest::keyPress(&view, Qt::Key_Escape);
     EXPECT_EQ(viewer.toolMode(), ImageViewController::NoTool);
     EXPECT_EQ(ended, std::vector<int>{ImageViewController::MagnifierTool});
@@ -242,8 +239,8 @@ TEST_F(CropFixture, FormatLockHookShapesTheRectangle) {
     EXPECT_EQ(frameRect(), (BitmapRect{100, 100, 400, 300}));
 }
 
-TEST_F(CropFixture, DragFrameIsDashedWhiteAndBlack) {
-    drag({100, 100}, {{110, 110}}, {200, 150});
+TEST_F(CropFixture, TheDashedFrameTakesAPressOnItInsteadOfANewDrag) {
+    drag({100, 100}, {{110, 110}}, {200, 150}); // drag frame (200, 200)-(400, 300) in bitmap pixels
     ASSERT_EQ(view.layerCount(), 1);
     const QImage out = uitest::frameOf(view);
     QString top;
@@ -253,11 +250,6 @@ TEST_F(CropFixture, DragFrameIsDashedWhiteAndBlack) {
                                                         : QLatin1Char('?');
     EXPECT_EQ(top, QStringLiteral("WWWWWBBBBBWWWWWBBBBB"));
     EXPECT_EQ(out.pixel(150, 120), qRgb(90, 140, 200)); // inside stays the photo
-}
-
-TEST_F(CropFixture, APressOnTheCropFrameGoesToTheFrameNotToANewDrag) {
-    drag({100, 100}, {{110, 110}}, {200, 150}); // drag frame (200, 200)-(400, 300) in bitmap pixels
-    ASSERT_EQ(view.layerCount(), 1);
     // What the crop tool makes of it on release: a rubber band carrying the drag frame.
     RubberBandLayer* band = view.addRubberBandLayer();
     band->setChild(view.layer(0));
@@ -292,17 +284,14 @@ TEST_F(ViewerFixture, RegionDragUsesTwoPixels) {
     EXPECT_EQ(regionDone[0].second, QPoint(204, 204));
 }
 
-TEST_F(ViewerFixture, SpaceOverAFittedPhotoDoesNothing) {
+TEST_F(ViewerFixture, SpaceDoesNothingOverAFittedPhotoAndPansWhileTheScrollBarsAreShown) {
     show(3000, 2000);
     viewer.setToolMode(ImageViewController::CropTool);
     QTest::keyPress(&view, Qt::Key_Space);
     EXPECT_EQ(viewer.toolMode(), ImageViewController::CropTool);
     QTest::keyRelease(&view, Qt::Key_Space);
     EXPECT_EQ(viewer.toolMode(), ImageViewController::CropTool);
-}
-
-TEST_F(ViewerFixture, SpacePansWhileTheScrollBarsAreShown) {
-    show(3000, 2000);
+    viewer.setToolMode(ImageViewController::NoTool);
     viewer.zoomTo(2.0f);
     view.horizontalScrollBar()->setValue(1000);
     view.verticalScrollBar()->setValue(1000);
