@@ -27,6 +27,13 @@ struct ViewFixture : ::testing::Test {
         view.resize(400, 300);
         view.show();
     }
+    // A coordinates photo at this scale without scroll bars.
+    void scaled(int w, int h, float scale) {
+        view.setBitmap(Coordinates(w, h));
+        view.setScaleMode(ImageView::ScaleMode::Scale);
+        view.setScrollBarThickness(-1);
+        view.setScale(scale);
+    }
 };
 
 TEST_F(ViewFixture, CentredPhotoConvertsBothWays) {
@@ -42,9 +49,7 @@ TEST_F(ViewFixture, CentredPhotoConvertsBothWays) {
 }
 
 TEST_F(ViewFixture, ConversionsAtSeveralScalesAndScrollPositions) {
-    view.setBitmap(Coordinates(1000, 800));
-    view.setScaleMode(ImageView::ScaleMode::Scale);
-    view.setScrollBarThickness(-1);
+    scaled(1000, 800, 1.0f);
     struct Case {
         float scale;
         QPoint scroll;
@@ -73,10 +78,7 @@ TEST_F(ViewFixture, ConversionsAtSeveralScalesAndScrollPositions) {
 }
 
 TEST_F(ViewFixture, ScrollRangesFollowTheScaledPhoto) {
-    view.setBitmap(Coordinates(1000, 800));
-    view.setScaleMode(ImageView::ScaleMode::Scale);
-    view.setScale(2.0f);
-    view.setScrollBarThickness(-1);
+    scaled(1000, 800, 2.0f);
     EXPECT_EQ(view.horizontalScrollBar()->maximum(), 2000 - 400);
     EXPECT_EQ(view.verticalScrollBar()->maximum(), 1600 - 300);
     // The zoom kept the centre: bitmap (200, 150) is still in the middle.
@@ -91,10 +93,7 @@ TEST_F(ViewFixture, ScrollRangesFollowTheScaledPhoto) {
 }
 
 TEST_F(ViewFixture, ZoomedInDrawingIsNearestNeighbourFromTheBitmap) {
-    view.setBitmap(Coordinates(300, 300));
-    view.setScaleMode(ImageView::ScaleMode::Scale);
-    view.setScrollBarThickness(-1);
-    view.setScale(3.0f);
+    scaled(300, 300, 3.0f);
     view.horizontalScrollBar()->setValue(31);
     view.verticalScrollBar()->setValue(62);
     const QImage frame = frameOf(view);
@@ -111,10 +110,7 @@ TEST_F(ViewFixture, ZoomedInDrawingIsNearestNeighbourFromTheBitmap) {
 }
 
 TEST_F(ViewFixture, PartialRepaintsMatchAFullOne) {
-    view.setBitmap(Coordinates(500, 400));
-    view.setScaleMode(ImageView::ScaleMode::Scale);
-    view.setScrollBarThickness(-1);
-    view.setScale(5.06f);
+    scaled(500, 400, 5.06f);
     view.horizontalScrollBar()->setValue(777);
     const QImage full = frameOf(view);
     QImage pieces(full.size(), QImage::Format_RGB32);
@@ -220,9 +216,7 @@ TEST(RubberBand, GripsHonourTheMinimumSize) {
 }
 
 TEST_F(ViewFixture, RubberBandMovesAndResizesWithTheMouseThroughItsCallback) {
-    view.setBitmap(Coordinates(400, 300));
-    view.setScaleMode(ImageView::ScaleMode::Scale);
-    view.setScale(1.0f);
+    scaled(400, 300, 1.0f);
     view.setCentered(false);
     BitmapLayer* frame = view.addBitmapLayer();
     RubberBandLayer* band = view.addRubberBandLayer();
