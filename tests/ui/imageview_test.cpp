@@ -1,4 +1,5 @@
 #include "ui/main/imageview.h"
+#include "uitestsupport.h"
 
 #include <gtest/gtest.h>
 
@@ -18,12 +19,7 @@ QImage Coordinates(int w, int h) {
     return img;
 }
 
-QImage Frame(ImageView& v) {
-    QImage out(v.viewport()->size(), QImage::Format_RGB32);
-    QPainter p(&out);
-    v.render(p, out.rect());
-    return out;
-}
+using uitest::frameOf;
 
 struct ViewFixture : ::testing::Test {
     ImageView view;
@@ -31,12 +27,14 @@ struct ViewFixture : ::testing::Test {
         view.resize(400, 300);
         view.show();
     }
+    // A coordinates photo at this scale without scroll bars.
+    void scaled(int w, int h, float scale) {
+        view.setBitmap(Coordinates(w, h));
+        view.setScaleMode(ImageView::ScaleMode::Scale);
+        view.setScrollBarThickness(-1);
+        view.setScale(scale);
+    }
 };
-
-TEST_F(ViewFixture, ViewportIsTheWholeControlWithoutScrollBars) {
-    EXPECT_EQ(view.viewportRect(), QRect(0, 0, 400, 300));
-    EXPECT_EQ(view.objectName(), QStringLiteral("ivObraz"));
-}
 
 TEST_F(ViewFixture, CentredPhotoConvertsBothWays) {
     view.setBitmap(Coordinates(200, 100));
@@ -51,9 +49,7 @@ TEST_F(ViewFixture, CentredPhotoConvertsBothWays) {
 }
 
 TEST_F(ViewFixture, ConversionsAtSeveralScalesAndScrollPositions) {
-    view.setBitmap(Coordinates(1000, 800));
-    view.setScaleMode(ImageView::ScaleMode::Scale);
-    view.setScrollBarThickness(-1);
+    scaled(1000, 800, 1.0f);
     struct Case {
         float scale;
         QPoint scroll;
@@ -82,10 +78,7 @@ TEST_F(ViewFixture, ConversionsAtSeveralScalesAndScrollPositions) {
 }
 
 TEST_F(ViewFixture, ScrollRangesFollowTheScaledPhoto) {
-    view.setBitmap(Coordinates(1000, 800));
-    view.setScaleMode(ImageView::ScaleMode::Scale);
-    view.setScale(2.0f);
-    view.setScrollBarThickness(-1);
+    scaled(1000, 800, 2.0f);
     EXPECT_EQ(view.horizontalScrollBar()->maximum(), 2000 - 400);
     EXPECT_EQ(view.verticalScrollBar()->maximum(), 1600 - 300);
     // The zoom kept the centre: bitmap (200, 150) is still in the middle.
@@ -99,39 +92,11 @@ TEST_F(ViewFixture, ScrollRangesFollowTheScaledPhoto) {
     EXPECT_EQ(view.scrollPosition(), QPoint(0, 0));
 }
 
-TEST_F(ViewFixture, CenterOnPutsTheBitmapPointInTheMiddle) {
-    view.setBitmap(Coordinates(1000, 800));
-    view.setScaleMode(ImageView::ScaleMode::Scale);
-    view.setScrollBarThickness(-1);
-    view.setScale(4.0f);
-    view.centerOn(QPointF(500, 400));
-    EXPECT_EQ(view.controlToBitmap(QPoint(200, 150)), QPoint(500, 400));
-    // Near the edge the photo stops at its border.
-    view.centerOn(QPointF(5, 5));
-    EXPECT_EQ(view.scrollPosition(), QPoint(0, 0));
-}
-
-TEST_F(ViewFixture, ScrollBarsComeAndGoWithTheThickness) {
-    view.setBitmap(Coordinates(1000, 800));
-    view.setScaleMode(ImageView::ScaleMode::Scale);
-    view.setScale(1.0f);
-    view.setScrollBarThickness(view.systemScrollBarThickness());
-    EXPECT_TRUE(view.scrollBarsShown());
-    EXPECT_TRUE(view.horizontalScrollBar()->isVisible());
-    EXPECT_LT(view.viewportRect().height(), 300);
-    view.setScrollBarThickness(-1);
-    EXPECT_FALSE(view.horizontalScrollBar()->isVisible());
-    EXPECT_EQ(view.viewportRect(), QRect(0, 0, 400, 300));
-}
-
 TEST_F(ViewFixture, ZoomedInDrawingIsNearestNeighbourFromTheBitmap) {
-    view.setBitmap(Coordinates(300, 300));
-    view.setScaleMode(ImageView::ScaleMode::Scale);
-    view.setScrollBarThickness(-1);
-    view.setScale(3.0f);
+    scaled(300, 300, 3.0f);
     view.horizontalScrollBar()->setValue(31);
     view.verticalScrollBar()->setValue(62);
-    const QImage frame = Frame(view);
+    const QImage frame = frameOf(view);
     for (QPoint p : {QPoint(0, 0), QPoint(1, 1), QPoint(2, 7), QPoint(399, 299), QPoint(200, 150)}) {
         const QPoint b = view.controlToBitmap(p);
         EXPECT_EQ(qRed(frame.pixel(p)), b.x() & 0xFF) << p.x() << "," << p.y();
@@ -145,12 +110,9 @@ TEST_F(ViewFixture, ZoomedInDrawingIsNearestNeighbourFromTheBitmap) {
 }
 
 TEST_F(ViewFixture, PartialRepaintsMatchAFullOne) {
-    view.setBitmap(Coordinates(500, 400));
-    view.setScaleMode(ImageView::ScaleMode::Scale);
-    view.setScrollBarThickness(-1);
-    view.setScale(5.06f);
+    scaled(500, 400, 5.06f);
     view.horizontalScrollBar()->setValue(777);
-    const QImage full = Frame(view);
+    const QImage full = frameOf(view);
     QImage pieces(full.size(), QImage::Format_RGB32);
     QPainter p(&pieces);
     for (int y = 0; y < 300; y += 37)
@@ -162,7 +124,7 @@ TEST_F(ViewFixture, PartialRepaintsMatchAFullOne) {
     // After panning away and back the kept enlargement, made for another place, shows the same pixels
     // as a view that never moved.
     view.horizontalScrollBar()->setValue(1077);
-    Frame(view);
+    frameOf(view);
     view.horizontalScrollBar()->setValue(900);
     ImageView fresh;
     fresh.resize(400, 300);
@@ -172,7 +134,7 @@ TEST_F(ViewFixture, PartialRepaintsMatchAFullOne) {
     fresh.setScale(5.06f);
     fresh.horizontalScrollBar()->setValue(900);
     fresh.verticalScrollBar()->setValue(view.verticalScrollBar()->value());
-    EXPECT_EQ(Frame(view), Frame(fresh));
+    EXPECT_EQ(frameOf(view), frameOf(fresh));
 }
 
 TEST_F(ViewFixture, AlphaIsIgnoredOnScreen) {
@@ -180,11 +142,11 @@ TEST_F(ViewFixture, AlphaIsIgnoredOnScreen) {
     img.fill(qRgba(200, 100, 50, 0));
     view.setBitmap(img);
     view.setScaleMode(ImageView::ScaleMode::Normal);
-    const QImage frame = Frame(view);
+    const QImage frame = frameOf(view);
     EXPECT_EQ(frame.pixel(200, 150) & 0xFFFFFFu, 0xC86432u);
     view.setScaleMode(ImageView::ScaleMode::Scale);
     view.setScale(0.5f);
-    EXPECT_EQ(Frame(view).pixel(200, 150) & 0xFFFFFFu, 0xC86432u);
+    EXPECT_EQ(frameOf(view).pixel(200, 150) & 0xFFFFFFu, 0xC86432u);
 }
 
 TEST_F(ViewFixture, FittedCopyIsKeptUntilSizePhotoOrFilterChanges) {
@@ -194,17 +156,17 @@ TEST_F(ViewFixture, FittedCopyIsKeptUntilSizePhotoOrFilterChanges) {
     view.setScaleMode(ImageView::ScaleMode::Scale);
     view.setScale(0.25f);
     view.setFilter(ImageView::Filter::Nearest);
-    Frame(view);
+    frameOf(view);
     ASSERT_TRUE(view.hasScaledCache());
     EXPECT_EQ(view.scaledCacheFilter(), ImageView::Filter::Nearest);
     view.setFilter(ImageView::Filter::Lanczos);
-    Frame(view);
+    frameOf(view);
     view.finishPendingScaling();
     EXPECT_EQ(view.scaledCacheFilter(), ImageView::Filter::Lanczos);
-    EXPECT_EQ(Frame(view).pixel(200, 150) & 0xFFFFFFu, 0x0A141Eu);
+    EXPECT_EQ(frameOf(view).pixel(200, 150) & 0xFFFFFFu, 0x0A141Eu);
     // Another scale makes a new copy; a new photo drops it.
     view.setScale(0.3f);
-    Frame(view);
+    frameOf(view);
     EXPECT_EQ(view.scaledCacheFilter(), ImageView::Filter::Nearest); // until the worker is done
     view.finishPendingScaling();
     EXPECT_EQ(view.scaledCacheFilter(), ImageView::Filter::Lanczos);
@@ -223,7 +185,7 @@ TEST_F(ViewFixture, LanczosSmoothsWhatNearestLeavesHard) {
     view.setScaleMode(ImageView::ScaleMode::Scale);
     view.setScale(1.0f / 3.0f);
     auto greys = [&] {
-        const QImage frame = Frame(view);
+        const QImage frame = frameOf(view);
         int count = 0;
         for (int x = 0; x < 400; ++x) {
             const int v = qRed(frame.pixel(x, 150));
@@ -234,30 +196,9 @@ TEST_F(ViewFixture, LanczosSmoothsWhatNearestLeavesHard) {
     view.setFilter(ImageView::Filter::Nearest);
     EXPECT_EQ(greys(), 0);
     view.setFilter(ImageView::Filter::Lanczos);
-    Frame(view);
+    frameOf(view);
     view.finishPendingScaling();
     EXPECT_GT(greys(), 300);
-}
-
-TEST_F(ViewFixture, LayersStackAndHitTest) {
-    view.setBitmap(Coordinates(400, 300));
-    view.setScaleMode(ImageView::ScaleMode::Normal);
-    view.setCentered(false);
-    BitmapLayer* frame = view.addBitmapLayer();
-    frame->setRect({10, 10, 100, 100});
-    RubberBandLayer* band = view.addRubberBandLayer();
-    band->setChild(frame);
-    band->setRect({50, 50, 150, 120});
-    EXPECT_EQ(frame->rect(), (BitmapRect{50, 50, 150, 120}));
-    EXPECT_EQ(view.layerCount(), 2);
-    EXPECT_EQ(view.layerAt(QPoint(60, 60)), band);
-    EXPECT_EQ(view.layerAt(QPoint(300, 250)), nullptr);
-    band->setIgnoreMouse(true);
-    EXPECT_EQ(view.layerAt(QPoint(60, 60)), frame);
-    frame->setIgnoreMouse(true);
-    EXPECT_EQ(view.layerAt(QPoint(60, 60)), nullptr);
-    view.removeAllLayers();
-    EXPECT_EQ(view.layerCount(), 0);
 }
 
 TEST(RubberBand, GripsHonourTheMinimumSize) {
@@ -275,9 +216,7 @@ TEST(RubberBand, GripsHonourTheMinimumSize) {
 }
 
 TEST_F(ViewFixture, RubberBandMovesAndResizesWithTheMouseThroughItsCallback) {
-    view.setBitmap(Coordinates(400, 300));
-    view.setScaleMode(ImageView::ScaleMode::Scale);
-    view.setScale(1.0f);
+    scaled(400, 300, 1.0f);
     view.setCentered(false);
     BitmapLayer* frame = view.addBitmapLayer();
     RubberBandLayer* band = view.addRubberBandLayer();
@@ -315,6 +254,7 @@ TEST_F(ViewFixture, RubberBandMovesAndResizesWithTheMouseThroughItsCallback) {
     ASSERT_EQ(handles.size(), 3u);
     EXPECT_EQ(handles[0], RubberBandLayer::Handle::BottomRight);
     EXPECT_EQ(handles[2], RubberBandLayer::Handle::Centre);
+    EXPECT_EQ(view.layerAt(QPoint(5, 110)), band);
     band->setIgnoreMouse(true);
     EXPECT_EQ(view.layerAt(QPoint(5, 110)), frame);
 }

@@ -1,15 +1,12 @@
 #include "testsupport.h"
 #include "ui/main/thumbnailcell.h"
+#include "uitestsupport.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-QImage plain(QSize size, QColor colour) {
-    QImage image(size, QImage::Format_ARGB32);
-    image.fill(colour);
-    return image;
-}
+using uitest::plain;
 
 const QImage kBlank = plain(QSize(116, 116), QColor(250, 250, 250));
 const QImage kPlaceholder = plain(QSize(116, 116), QColor(200, 200, 200));

@@ -2,17 +2,30 @@
 
 #include "imaging/imagefile.h"
 #include "ui/common/appresources.h"
+#include "ui/main/photoloader.h"
 
 #include <QDir>
 #include <QFile>
+#include <QPainter>
 #include <QTest>
 
 namespace uitest {
 
-bool writePhoto(const QString& path, QSize size, QColor colour) {
+QImage plain(QSize size, QColor colour) {
     QImage image(size, QImage::Format_ARGB32);
     image.fill(colour);
-    return imaging::SaveJpeg(image, path, 90).ok();
+    return image;
+}
+
+QImage frameOf(ImageView& view) {
+    QImage out(view.viewport()->size(), QImage::Format_RGB32);
+    QPainter p(&out);
+    view.render(p, out.rect());
+    return out;
+}
+
+bool writePhoto(const QString& path, QSize size, QColor colour) {
+    return imaging::SaveJpeg(plain(size, colour), path, 90).ok();
 }
 
 bool writeBytes(const QString& path, qint64 bytes) {
@@ -53,6 +66,19 @@ void Harness::close() {
         window->close();
     window.reset();
     store.reset();
+}
+
+QString WindowTest::photos(int n) {
+    const QString folder = h.photoFolder(QStringLiteral("zdjecia"));
+    for (int i = 0; i < n; ++i)
+        EXPECT_TRUE(
+            writeBytes(folder + QStringLiteral("/p%1.jpg").arg(i, 2, 10, QLatin1Char('0')), (n - i) * 1000));
+    return folder;
+}
+
+void WindowTest::settle() {
+    w().photoLoader()->finish();
+    QCoreApplication::processEvents();
 }
 
 } // namespace uitest

@@ -4,14 +4,22 @@
 #include "core/settingsstore.h"
 #include "ui/common/prompts.h"
 #include "ui/common/shell.h"
+#include "ui/main/imageview.h"
 #include "ui/main/tfoglowny.h"
 
+#include <gtest/gtest.h>
+
+#include <QAction>
 #include <QTemporaryDir>
 
 #include <memory>
 
 namespace uitest {
 
+// An image of one colour.
+QImage plain(QSize size, QColor colour);
+// What the view shows in its viewport.
+QImage frameOf(ImageView& view);
 // Writes a JPEG photo of one colour (false when it could not be written).
 bool writePhoto(const QString& path, QSize size, QColor colour);
 // Writes a file of exactly `bytes` bytes that is not a photo.
@@ -35,6 +43,19 @@ struct Harness {
     void show(QSize size);
     // A folder in `dir` (created) that becomes the documents folder of the next build.
     QString photoFolder(const QString& name);
+};
+
+// The fixture of the main window tests.
+class WindowTest : public ::testing::Test {
+protected:
+    Harness h;
+    ui::TfoGlowny& w() { return *h.window; }
+    QAction* act(const char* name) { return w().action(QString::fromLatin1(name)); }
+    // n fake photos p00.jpg, p01.jpg, ... in the documents folder "zdjecia", the sizes falling as the
+    // names rise; returns the folder.
+    QString photos(int n);
+    // Waits for the photo on its way to the view and for what its arrival posts.
+    void settle();
 };
 
 } // namespace uitest

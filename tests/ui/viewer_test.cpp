@@ -1,22 +1,18 @@
 #include "ui/common/cursors.h"
 #include "ui/main/imageviewcontroller.h"
+#include "uitestsupport.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QScrollBar>
 #include <QTest>
 
-namespace {
+#include <algorithm>
 
-QImage Photo(int w, int h) {
-    QImage img(w, h, QImage::Format_ARGB32);
-    img.fill(qRgb(90, 140, 200));
-    return img;
-}
+namespace {
 
 struct ViewerFixture : ::testing::Test {
     ImageView view;
@@ -34,7 +30,7 @@ struct ViewerFixture : ::testing::Test {
         viewer.hooks().toolEnded = [this](int tool) { ended.push_back(tool); };
     }
     void show(int w, int h) {
-        view.setBitmap(Photo(w, h));
+        view.setBitmap(uitest::plain(QSize(w, h), QColor(90, 140, 200)));
         viewer.setFitToWindow(true);
         viewer.refreshView();
     }
@@ -57,28 +53,27 @@ struct ViewerFixture : ::testing::Test {
     }
 };
 
-TEST_F(ViewerFixture, SmallPhotoIsCentredAtOneToOneWithoutScrollBars) {
+TEST_F(ViewerFixture, FittedPhotosInTheViewport) {
+    const struct {
+        QSize photo;
+        ImageView::ScaleMode mode;
+        float scale;
+        const char* label;
+    } cases[] = {
+        {{400, 300}, ImageView::ScaleMode::Normal, 1.0f, "Widok: 100%"}, // centred at one to one
+        {{3000, 2000}, ImageView::ScaleMode::Scale, 0.17467f, "Widok: 17%"},
+        {{524, 200}, ImageView::ScaleMode::Scale, 1.0f, "Widok: 100%"}, // exactly as wide: not centred
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        show(c.photo.width(), c.photo.height());
+        EXPECT_EQ(view.scaleMode(), c.mode);
+        EXPECT_NEAR(view.scale(), c.scale, 1e-5);
+        EXPECT_FALSE(view.scrollBarsShown());
+        EXPECT_EQ(label.text(), QString::fromLatin1(c.label));
+    }
     show(400, 300);
-    EXPECT_EQ(view.scaleMode(), ImageView::ScaleMode::Normal);
-    EXPECT_TRUE(view.isCentered());
-    EXPECT_EQ(view.scale(), 1.0f);
-    EXPECT_FALSE(view.scrollBarsShown());
     EXPECT_EQ(view.photoOrigin(), QPoint(62, 84));
-    EXPECT_EQ(label.text(), QStringLiteral("Widok: 100%"));
-}
-
-TEST_F(ViewerFixture, LargePhotoFitsAndTheLabelShowsItsRoundedScale) {
-    show(3000, 2000);
-    EXPECT_EQ(view.scaleMode(), ImageView::ScaleMode::Scale);
-    EXPECT_NEAR(view.scale(), 0.17467, 1e-5);
-    EXPECT_FALSE(view.scrollBarsShown());
-    EXPECT_EQ(label.text(), QStringLiteral("Widok: 17%"));
-}
-
-TEST_F(ViewerFixture, PhotoAsWideAsTheViewportIsScaledNotCentred) {
-    show(524, 200);
-    EXPECT_EQ(view.scaleMode(), ImageView::ScaleMode::Scale);
-    EXPECT_EQ(view.scale(), 1.0f);
 }
 
 TEST_F(ViewerFixture, ViewQualityPicksTheStretchFilterOfTheFit) {
@@ -134,22 +129,20 @@ struct MagnifierFixture : ViewerFixture {
     }
 };
 
-TEST_F(MagnifierFixture, DragOfHundredByFiftyZoomsToFivePointZeroSix) {
+TEST_F(MagnifierFixture, DragZoomsToFitTheRectangleUpToEight) {
     EXPECT_EQ(viewer.toolMode(), ImageViewController::MagnifierTool);
     EXPECT_EQ(viewer.magnifierMarker(), 1);
-    drag({100, 100}, {{120, 110}}, {150, 125});
+    drag({100, 100}, {{120, 110}}, {150, 125}); // 100 x 50 bitmap pixels
     EXPECT_FLOAT_EQ(view.scale(), 5.06f);
     EXPECT_EQ(label.text(), QStringLiteral("Widok: 506%"));
     EXPECT_EQ(view.layerCount(), 0);
     EXPECT_TRUE(view.scrollBarsShown());
-    const QRect vp = view.viewportRect();
-    const QPoint middle = view.controlToBitmap(vp.center() + QPoint(1, 1));
+    const QPoint middle = view.controlToBitmap(view.viewportRect().center() + QPoint(1, 1));
     EXPECT_NEAR(middle.x(), 250, 1);
     EXPECT_NEAR(middle.y(), 225, 1);
-}
-
-TEST_F(MagnifierFixture, SmallDragIsLimitedToEight) {
-    drag({100, 100}, {{105, 105}}, {110, 110});
+    viewer.zoomToFit();
+    viewer.startMagnifier();
+    drag({100, 100}, {{105, 105}}, {110, 110}); // 20 x 20
     EXPECT_EQ(view.scale(), 8.0f);
     EXPECT_EQ(label.text(), QStringLiteral("Widok: 800%"));
 }
@@ -163,7 +156,7 @@ TEST_F(MagnifierFixture, ClickZoomsInAndAltClickZoomsOut) {
     EXPECT_EQ(view.scale(), 0.5f);
 }
 
-TEST_F(MagnifierFixture, AltShowsTheZoomOutCursorUntilAKeyIsReleased) {
+TEST_F(MagnifierFixture, AltShowsTheZoomOutCursorUntilReleasedAndEscapeEndsTheTool) {
     QTest::keyPress(&view, Qt::Key_Alt);
     EXPECT_TRUE(viewer.altHeld());
     EXPECT_EQ(view.viewport()->cursor().pixmap().toImage(),
@@ -172,9 +165,6 @@ TEST_F(MagnifierFixture, AltShowsTheZoomOutCursorUntilAKeyIsReleased) {
     EXPECT_FALSE(viewer.altHeld());
     EXPECT_EQ(view.viewport()->cursor().pixmap().toImage(),
               cursors::Cursor(cursors::Zoom).pixmap().toImage());
-}
-
-TEST_F(MagnifierFixture, EscapeEndsTheTool) {
     QTest::keyPress(&view, Qt::Key_Escape);
     EXPECT_EQ(viewer.toolMode(), ImageViewController::NoTool);
     EXPECT_EQ(ended, std::vector<int>{ImageViewController::MagnifierTool});
@@ -249,13 +239,10 @@ TEST_F(CropFixture, FormatLockHookShapesTheRectangle) {
     EXPECT_EQ(frameRect(), (BitmapRect{100, 100, 400, 300}));
 }
 
-TEST_F(CropFixture, DragFrameIsDashedWhiteAndBlack) {
-    drag({100, 100}, {{110, 110}}, {200, 150});
+TEST_F(CropFixture, TheDashedFrameTakesAPressOnItInsteadOfANewDrag) {
+    drag({100, 100}, {{110, 110}}, {200, 150}); // drag frame (200, 200)-(400, 300) in bitmap pixels
     ASSERT_EQ(view.layerCount(), 1);
-    QImage out(view.viewport()->size(), QImage::Format_RGB32);
-    QPainter p(&out);
-    view.render(p, out.rect());
-    p.end();
+    const QImage out = uitest::frameOf(view);
     QString top;
     for (int x = 100; x < 120; ++x)
         top += out.pixel(x, 100) == qRgb(255, 255, 255) ? QLatin1Char('W')
@@ -263,11 +250,6 @@ TEST_F(CropFixture, DragFrameIsDashedWhiteAndBlack) {
                                                         : QLatin1Char('?');
     EXPECT_EQ(top, QStringLiteral("WWWWWBBBBBWWWWWBBBBB"));
     EXPECT_EQ(out.pixel(150, 120), qRgb(90, 140, 200)); // inside stays the photo
-}
-
-TEST_F(CropFixture, APressOnTheCropFrameGoesToTheFrameNotToANewDrag) {
-    drag({100, 100}, {{110, 110}}, {200, 150}); // drag frame (200, 200)-(400, 300) in bitmap pixels
-    ASSERT_EQ(view.layerCount(), 1);
     // What the crop tool makes of it on release: a rubber band carrying the drag frame.
     RubberBandLayer* band = view.addRubberBandLayer();
     band->setChild(view.layer(0));
@@ -302,17 +284,14 @@ TEST_F(ViewerFixture, RegionDragUsesTwoPixels) {
     EXPECT_EQ(regionDone[0].second, QPoint(204, 204));
 }
 
-TEST_F(ViewerFixture, SpaceOverAFittedPhotoDoesNothing) {
+TEST_F(ViewerFixture, SpaceDoesNothingOverAFittedPhotoAndPansWhileTheScrollBarsAreShown) {
     show(3000, 2000);
     viewer.setToolMode(ImageViewController::CropTool);
     QTest::keyPress(&view, Qt::Key_Space);
     EXPECT_EQ(viewer.toolMode(), ImageViewController::CropTool);
     QTest::keyRelease(&view, Qt::Key_Space);
     EXPECT_EQ(viewer.toolMode(), ImageViewController::CropTool);
-}
-
-TEST_F(ViewerFixture, SpacePansWhileTheScrollBarsAreShown) {
-    show(3000, 2000);
+    viewer.setToolMode(ImageViewController::NoTool);
     viewer.zoomTo(2.0f);
     view.horizontalScrollBar()->setValue(1000);
     view.verticalScrollBar()->setValue(1000);
@@ -331,23 +310,9 @@ TEST_F(ViewerFixture, SpacePansWhileTheScrollBarsAreShown) {
     EXPECT_EQ(viewer.toolMode(), ImageViewController::NoTool);
 }
 
-TEST_F(ViewerFixture, SpaceReleaseReturnsToTheToolOnScreen) {
+TEST_F(ViewerFixture, SpaceLetsPressesThroughTheFrameAndReturnsToTheToolOnScreen) {
     bool cropPanel = true;
     viewer.hooks().cropPanelVisible = [&] { return cropPanel; };
-    show(3000, 2000);
-    viewer.zoomTo(1.0f);
-    viewer.setToolMode(ImageViewController::CropTool);
-    QTest::keyPress(&view, Qt::Key_Space);
-    QTest::keyRelease(&view, Qt::Key_Space);
-    EXPECT_EQ(viewer.toolMode(), ImageViewController::CropTool);
-    cropPanel = false;
-    viewer.startMagnifier();
-    QTest::keyPress(&view, Qt::Key_Space);
-    QTest::keyRelease(&view, Qt::Key_Space);
-    EXPECT_EQ(viewer.toolMode(), ImageViewController::MagnifierTool);
-}
-
-TEST_F(ViewerFixture, SpaceLetsPressesThroughTheFrame) {
     show(3000, 2000);
     viewer.zoomTo(1.0f);
     viewer.setToolMode(ImageViewController::CropTool);
@@ -357,6 +322,12 @@ TEST_F(ViewerFixture, SpaceLetsPressesThroughTheFrame) {
     EXPECT_TRUE(view.layer(0)->ignoresMouse());
     QTest::keyRelease(&view, Qt::Key_Space);
     EXPECT_FALSE(view.layer(0)->ignoresMouse());
+    EXPECT_EQ(viewer.toolMode(), ImageViewController::CropTool);
+    cropPanel = false;
+    viewer.startMagnifier();
+    QTest::keyPress(&view, Qt::Key_Space);
+    QTest::keyRelease(&view, Qt::Key_Space);
+    EXPECT_EQ(viewer.toolMode(), ImageViewController::MagnifierTool);
 }
 
 TEST_F(ViewerFixture, NothingHappensWithoutAPhoto) {
@@ -369,14 +340,12 @@ TEST(Cursors, FiveNamedCursorsFromTheResources) {
     const QStringList names{"RACZKA", "CROP", "REDEYE", "ZOOM", "ZOOMOUT"};
     for (int n = 1; n <= 5; ++n) {
         EXPECT_EQ(cursors::ResourceName(n), names[n - 1]);
-        const QCursor c = cursors::Cursor(n);
-        EXPECT_EQ(c.shape(), Qt::BitmapCursor);
-        const QImage img = c.pixmap().toImage().convertToFormat(QImage::Format_ARGB32);
+        const QImage img = cursors::Cursor(n).pixmap().toImage().convertToFormat(QImage::Format_Alpha8);
         ASSERT_FALSE(img.isNull()) << n;
         int opaque = 0;
         for (int y = 0; y < img.height(); ++y)
-            for (int x = 0; x < img.width(); ++x)
-                opaque += qAlpha(img.pixel(x, y)) > 128;
+            opaque += std::count_if(img.constScanLine(y), img.constScanLine(y) + img.width(),
+                                    [](uchar a) { return a > 128; });
         EXPECT_GT(opaque, 40) << n; // drawn, not an empty square
     }
     EXPECT_TRUE(cursors::ResourceName(6).isEmpty());
