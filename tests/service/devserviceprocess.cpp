@@ -1,9 +1,13 @@
 #include "devserviceprocess.h"
 
+#include "recordingreceiver.h"
+#include "service/tthreadlogowanie.h"
+#include "tcprecorder.h"
 #include "testsupport.h"
 
 #include <QBuffer>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QImage>
 
@@ -11,19 +15,17 @@
 
 DevServiceProcess::DevServiceProcess(const QStringList& switches, const QByteArray& config,
                                      const QString& script, const QByteArray& answer) {
-    QStringList arguments{"--port", "0", "--data", dataDir(), "--record", recordDir()};
+    QStringList arguments{"--port", "0", "--data", dataDir(), "--record", dir_.filePath("record")};
     if (!script.isEmpty()) {
         WriteFile(dir_.filePath("answer"), answer);
         arguments << "--answer" << script + "=" + dir_.filePath("answer");
     }
     if (!config.isEmpty()) {
-        const QString path = dir_.filePath("service.conf");
-        WriteFile(path, config);
-        arguments << "--config" << path;
+        WriteFile(dir_.filePath("service.conf"), config);
+        arguments << "--config" << dir_.filePath("service.conf");
     }
-    arguments << switches;
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process_.start(testsupport::binaryDir() + "/bin/pixvale-devservice", arguments);
+    process_.start(testsupport::binaryDir() + "/bin/pixvale-devservice", arguments + switches);
     if (!process_.waitForStarted(10000))
         return;
     while (!process_.canReadLine() && process_.waitForReadyRead(10000)) {
@@ -35,6 +37,38 @@ DevServiceProcess::DevServiceProcess(const QStringList& switches, const QByteArr
 
 DevServiceProcess::~DevServiceProcess() {
     StopProcess(process_);
+}
+
+QList<QByteArray> DevServiceProcess::bodiesOf(const QString& script) const {
+    const QDir record(dir_.filePath("record"));
+    QList<QByteArray> bodies;
+    for (const QString& name : record.entryList({"*" + script + ".body"}, QDir::Files, QDir::Name))
+        bodies << ReadFile(record.filePath(name));
+    return bodies;
+}
+
+QMap<QString, QByteArray> DevServiceProcess::stored() const {
+    QMap<QString, QByteArray> photos;
+    for (QDirIterator it(dataDir(), QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+        const QString path = it.next();
+        photos.insert(QFileInfo(path).fileName(), ReadFile(path));
+    }
+    return photos;
+}
+
+service::ServiceEndpoint Unreachable() {
+    return {QString("http://127.0.0.1:%1/").arg(FreeLoopbackPort()), {}};
+}
+
+QString LogIn(const DevServiceProcess& service) {
+    RecordingReceiver receiver;
+    RunToEnd(
+        new service::TThreadLogowanie(&receiver, service.endpoint(), {"demo@pixvale.example", "demo", ""}));
+    return receiver.sessionId;
+}
+
+QByteArray FormPart(const QByteArray& boundary, const QByteArray& name, const QByteArray& value) {
+    return "\r\n--" + boundary + "\r\nContent-Disposition: form-data; name=\"" + name + "\"\r\n\r\n" + value;
 }
 
 void StopProcess(QProcess& process) {
@@ -61,17 +95,6 @@ QByteArray HttpGet(const QString& url) {
     return ok ? body : QByteArray();
 }
 
-QString DevServiceProcess::baseAddress() const {
-    return QString("http://127.0.0.1:%1/").arg(port_);
-}
-
-QStringList DevServiceProcess::recorded(const QString& suffix) const {
-    QStringList files;
-    for (const QString& name : QDir(recordDir()).entryList({"*" + suffix}, QDir::Files, QDir::Name))
-        files << QDir(recordDir()).filePath(name);
-    return files;
-}
-
 QByteArray JpegOfSize(qint64 size) {
     QImage image(64, 48, QImage::Format_RGB32);
     for (int y = 0; y < image.height(); ++y)
@@ -81,14 +104,10 @@ QByteArray JpegOfSize(qint64 size) {
     QBuffer buffer(&jpeg);
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "JPEG", 90);
-    if (size <= jpeg.size() + 4)
-        return jpeg;
-    // Pad with comment segments (at most 65533 bytes of text each) after the start marker.
+    // Comment segments (at most 65533 bytes of text each) after the start marker.
     QByteArray padding;
-    qint64 missing = size - jpeg.size();
-    while (missing > 0) {
-        const qint64 segment = std::min<qint64>(missing, 65537);
-        const qint64 text = std::max<qint64>(segment - 4, 0);
+    for (qint64 missing = size - jpeg.size(); missing > 0;) {
+        const qint64 text = std::clamp<qint64>(missing - 4, 0, 65533);
         const int length = static_cast<int>(text + 2);
         padding +=
             QByteArray("\xff\xfe", 2) + char(length >> 8) + char(length & 0xff) + QByteArray(text, 'p');

@@ -1,8 +1,13 @@
 #pragma once
 
 // Starts pixvale-devservice on a free loopback port for one test, with its own data (and record)
-// folder, and stops it afterwards.
+// folder, and stops it afterwards; and the small helpers the service tests share.
+#include "service/serviceworker.h"
+
+#include <gtest/gtest.h>
+
 #include <QByteArray>
+#include <QMap>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -18,14 +23,14 @@ public:
 
     bool started() const { return port_ > 0; }
     int port() const { return port_; }
-    QString baseAddress() const;
+    QString baseAddress() const { return QString("http://127.0.0.1:%1/").arg(port_); }
+    service::ServiceEndpoint endpoint() const { return {baseAddress(), {}}; }
     QString dataDir() const { return dir_.filePath("data"); }
-    QString recordDir() const { return dir_.filePath("record"); }
-    // Path of a scratch file in the fixture's folder.
     QString scratch(const QString& name) const { return dir_.filePath(name); }
-
-    // The recorded request files ("NNNN-script.head"/".body") in arrival order.
-    QStringList recorded(const QString& suffix) const;
+    // The recorded request bodies of `script`, in arrival order.
+    QList<QByteArray> bodiesOf(const QString& script) const;
+    // The photos the service has stored, by file name.
+    QMap<QString, QByteArray> stored() const;
 
 private:
     QTemporaryDir dir_;
@@ -33,11 +38,24 @@ private:
     int port_ = 0;
 };
 
+// For tests of the service as it starts by default.
+class WithDevService : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(service.started()); }
+    DevServiceProcess service;
+};
+
+// Where nothing listens.
+service::ServiceEndpoint Unreachable();
+// The session of the demo account, empty when the login failed.
+QString LogIn(const DevServiceProcess& service);
+// A text field of a form body with that boundary, from its leading CR LF up to the next one.
+QByteArray FormPart(const QByteArray& boundary, const QByteArray& name, const QByteArray& value);
 // A small generated JPEG padded with comment segments to about `size` bytes (never less).
 QByteArray JpegOfSize(qint64 size);
 bool WriteFile(const QString& path, const QByteArray& content);
+QByteArray ReadFile(const QString& path);
 // Asks a program to end, and makes sure it has.
 void StopProcess(QProcess& process);
 // The body of a plain GET, empty on any failure.
 QByteArray HttpGet(const QString& url);
-QByteArray ReadFile(const QString& path);
