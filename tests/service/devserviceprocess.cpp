@@ -67,8 +67,12 @@ QString LogIn(const DevServiceProcess& service) {
     return receiver.sessionId;
 }
 
-QByteArray FormPart(const QByteArray& boundary, const QByteArray& name, const QByteArray& value) {
-    return "\r\n--" + boundary + "\r\nContent-Disposition: form-data; name=\"" + name + "\"\r\n\r\n" + value;
+QByteArray FormBody(const QByteArray& boundary, const QList<std::pair<QByteArray, QByteArray>>& fields) {
+    QByteArray body;
+    for (const auto& [name, value] : fields)
+        body +=
+            "\r\n--" + boundary + "\r\nContent-Disposition: form-data; name=\"" + name + "\"\r\n\r\n" + value;
+    return body + "\r\n--" + boundary + "--\r\n";
 }
 
 void StopProcess(QProcess& process) {

@@ -49,8 +49,8 @@ protected:
 service::ServiceEndpoint Unreachable();
 // The session of the demo account, empty when the login failed.
 QString LogIn(const DevServiceProcess& service);
-// A text field of a form body with that boundary, from its leading CR LF up to the next one.
-QByteArray FormPart(const QByteArray& boundary, const QByteArray& name, const QByteArray& value);
+// A closed form body of text fields with that boundary.
+QByteArray FormBody(const QByteArray& boundary, const QList<std::pair<QByteArray, QByteArray>>& fields);
 // A small generated JPEG padded with comment segments to about `size` bytes (never less).
 QByteArray JpegOfSize(qint64 size);
 bool WriteFile(const QString& path, const QByteArray& content);

@@ -11,14 +11,9 @@ namespace {
 
 const QDateTime kMoment(QDate(2026, 3, 7), QTime(9, 5, 4, 32));
 const QByteArray kBoundary = "---------------------------030726090504032";
-const QByteArray kClosing = "\r\n--" + kBoundary + "--\r\n";
 
 MultipartFormStream::Clock fixedClock() {
     return [] { return kMoment; };
-}
-
-QByteArray textPart(const QByteArray& name, const QByteArray& value) {
-    return FormPart(kBoundary, name, value);
 }
 
 } // namespace
@@ -38,8 +33,9 @@ TEST(MultipartFormStream, LoginBodyWithClientIdentifier) {
     form.AddFormField("password", "tajne");
     form.AddFormField("client_id", "K-17");
     form.CloseForm();
-    EXPECT_EQ(form.Body(), textPart("login", "jan@example.pl") + textPart("password", "tajne") +
-                               textPart("client_id", "K-17") + kClosing);
+    EXPECT_EQ(
+        form.Body(),
+        FormBody(kBoundary, {{"login", "jan@example.pl"}, {"password", "tajne"}, {"client_id", "K-17"}}));
 }
 
 TEST(MultipartFormStream, ValuesGoVerbatimAsWindows1250) {
@@ -52,7 +48,8 @@ TEST(MultipartFormStream, ValuesGoVerbatimAsWindows1250) {
     for (const auto& [value, wire] : cases) {
         MultipartFormStream form(fixedClock());
         form.AddFormField(QString::fromUtf8("nazwę"), value);
-        EXPECT_EQ(form.Body(), textPart("nazw\xea", wire)) << value.toStdString();
+        form.CloseForm();
+        EXPECT_EQ(form.Body(), FormBody(kBoundary, {{"nazw\xea", wire}})) << value.toStdString();
     }
 }
 
@@ -70,13 +67,15 @@ TEST(MultipartFormStream, UploadBodyCarriesTheFileUnchanged) {
                                 "\r\nContent-Disposition: form-data; name=\"file\"; filename=\"" +
                                 QStringEncoder("windows-1250").encode(path) +
                                 "\"\r\nContent-Length: 12\r\nContent-Type: image/jpeg\r\n\r\n" + content;
-    EXPECT_EQ(form.Body(), filePart + textPart("sessid", "abc") + kClosing);
+    const QByteArray expected = filePart + FormBody(kBoundary, {{"sessid", "abc"}});
+    EXPECT_EQ(form.Body(), expected);
 
     // A file that cannot be read leaves the body alone; Clear() keeps the boundary for the next body.
     EXPECT_FALSE(form.AddFile("file", dir.filePath("gone.jpg"), "image/jpeg"));
-    EXPECT_EQ(form.Body(), filePart + textPart("sessid", "abc") + kClosing);
+    EXPECT_EQ(form.Body(), expected);
     form.Clear();
     EXPECT_TRUE(form.Body().isEmpty());
     form.AddFormField("sessid", "abc");
-    EXPECT_EQ(form.Body(), textPart("sessid", "abc"));
+    form.CloseForm();
+    EXPECT_EQ(form.Body(), FormBody(kBoundary, {{"sessid", "abc"}}));
 }

@@ -1,7 +1,6 @@
 #include "devserviceprocess.h"
 #include "recordingreceiver.h"
 #include "service/servicepages.h"
-#include "service/serviceresponse.h"
 #include "service/tthreadwysylanie.h"
 #include "testsupport.h"
 
@@ -39,9 +38,9 @@ QStringList generatedPhotos(const DevServiceProcess& service, int count, qint64 
 
 } // namespace
 
-using Uploads = WithDevService;
-
-TEST_F(Uploads, SendsThePhotoUnchangedWithTheWholeHandOverSequence) {
+TEST(TThreadWysylanie, SendsThePhotoUnchangedWithTheWholeHandOverSequence) {
+    DevServiceProcess service;
+    ASSERT_TRUE(service.started());
     const QString photo = testsupport::corpusFile("canon_40d_II_thumb_jfif.jpg");
     Upload upload;
     ASSERT_TRUE(upload.run(service, {photo}));
@@ -68,8 +67,8 @@ TEST_F(Uploads, SendsThePhotoUnchangedWithTheWholeHandOverSequence) {
         QByteArray(QStringEncoder("windows-1250").encode(photo)) +
         "\"\r\nContent-Length: " + QByteArray::number(original.size()) +
         "\r\nContent-Type: image/jpeg\r\n\r\n" + original +
-        FormPart(boundary, "sessid", upload.session.toLatin1()) + FormPart(boundary, "idalbumu", "0") +
-        FormPart(boundary, "nazwaalbumu", "Lato") + "\r\n--" + boundary + "--\r\n";
+        FormBody(boundary,
+                 {{"sessid", upload.session.toLatin1()}, {"idalbumu", "0"}, {"nazwaalbumu", "Lato"}});
     EXPECT_TRUE(bodies[0] == expected);
 
     // Sending range first, then the answer's; each transmission's first and last byte reach the window.
@@ -81,18 +80,26 @@ TEST_F(Uploads, SendsThePhotoUnchangedWithTheWholeHandOverSequence) {
     }
 }
 
-TEST(TThreadWysylanie, CapacityExceededThenSentAndShownOnTheReportPage) {
+TEST(TThreadWysylanie, EachFileGetsItsOwnOutcomeAndTheRunGoesOn) {
     DevServiceProcess service({}, "account demo@pixvale.example demo 100000\n");
     ASSERT_TRUE(service.started());
-    const QString refused = testsupport::corpusFile("nintendo_3ds_MM_thumb_mpo.jpg");
+    WriteFile(service.scratch("notes.jpg"), "these are not pixels\n");
     const QString accepted = testsupport::corpusFile("canon_s40_II_thumb.jpg");
     Upload upload;
-    ASSERT_TRUE(upload.run(service, {refused, accepted}));
+    ASSERT_TRUE(upload.run(service, {service.scratch("gone.jpg"), service.scratch("notes.jpg"),
+                                     testsupport::corpusFile("damaged_truncated_half_konica_z3.jpg"),
+                                     testsupport::corpusFile("nintendo_3ds_MM_thumb_mpo.jpg"), accepted}));
+    const QString unreadable = kNotSent + QString::fromUtf8("=Nie można odczytać pliku źródłowego");
     EXPECT_EQ(upload.receiver.finalReport,
-              (QStringList{"nintendo_3ds_MM_thumb_mpo.jpg=" + kNotSent +
+              (QStringList{"gone.jpg=" + kNotSent + QString::fromUtf8("=Nie można odnaleźć pliku źródłowego"),
+                           "notes.jpg=" + unreadable, "damaged_truncated_half_konica_z3.jpg=" + unreadable,
+                           "nintendo_3ds_MM_thumb_mpo.jpg=" + kNotSent +
                                QString::fromUtf8("=Przekroczona dopuszczalna pojemność konta."),
                            "canon_s40_II_thumb.jpg=" + kSent + "=OK"}));
-    EXPECT_EQ(upload.receiver.positions, (QList<int>{1, 2}));
+    EXPECT_EQ(upload.receiver.positions, (QList<int>{1, 2, 3, 4, 5}));
+    // Only the photos were shown and sent, each out and back.
+    EXPECT_EQ(upload.receiver.previews.size(), 2);
+    EXPECT_EQ(upload.receiver.ranges.size(), 4);
     EXPECT_EQ(service.stored().keys(), QStringList{"canon_s40_II_thumb.jpg"});
 
     // One run, one boundary; each body complete on its own.
@@ -114,25 +121,6 @@ TEST(TThreadWysylanie, CapacityExceededThenSentAndShownOnTheReportPage) {
     EXPECT_EQ(HttpGet(service.baseAddress() + picture), ReadFile(accepted));
 }
 
-TEST_F(Uploads, MissingAndUnreadableFilesAreReportedAndTheRunGoesOn) {
-    const QString text = service.scratch("notes.jpg");
-    WriteFile(text, "these are not pixels\n");
-    Upload upload;
-    ASSERT_TRUE(upload.run(service, {service.scratch("gone.jpg"), text,
-                                     testsupport::corpusFile("damaged_truncated_half_konica_z3.jpg"),
-                                     testsupport::corpusFile("grey_noexif.jpg")}));
-    const QString unreadable = QString::fromUtf8("=Nie można odczytać pliku źródłowego");
-    EXPECT_EQ(upload.receiver.finalReport,
-              (QStringList{"gone.jpg=" + kNotSent + QString::fromUtf8("=Nie można odnaleźć pliku źródłowego"),
-                           "notes.jpg=" + kNotSent + unreadable,
-                           "damaged_truncated_half_konica_z3.jpg=" + kNotSent + unreadable,
-                           "grey_noexif.jpg=" + kSent + "=OK"}));
-    // Only the good photo was shown and sent; the others went straight to their report lines.
-    EXPECT_EQ(upload.receiver.previews.size(), 1);
-    EXPECT_EQ(upload.receiver.ranges.size(), 2);
-    EXPECT_EQ(service.bodiesOf("ifupload.sphp").size(), 1);
-}
-
 TEST(TThreadWysylanie, TransportErrorsAndOddAnswers) {
     const std::pair<QStringList, QString> cases[] = {
         {{"--http-error", "500"}, kNotSent + QString::fromUtf8("=Błąd podczas wysyłania pliku.")},
@@ -152,20 +140,22 @@ TEST(TThreadWysylanie, TransportErrorsAndOddAnswers) {
     }
 }
 
-TEST(TThreadWysylanie, StopDuringTheSecondOfFive) {
+TEST(TThreadWysylanie, StopDuringOrAfterTheSecondOfFive) {
     DevServiceProcess service({"--slow-reader", "2000000"});
     ASSERT_TRUE(service.started());
     const QStringList files = generatedPhotos(service, 5, 600000);
-    // Once while the second photo's preview is shown: its first 128-byte step must cut it before any
-    // position of it reaches the window. Once from the event loop after it is on its way.
-    for (const bool atPreview : {true, false}) {
-        SCOPED_TRACE(atPreview ? "at the preview" : "on the way");
+    enum When { AtPreview, OnTheWay, AfterTheFirst };
+    for (const When when : {AtPreview, OnTheWay, AfterTheFirst}) {
+        SCOPED_TRACE(when);
         Upload upload;
         upload.receiver.onCall = [&](const QString& method) {
             const RecordingReceiver& r = upload.receiver;
-            if (atPreview && method == "ShowPreview" && r.previews.size() == 2)
+            // At the preview, the first 128-byte step of photo 2 must cut it before any of its positions
+            // is shown.
+            if (when == AtPreview && method == "ShowPreview" && r.previews.size() == 2)
                 upload.worker->Stop();
-            if (!atPreview && method == "SetSendPosition" && r.positions.size() == 2)
+            // On its way, from the event loop rather than inside a hand-over.
+            if (when == OnTheWay && method == "SetSendPosition" && r.positions.size() == 2)
                 QMetaObject::invokeMethod(
                     &upload.receiver,
                     [&] {
@@ -173,32 +163,22 @@ TEST(TThreadWysylanie, StopDuringTheSecondOfFive) {
                             upload.worker->Stop();
                     },
                     Qt::QueuedConnection);
+            // The answer of photo 1 has arrived when its last received byte is shown.
+            if (when == AfterTheFirst && method == "SetSendPosition" && r.ranges.size() == 2 &&
+                r.sendPositions[1].last() == r.ranges[1])
+                upload.worker->Stop();
         };
         ASSERT_TRUE(upload.run(service, files));
+        const QString second =
+            when == AfterTheFirst ? "p2.jpg=" + kNotSent + "=" : "p2.jpg=" + kNotSent + "=" + kStopped;
         EXPECT_EQ(upload.receiver.finalReport,
-                  (QStringList{"p1.jpg=" + kSent + "=OK", "p2.jpg=" + kNotSent + "=" + kStopped,
-                               "p3.jpg=" + kNotSent + "=", "p4.jpg=" + kNotSent + "=",
-                               "p5.jpg=" + kNotSent + "="}));
-        EXPECT_EQ(upload.receiver.positions, (QList<int>{1, 2}));
-        // Stopped at the preview, photo 2 goes out without a single position shown.
-        EXPECT_EQ(upload.receiver.sendPositions.value(2, {-1}).isEmpty(), atPreview);
+                  (QStringList{"p1.jpg=" + kSent + "=OK", second, "p3.jpg=" + kNotSent + "=",
+                               "p4.jpg=" + kNotSent + "=", "p5.jpg=" + kNotSent + "="}));
+        EXPECT_EQ(upload.receiver.positions, (when == AfterTheFirst ? QList<int>{1} : QList<int>{1, 2}));
+        EXPECT_EQ(upload.receiver.ranges.size(), when == AfterTheFirst ? 2 : 3);
+        EXPECT_EQ(upload.receiver.sendPositions.value(2).isEmpty(), when != OnTheWay);
     }
     EXPECT_EQ(service.stored().keys(), QStringList{"p1.jpg"});
-}
-
-TEST_F(Uploads, StopBetweenTwoFilesKeepsTheRealResult) {
-    Upload upload;
-    // The answer of the first photo has arrived when its last received byte is shown.
-    upload.receiver.onCall = [&](const QString& method) {
-        const RecordingReceiver& r = upload.receiver;
-        if (method == "SetSendPosition" && r.ranges.size() == 2 && r.sendPositions[1].last() == r.ranges[1])
-            upload.worker->Stop();
-    };
-    ASSERT_TRUE(upload.run(service, {testsupport::corpusFile("canon_s40_II_thumb.jpg"),
-                                     testsupport::corpusFile("grey_noexif.jpg")}));
-    EXPECT_EQ(upload.receiver.finalReport,
-              (QStringList{"canon_s40_II_thumb.jpg=" + kSent + "=OK", "grey_noexif.jpg=" + kNotSent + "="}));
-    EXPECT_EQ(upload.receiver.positions, QList<int>{1});
 }
 
 TEST(TThreadWysylanie, PositionsReachTheWindowAtMostEvery15Milliseconds) {
