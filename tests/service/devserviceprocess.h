@@ -1,7 +1,7 @@
 #pragma once
 
-// Starts pixvale-devservice on a free loopback port for one test, with its own data (and record)
-// folder, and stops it afterwards; and the small helpers the service tests share.
+// What the service tests stand on: the development service started for one test, a recording relay
+// in front of a server or a proxy, and small helpers.
 #include "service/serviceworker.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +13,11 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <atomic>
+#include <mutex>
+#include <thread>
+
+// pixvale-devservice on a free loopback port, with its own data and record folders.
 class DevServiceProcess {
 public:
     // `config` is the text of a configuration file; empty means the demo account. `script` and `answer`
@@ -45,13 +50,38 @@ protected:
     DevServiceProcess service;
 };
 
+// A loopback TCP relay to `targetPort` that writes down what each client sends before passing it on, so
+// a test sees the exact bytes a client sent to a server or a proxy. One connection at a time, on a thread
+// of its own.
+class TcpRecorder {
+public:
+    explicit TcpRecorder(int targetPort);
+    ~TcpRecorder();
+    int port() const { return port_; }
+    QList<QByteArray> connections() const; // what each client sent, in order of acceptance
+
+private:
+    void relay(int client);
+
+    const int targetPort_;
+    int listener_ = -1;
+    int port_ = 0;
+    std::atomic<bool> stopping_{false};
+    mutable std::mutex mutex_;
+    QList<QByteArray> sent_;
+    std::thread thread_;
+};
+
+// A loopback port that was free a moment ago, and whether something accepts connections on one.
+int FreeLoopbackPort();
+bool CanConnect(int port);
 // Where nothing listens.
 service::ServiceEndpoint Unreachable();
 // The session of the demo account, empty when the login failed.
 QString LogIn(const DevServiceProcess& service);
 // A closed form body of text fields with that boundary.
 QByteArray FormBody(const QByteArray& boundary, const QList<std::pair<QByteArray, QByteArray>>& fields);
-// A small generated JPEG padded with comment segments to about `size` bytes (never less).
+// A small generated JPEG padded to `size` bytes (never less).
 QByteArray JpegOfSize(qint64 size);
 bool WriteFile(const QString& path, const QByteArray& content);
 QByteArray ReadFile(const QString& path);

@@ -1,30 +1,20 @@
 #include "devserviceprocess.h"
 #include "service/httptransport.h"
-#include "service/multipartformstream.h"
-#include "tcprecorder.h"
 
 using service::HttpTransport;
 using Phase = HttpTransport::Phase;
 
 namespace {
 
-// A version call padded to about `size` bytes, posted with a client of its own unless one is given.
+// Posts a version call with `padding` bytes more, through a client of its own or `transport`.
 class Transport : public WithDevService {
 protected:
-    HttpTransport::Result post(qint64 size = 0, const QString& base = {}) {
-        body = versionBody(size);
-        const QString address = (base.isEmpty() ? service.baseAddress() : base) + "ifver.php";
-        return transport.Post(address, body, form.RequestContentType());
-    }
-    QByteArray versionBody(qint64 size) {
-        form.Clear();
-        form.AddFormField("program", "pv");
-        form.AddFormField("padding", QString(size, 'x'));
-        form.CloseForm();
-        return form.Body();
+    HttpTransport::Result post(qint64 padding, const QString& base = {}) {
+        body = FormBody("--b", {{"program", "pv"}, {"padding", QByteArray(padding, 'x')}});
+        return transport.Post((base.isEmpty() ? service.baseAddress() : base) + "ifver.php", body, kType);
     }
 
-    service::MultipartFormStream form;
+    const QByteArray kType = "multipart/form-data; boundary=--b";
     QByteArray body;
     HttpTransport transport;
 };
@@ -47,11 +37,10 @@ TEST_F(Transport, SendsExactlyTheServiceClientsRequestOverHttp10) {
         line = line.trimmed();
     EXPECT_EQ(lines.takeFirst(), "POST /ifver.php HTTP/1.0");
     std::sort(lines.begin(), lines.end());
-    EXPECT_EQ(lines, (QList<QByteArray>{"Accept: text/html, */*",
-                                        "Content-Length: " + QByteArray::number(body.size()),
-                                        "Content-Type: " + form.RequestContentType(),
-                                        "Host: 127.0.0.1:" + QByteArray::number(recorder.port()),
-                                        "User-Agent: Mozilla/3.0 (compatible; Indy Library)"}));
+    EXPECT_EQ(lines, (QList<QByteArray>{
+                         "Accept: text/html, */*", "Content-Length: " + QByteArray::number(body.size()),
+                         "Content-Type: " + kType, "Host: 127.0.0.1:" + QByteArray::number(recorder.port()),
+                         "User-Agent: Mozilla/3.0 (compatible; Indy Library)"}));
     EXPECT_EQ(sent[0].mid(headEnd + 4), body);
 }
 

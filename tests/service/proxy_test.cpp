@@ -1,7 +1,6 @@
 #include "devserviceprocess.h"
 #include "recordingreceiver.h"
 #include "service/tthreadwysylanie.h"
-#include "tcprecorder.h"
 #include "testsupport.h"
 
 #include <QStandardPaths>
