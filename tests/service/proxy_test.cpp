@@ -9,44 +9,32 @@ using namespace service;
 
 namespace {
 
-// tinyproxy with basic authentication on a free loopback port, in the foreground, for one test. Its
-// configuration syntax takes no "%" or quotes in a password, so the tests use letters, digits, "." and "-".
-class TinyProxy {
-public:
-    TinyProxy(const QString& user, const QString& password) {
-        const QString config = dir_.filePath("tinyproxy.conf");
-        WriteFile(config, QString("Port %1\nListen 127.0.0.1\nTimeout 60\nMaxClients 20\nAllow 127.0.0.1\n"
-                                  "BasicAuth %2 %3\nLogLevel Error\nLogFile \"%4\"\nPidFile \"%5\"\n"
-                                  "DisableViaHeader Yes\n")
-                              .arg(port_)
-                              .arg(user, password, dir_.filePath("log"), dir_.filePath("pid"))
-                              .toUtf8());
-        process_.start("tinyproxy", {"-d", "-c", config});
-    }
-    ~TinyProxy() { StopProcess(process_); }
-    static bool installed() { return !QStandardPaths::findExecutable("tinyproxy").isEmpty(); }
-    // It opens its port a moment after starting.
-    bool ready() {
-        return process_.waitForStarted(10000) && QTest::qWaitFor([&] { return CanConnect(port_); }, 10000);
-    }
-    int port() const { return port_; }
-
-private:
-    const int port_ = FreeLoopbackPort();
-    QTemporaryDir dir_;
-    QProcess process_;
-};
-
 // The development service and, in front of it, tinyproxy wanting user "jan" with password "tajne.1-x".
+// Its configuration syntax takes no "%" or quotes in a password, so the tests use letters, digits, "." and
+// "-".
 class Proxy : public WithDevService {
 protected:
     void SetUp() override {
-        if (!TinyProxy::installed())
+        if (QStandardPaths::findExecutable("tinyproxy").isEmpty())
             GTEST_SKIP() << "tinyproxy is not installed (scripts/install-deps installs it)";
         WithDevService::SetUp();
-        ASSERT_TRUE(proxy.ready());
+        const QString config = dir.filePath("tinyproxy.conf");
+        WriteFile(config, QString("Port %1\nListen 127.0.0.1\nTimeout 60\nMaxClients 20\nAllow 127.0.0.1\n"
+                                  "BasicAuth jan tajne.1-x\nLogLevel Error\nLogFile \"%2\"\nPidFile \"%3\"\n"
+                                  "DisableViaHeader Yes\n")
+                              .arg(port)
+                              .arg(dir.filePath("log"), dir.filePath("pid"))
+                              .toUtf8());
+        tinyproxy.start("tinyproxy", {"-d", "-c", config});
+        // It opens its port a moment after starting.
+        ASSERT_TRUE(tinyproxy.waitForStarted(10000) &&
+                    QTest::qWaitFor([&] { return CanConnect(port); }, 10000));
     }
-    TinyProxy proxy{"jan", "tajne.1-x"};
+    ~Proxy() override { StopProcess(tinyproxy); }
+
+    const int port = FreeLoopbackPort();
+    QTemporaryDir dir;
+    QProcess tinyproxy;
 };
 
 QByteArray headOf(const QByteArray& request) {
@@ -73,7 +61,7 @@ TEST_F(Proxy, CredentialsGoUnaskedOnlyWithBasicAuthentication) {
     int uploads = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(QString("basic %1, password %2").arg(c.basic).arg(c.password).toStdString());
-        TcpRecorder recorder(proxy.port());
+        TcpRecorder recorder(port);
         const ServiceEndpoint proxied{service.baseAddress(),
                                       {true, "127.0.0.1", recorder.port(), "jan", c.password, c.basic}};
         RecordingReceiver receiver;

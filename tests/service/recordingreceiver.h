@@ -15,16 +15,13 @@ class RecordingReceiver : public QObject {
     Q_OBJECT
 public:
     QStringList calls; // method names in arrival order
-    QString error;
-    QString sessionId, orderUrl, editUrl;
+    QString error, sessionId, orderUrl, editUrl, downloadUrl;
     int albumCount = -1;
-    QStringList albumNames, albumIds;
+    QStringList albumNames, albumIds, report, finalReport;
     QList<int> positions;
-    QStringList report, finalReport;
     QList<QImage> previews;
     QList<qint64> ranges;
     QList<QList<qint64>> sendPositions; // one list per SetSendRange
-    QString downloadUrl;
 
     std::function<void(const QString& method)> onCall; // after the call is recorded
 

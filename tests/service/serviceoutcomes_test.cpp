@@ -159,15 +159,15 @@ TEST(ServiceEndpoint, ProxyIsCopiedOnlyWhenItIsOn) {
     settings.proxyPassword = "p";
     settings.proxyBasicAuthentication = true;
     const auto fields = [](const ProxySettings& p) {
-        return QStringList{QString::number(p.use),
-                           p.server,
-                           QString::number(p.port),
-                           p.user,
-                           p.password,
-                           QString::number(p.basicAuthentication)};
+        return QString("%1 %2 %3 %4 %5 %6")
+            .arg(p.use)
+            .arg(p.server)
+            .arg(p.port)
+            .arg(p.user, p.password)
+            .arg(p.basicAuthentication);
     };
     EXPECT_EQ(EndpointOf(settings).baseAddress, "http://127.0.0.1:81/");
     EXPECT_EQ(fields(EndpointOf(settings).proxy), fields({}));
     settings.proxyUse = true;
-    EXPECT_EQ(fields(EndpointOf(settings).proxy), QStringList({"1", "proxy.local", "3128", "jan", "p", "1"}));
+    EXPECT_EQ(fields(EndpointOf(settings).proxy), "1 proxy.local 3128 jan p 1");
 }
