@@ -6,7 +6,7 @@ using Phase = HttpTransport::Phase;
 
 namespace {
 
-// Posts a version call with `padding` bytes more, through a client of its own or `transport`.
+// Posts a version call, `padding` bytes longer, with `transport` to the emulator or to `base`.
 class Transport : public WithDevService {
 protected:
     HttpTransport::Result post(qint64 padding, const QString& base = {}) {
