@@ -1,29 +1,58 @@
 #include "devserviceprocess.h"
 
+#include "recordingreceiver.h"
+#include "service/tthreadlogowanie.h"
 #include "testsupport.h"
 
 #include <QBuffer>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QImage>
 
+#include <arpa/inet.h>
 #include <curl/curl.h>
+#include <poll.h>
+#include <unistd.h>
+
+namespace {
+
+// A loopback TCP socket, bound to `port` (0 any free one) to listen, or connected to it.
+int loopbackSocket(int port, bool connectIt) {
+    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    const auto* raw = reinterpret_cast<const sockaddr*>(&address);
+    if ((connectIt ? ::connect(s, raw, sizeof address) : ::bind(s, raw, sizeof address)) == 0)
+        return s;
+    ::close(s);
+    return -1;
+}
+
+int boundPort(int socket) {
+    sockaddr_in address{};
+    socklen_t size = sizeof address;
+    getsockname(socket, reinterpret_cast<sockaddr*>(&address), &size);
+    return ntohs(address.sin_port);
+}
+
+} // namespace
 
 DevServiceProcess::DevServiceProcess(const QStringList& switches, const QByteArray& config,
                                      const QString& script, const QByteArray& answer) {
-    QStringList arguments{"--port", "0", "--data", dataDir(), "--record", recordDir()};
+    QStringList arguments{"--port", "0", "--data", dataDir(), "--record", dir_.filePath("record")};
     if (!script.isEmpty()) {
         WriteFile(dir_.filePath("answer"), answer);
         arguments << "--answer" << script + "=" + dir_.filePath("answer");
     }
     if (!config.isEmpty()) {
-        const QString path = dir_.filePath("service.conf");
-        WriteFile(path, config);
-        arguments << "--config" << path;
+        WriteFile(dir_.filePath("service.conf"), config);
+        arguments << "--config" << dir_.filePath("service.conf");
     }
-    arguments << switches;
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process_.start(testsupport::binaryDir() + "/bin/pixvale-devservice", arguments);
+    process_.start(testsupport::binaryDir() + "/bin/pixvale-devservice", arguments + switches);
     if (!process_.waitForStarted(10000))
         return;
     while (!process_.canReadLine() && process_.waitForReadyRead(10000)) {
@@ -35,6 +64,108 @@ DevServiceProcess::DevServiceProcess(const QStringList& switches, const QByteArr
 
 DevServiceProcess::~DevServiceProcess() {
     StopProcess(process_);
+}
+
+QList<QByteArray> DevServiceProcess::bodiesOf(const QString& script) const {
+    const QDir record(dir_.filePath("record"));
+    QList<QByteArray> bodies;
+    for (const QString& name : record.entryList({"*" + script + ".body"}, QDir::Files, QDir::Name))
+        bodies << ReadFile(record.filePath(name));
+    return bodies;
+}
+
+QMap<QString, QByteArray> DevServiceProcess::stored() const {
+    QMap<QString, QByteArray> photos;
+    for (QDirIterator it(dataDir(), QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+        const QString path = it.next();
+        photos.insert(QFileInfo(path).fileName(), ReadFile(path));
+    }
+    return photos;
+}
+
+TcpRecorder::TcpRecorder(int targetPort)
+    : targetPort_(targetPort)
+    , listener_(loopbackSocket(0, false)) {
+    if (listener_ < 0 || ::listen(listener_, 8) != 0)
+        return;
+    port_ = boundPort(listener_);
+    thread_ = std::thread([this] {
+        while (!stopping_) {
+            pollfd waiting{listener_, POLLIN, 0};
+            if (::poll(&waiting, 1, 100) > 0)
+                relay(::accept(listener_, nullptr, nullptr));
+        }
+    });
+}
+
+TcpRecorder::~TcpRecorder() {
+    stopping_ = true;
+    if (thread_.joinable())
+        thread_.join();
+    ::close(listener_);
+}
+
+QList<QByteArray> TcpRecorder::connections() const {
+    const std::lock_guard lock(mutex_);
+    return sent_;
+}
+
+void TcpRecorder::relay(int client) {
+    {
+        const std::lock_guard lock(mutex_);
+        sent_.append(QByteArray());
+    }
+    const int server = loopbackSocket(targetPort_, true);
+    pollfd ends[2] = {{client, POLLIN, 0}, {server, POLLIN, 0}};
+    char buffer[16384];
+    for (bool open = client >= 0 && server >= 0; open && !stopping_;) {
+        if (::poll(ends, 2, 100) <= 0)
+            continue;
+        for (int i = 0; i < 2 && open; ++i) {
+            if (!(ends[i].revents & (POLLIN | POLLHUP | POLLERR)))
+                continue;
+            const ssize_t n = ::read(ends[i].fd, buffer, sizeof buffer);
+            if (i == 0 && n > 0) {
+                const std::lock_guard lock(mutex_);
+                sent_.last().append(buffer, static_cast<qsizetype>(n));
+            }
+            open = n > 0 && ::send(ends[1 - i].fd, buffer, static_cast<size_t>(n), MSG_NOSIGNAL) == n;
+        }
+    }
+    ::close(server);
+    ::close(client);
+}
+
+int FreeLoopbackPort() {
+    const int s = loopbackSocket(0, false);
+    const int port = boundPort(s);
+    ::close(s);
+    return port;
+}
+
+bool CanConnect(int port) {
+    const int s = loopbackSocket(port, true);
+    ::close(s);
+    return s >= 0;
+}
+
+service::ServiceEndpoint Unreachable() {
+    return {QString("http://127.0.0.1:%1/").arg(FreeLoopbackPort()), {}};
+}
+
+QString LogIn(const DevServiceProcess& service) {
+    RecordingReceiver receiver;
+    RunToEnd(
+        new service::TThreadLogowanie(&receiver, service.endpoint(), {"demo@pixvale.example", "demo", ""}));
+    return receiver.sessionId;
+}
+
+QByteArray FormBody(const QByteArray& boundary, const QList<std::pair<QByteArray, QByteArray>>& fields) {
+    QByteArray body;
+    for (const auto& [name, value] : fields)
+        body +=
+            "\r\n--" + boundary + "\r\nContent-Disposition: form-data; name=\"" + name + "\"\r\n\r\n" + value;
+    return body + "\r\n--" + boundary + "--\r\n";
 }
 
 void StopProcess(QProcess& process) {
@@ -61,41 +192,15 @@ QByteArray HttpGet(const QString& url) {
     return ok ? body : QByteArray();
 }
 
-QString DevServiceProcess::baseAddress() const {
-    return QString("http://127.0.0.1:%1/").arg(port_);
-}
-
-QStringList DevServiceProcess::recorded(const QString& suffix) const {
-    QStringList files;
-    for (const QString& name : QDir(recordDir()).entryList({"*" + suffix}, QDir::Files, QDir::Name))
-        files << QDir(recordDir()).filePath(name);
-    return files;
-}
-
 QByteArray JpegOfSize(qint64 size) {
     QImage image(64, 48, QImage::Format_RGB32);
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            image.setPixel(x, y, qRgb(x * 4, y * 5, (x * y) & 255));
+    image.fill(Qt::darkCyan);
     QByteArray jpeg;
     QBuffer buffer(&jpeg);
     buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "JPEG", 90);
-    if (size <= jpeg.size() + 4)
-        return jpeg;
-    // Pad with comment segments (at most 65533 bytes of text each) after the start marker.
-    QByteArray padding;
-    qint64 missing = size - jpeg.size();
-    while (missing > 0) {
-        const qint64 segment = std::min<qint64>(missing, 65537);
-        const qint64 text = std::max<qint64>(segment - 4, 0);
-        const int length = static_cast<int>(text + 2);
-        padding +=
-            QByteArray("\xff\xfe", 2) + char(length >> 8) + char(length & 0xff) + QByteArray(text, 'p');
-        missing -= text + 4;
-    }
-    jpeg.insert(2, padding);
-    return jpeg;
+    image.save(&buffer, "JPEG");
+    // Whatever follows the end marker is never decoded.
+    return jpeg + QByteArray(std::max<qint64>(size - jpeg.size(), 0), 'p');
 }
 
 bool WriteFile(const QString& path, const QByteArray& content) {

@@ -1,13 +1,23 @@
 #pragma once
 
-// Starts pixvale-devservice on a free loopback port for one test, with its own data (and record)
-// folder, and stops it afterwards.
+// What the service tests stand on: the development service started for one test, a recording relay
+// in front of a server or a proxy, and small helpers.
+#include "service/serviceworker.h"
+
+#include <gtest/gtest.h>
+
 #include <QByteArray>
+#include <QMap>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <atomic>
+#include <mutex>
+#include <thread>
+
+// pixvale-devservice on a free loopback port, with its own data and record folders.
 class DevServiceProcess {
 public:
     // `config` is the text of a configuration file; empty means the demo account. `script` and `answer`
@@ -18,14 +28,14 @@ public:
 
     bool started() const { return port_ > 0; }
     int port() const { return port_; }
-    QString baseAddress() const;
+    QString baseAddress() const { return QString("http://127.0.0.1:%1/").arg(port_); }
+    service::ServiceEndpoint endpoint() const { return {baseAddress(), {}}; }
     QString dataDir() const { return dir_.filePath("data"); }
-    QString recordDir() const { return dir_.filePath("record"); }
-    // Path of a scratch file in the fixture's folder.
     QString scratch(const QString& name) const { return dir_.filePath(name); }
-
-    // The recorded request files ("NNNN-script.head"/".body") in arrival order.
-    QStringList recorded(const QString& suffix) const;
+    // The recorded request bodies of `script`, in arrival order.
+    QList<QByteArray> bodiesOf(const QString& script) const;
+    // The photos the service has stored, by file name.
+    QMap<QString, QByteArray> stored() const;
 
 private:
     QTemporaryDir dir_;
@@ -33,11 +43,49 @@ private:
     int port_ = 0;
 };
 
-// A small generated JPEG padded with comment segments to about `size` bytes (never less).
+// For tests of the service as it starts by default.
+class WithDevService : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(service.started()); }
+    DevServiceProcess service;
+};
+
+// A loopback TCP relay to `targetPort` that writes down what each client sends before passing it on, so
+// a test sees the exact bytes a client sent to a server or a proxy. One connection at a time, on a thread
+// of its own.
+class TcpRecorder {
+public:
+    explicit TcpRecorder(int targetPort);
+    ~TcpRecorder();
+    int port() const { return port_; }
+    QList<QByteArray> connections() const; // what each client sent, in order of acceptance
+
+private:
+    void relay(int client);
+
+    const int targetPort_;
+    int listener_ = -1;
+    int port_ = 0;
+    std::atomic<bool> stopping_{false};
+    mutable std::mutex mutex_;
+    QList<QByteArray> sent_;
+    std::thread thread_;
+};
+
+// A loopback port that was free a moment ago, and whether something accepts connections on one.
+int FreeLoopbackPort();
+bool CanConnect(int port);
+// Where nothing listens.
+service::ServiceEndpoint Unreachable();
+// The session of the demo account, empty when the login failed.
+QString LogIn(const DevServiceProcess& service);
+// A closed form body of text fields with that boundary.
+QByteArray FormBody(const QByteArray& boundary, const QList<std::pair<QByteArray, QByteArray>>& fields);
+// A small generated JPEG padded to `size` bytes (never less).
 QByteArray JpegOfSize(qint64 size);
 bool WriteFile(const QString& path, const QByteArray& content);
+QByteArray ReadFile(const QString& path);
 // Asks a program to end, and makes sure it has.
 void StopProcess(QProcess& process);
 // The body of a plain GET, empty on any failure.
 QByteArray HttpGet(const QString& url);
-QByteArray ReadFile(const QString& path);

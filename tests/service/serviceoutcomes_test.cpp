@@ -22,39 +22,28 @@ TEST(JudgeLogin, Table) {
         QString error;
     };
     const Case cases[] = {
-        {"", Kind::Nothing, ""},
         {"message=001", Kind::Nothing, ""},
-        {"status=001\n", Kind::Failure, "Nieznana odpowiedz podczas logowania.\n\rMessage: "},
         {"message=002\nstatus=001\n", Kind::Failure, "Nieznana odpowiedz podczas logowania.\n\rMessage: 002"},
         {"message=001\r\nstatus=001\r\nsessid=x\r\n", Kind::Failure,
          "Nieznana odpowiedz podczas logowania.\n\rMessage: 001\r"},
         {"message=001\nstatus=103\n", Kind::Failure,
          QString::fromUtf8("Błąd podczas logowania. \n\rNiepoprawny login lub hasło.")},
-        {"message=001\nstatus=105\n", Kind::Failure,
+        {"message=001\nstatus=105\nsessid=s\n", Kind::Failure,
          QString::fromUtf8("Nieznany błąd podczas logowania.\n\rStatus: 105")},
-        {"message=001\nstatus=001=x\nsessid=s\n", Kind::Failure,
-         QString::fromUtf8("Nieznany błąd podczas logowania.\n\rStatus: 001=x")},
         // A success without a session is a failure, so nobody waits for it.
-        {"message=001\nstatus=001\n", Kind::Failure,
-         QString::fromUtf8("Nieznany błąd podczas logowania.\n\rStatus: 001")},
         {"message=001\nstatus=001\nsessid=\n", Kind::Failure,
          QString::fromUtf8("Nieznany błąd podczas logowania.\n\rStatus: 001")},
         {"MESSAGE=001\nStatus=001\nSESSID=abc\n", Kind::Success, ""},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.body.toStdString());
         const LoginOutcome o = JudgeLogin(answer(c.body));
-        EXPECT_EQ(o.kind, c.kind) << c.body.toStdString();
-        EXPECT_EQ(o.error, c.error) << c.body.toStdString();
+        EXPECT_EQ(o.kind, c.kind);
+        EXPECT_EQ(o.error, c.error);
     }
-}
-
-TEST(JudgeLogin, SuccessCarriesSessionAndPages) {
     const LoginOutcome o =
         JudgeLogin(answer("message=001\nstatus=001\nsessid=s1\norder_url=http://o/?a=1\n"));
-    ASSERT_EQ(o.kind, LoginOutcome::Kind::Success);
-    EXPECT_EQ(o.sessionId, "s1");
-    EXPECT_EQ(o.orderUrl, "http://o/?a=1");
-    EXPECT_EQ(o.editUrl, "");
+    EXPECT_EQ(QStringList({o.sessionId, o.orderUrl, o.editUrl}), QStringList({"s1", "http://o/?a=1", ""}));
     EXPECT_EQ(LoginConnectionError("Boom"), QString::fromUtf8("Błąd podczas nawiązywania połączenia: Boom"));
 }
 
@@ -66,28 +55,26 @@ TEST(JudgeAlbums, Table) {
         QStringList names;
     };
     const Case cases[] = {
-        {"", false, {}, {}},
         {"message=002", false, {}, {}},
-        {"message=002\nstatus=002\nid=\"7\"\nname=\"Lato\"\nid=\"8\"\n", true, {"7"}, {"Lato"}},
-        {"message=002\nstatus=002\nid=\"1\"\nname=\"A=B\"\nid=\"2\"\nname=A=B\n",
+        {"message=002\nstatus=002\nid=\"1\"\nname=\"A=B\"\nid=\"2\"\nname=A=B\nid=\"3\"\n",
          true,
          {"1", "2"},
          {"A=B", "A"}},
         {"message=002\nstatus=002\n", true, {}, {}},
         {"message=002\nstatus=001\nid=\"1\"\nname=\"x\"\n", true, {}, {}},
-        {"message=002\nstatus=103\nid=\"1\"\nname=\"x\"\n", true, {}, {}},
         {"message=003\nstatus=002\nid=\"1\"\nname=\"x\"\n", true, {}, {}},
         {"status=002\nmessage=002\nid=\"1\"\nname=\"x\"\n", true, {"1"}, {"x"}},
         {"message=002\nstatus=002\r\nid=\"1\"\nname=\"x\"\n", true, {}, {}},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.body.toStdString());
         const std::optional<AlbumList> list = JudgeAlbums(answer(c.body));
-        ASSERT_EQ(list.has_value(), c.delivered) << c.body.toStdString();
-        if (!list)
-            continue;
-        EXPECT_EQ(list->ids, c.ids) << c.body.toStdString();
-        EXPECT_EQ(list->names, c.names) << c.body.toStdString();
-        EXPECT_EQ(list->count, c.names.size());
+        ASSERT_EQ(list.has_value(), c.delivered);
+        if (list) {
+            EXPECT_EQ(list->ids, c.ids);
+            EXPECT_EQ(list->names, c.names);
+            EXPECT_EQ(list->count, c.names.size());
+        }
     }
     EXPECT_EQ(AlbumsConnectionError("x"), QString::fromUtf8("Nie można pobrać listy albumów. x"));
 }
@@ -99,29 +86,27 @@ TEST(JudgeUpload, Table) {
         QString status;
         QString description;
     };
+    const QString notSent = QString::fromUtf8("Niewysłano");
     const Case cases[] = {
         {"message=003\nstatus=001\n", true, QString::fromUtf8("Wysłano"), "OK"},
-        {"message=003\nstatus=002\n", true, QString::fromUtf8("Niewysłano"),
+        {"message=003\nstatus=002\n", true, notSent,
          QString::fromUtf8("Przekroczona dopuszczalna pojemność konta.")},
-        {"message=003\nstatus=103\n", true, QString::fromUtf8("Niewysłano"),
+        {"message=003\nstatus=103\n", true, notSent,
          QString::fromUtf8("Błąd autoryzacji podczas wysyłania zdjęcia.")},
-        {"message=003\nstatus=7\n", true, QString::fromUtf8("Niewysłano"),
-         QString::fromUtf8("Nieznany błąd podczas wysyłania. Status: 7")},
-        {"message=003\nstatus=001\r\n", true, QString::fromUtf8("Niewysłano"),
+        {"message=003\nstatus=001\r\n", true, notSent,
          QString::fromUtf8("Nieznany błąd podczas wysyłania. Status: 001\r")},
         // The status line lost for want of a final LF leaves both empty.
         {"message=003\nstatus=001", true, "", ""},
-        {"message=003\n", true, "", ""},
         {"message=001\nstatus=001\n", false, "", ""},
-        {"", false, "", ""},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.body.toStdString());
         const std::optional<UploadOutcome> o = JudgeUpload(answer(c.body));
-        ASSERT_EQ(o.has_value(), c.judged) << c.body.toStdString();
-        if (!o)
-            continue;
-        EXPECT_EQ(o->status, c.status) << c.body.toStdString();
-        EXPECT_EQ(o->description, c.description) << c.body.toStdString();
+        ASSERT_EQ(o.has_value(), c.judged);
+        if (o) {
+            EXPECT_EQ(o->status, c.status);
+            EXPECT_EQ(o->description, c.description);
+        }
     }
 }
 
@@ -139,22 +124,19 @@ TEST(JudgeVersion, Table) {
         {"version=1.0.3.2\r\n", Kind::NewVersion, ""},
         {"version=\ndownload_url=u\n", Kind::NoResult, "u"},
         {"version=1.0.3.9", Kind::NoResult, ""},
-        {"", Kind::NoResult, ""},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.body.toStdString());
         const VersionOutcome o = JudgeVersion(answer(c.body), "1.0.3.2");
-        EXPECT_EQ(o.kind, c.kind) << c.body.toStdString();
-        EXPECT_EQ(o.downloadUrl, c.downloadUrl) << c.body.toStdString();
+        EXPECT_EQ(o.kind, c.kind);
+        EXPECT_EQ(o.downloadUrl, c.downloadUrl);
     }
 }
 
 TEST(ServicePages, Addresses) {
     const QString root = WebSiteRoot();
-    EXPECT_TRUE(root.startsWith("http://"));
-    EXPECT_TRUE(root.endsWith('/'));
     EXPECT_EQ(ForgottenPasswordPage(), root + "zapomnialem.php");
     EXPECT_EQ(NewAccountPage(), root + "rejestracja.php");
-    EXPECT_EQ(SessionReportPage("http://h:81/", "s1"), "http://h:81/ifincoming.php?sessid=s1");
     EXPECT_EQ(AlbumReportPage("http://h/", "s1", QString::fromUtf8("Zima & lato 50%")),
               QString::fromUtf8("http://h/ifincoming.php?sessid=s1&aid=Zima & lato 50%"));
     EXPECT_EQ(DownloadPage(""), root + "index.php?sbl=117686");
@@ -163,11 +145,9 @@ TEST(ServicePages, Addresses) {
 
 TEST(ReportLine, NameWithoutFolderStatusAndDescription) {
     EXPECT_EQ(InitialReportLine("/a/b/IMG_1.jpg"), QString::fromUtf8("IMG_1.jpg=Niewysłano="));
-    EXPECT_EQ(ReportLine("/x/a.jpg", "Wysłano", "OK"), QString::fromUtf8("a.jpg=Wysłano=OK"));
     const QString line = ReportLine("/x/y=z.jpg", "Wysłano", "OK");
-    EXPECT_EQ(FieldOfLine(line, 0), "y=z.jpg");
-    EXPECT_EQ(FieldOfLine(line, 1), QString::fromUtf8("Wysłano"));
-    EXPECT_EQ(FieldOfLine(line, 2), "OK");
+    EXPECT_EQ(QStringList({FieldOfLine(line, 0), FieldOfLine(line, 1), FieldOfLine(line, 2)}),
+              QStringList({"y=z.jpg", QString::fromUtf8("Wysłano"), "OK"}));
 }
 
 TEST(ServiceEndpoint, ProxyIsCopiedOnlyWhenItIsOn) {
@@ -178,18 +158,16 @@ TEST(ServiceEndpoint, ProxyIsCopiedOnlyWhenItIsOn) {
     settings.proxyUsername = "jan";
     settings.proxyPassword = "p";
     settings.proxyBasicAuthentication = true;
-    ServiceEndpoint endpoint = EndpointOf(settings);
-    EXPECT_EQ(endpoint.baseAddress, "http://127.0.0.1:81/");
-    EXPECT_FALSE(endpoint.proxy.use);
-    EXPECT_TRUE(endpoint.proxy.server.isEmpty());
-    EXPECT_EQ(endpoint.proxy.port, 0);
-
+    const auto fields = [](const ProxySettings& p) {
+        return QString("%1 %2 %3 %4 %5 %6")
+            .arg(p.use)
+            .arg(p.server)
+            .arg(p.port)
+            .arg(p.user, p.password)
+            .arg(p.basicAuthentication);
+    };
+    EXPECT_EQ(EndpointOf(settings).baseAddress, "http://127.0.0.1:81/");
+    EXPECT_EQ(fields(EndpointOf(settings).proxy), fields({}));
     settings.proxyUse = true;
-    endpoint = EndpointOf(settings);
-    EXPECT_TRUE(endpoint.proxy.use);
-    EXPECT_EQ(endpoint.proxy.server, "proxy.local");
-    EXPECT_EQ(endpoint.proxy.port, 3128);
-    EXPECT_EQ(endpoint.proxy.user, "jan");
-    EXPECT_EQ(endpoint.proxy.password, "p");
-    EXPECT_TRUE(endpoint.proxy.basicAuthentication);
+    EXPECT_EQ(fields(EndpointOf(settings).proxy), "1 proxy.local 3128 jan p 1");
 }

@@ -1,17 +1,9 @@
 #include "devserviceprocess.h"
 #include "recordingreceiver.h"
-#include "service/multipartformstream.h"
 #include "service/servicepages.h"
-#include "service/serviceresponse.h"
-#include "service/tthreadlogowanie.h"
 #include "service/tthreadwysylanie.h"
 #include "testsupport.h"
 
-#include <gtest/gtest.h>
-
-#include <QDir>
-#include <QDirIterator>
-#include <QPointer>
 #include <QStringEncoder>
 
 using namespace service;
@@ -20,44 +12,28 @@ namespace {
 
 const QString kSent = QString::fromUtf8("Wysłano");
 const QString kNotSent = QString::fromUtf8("Niewysłano");
+const QString kStopped = QString::fromUtf8("Przerwane przez użytkownika");
 
+// One upload run to a new album "Lato" after a login of its own; a test may stop `worker` from `receiver`.
 struct Upload {
-    DevServiceProcess& service;
     RecordingReceiver receiver;
     QPointer<TThreadWysylanie> worker;
     QString session;
 
-    explicit Upload(DevServiceProcess& s)
-        : service(s) {}
-
-    // Logs in, then sends `files` to a new album "Lato".
-    bool run(const QStringList& files) {
-        session = logIn();
-        worker = new TThreadWysylanie(&receiver, {service.baseAddress(), {}}, {files, session, "0", "Lato"});
+    bool run(const DevServiceProcess& service, const QStringList& files) {
+        session = LogIn(service);
+        worker = new TThreadWysylanie(&receiver, service.endpoint(), {files, session, "0", "Lato"});
         return RunToEnd(worker);
-    }
-
-    QString logIn() {
-        RecordingReceiver login;
-        RunToEnd(
-            new TThreadLogowanie(&login, {service.baseAddress(), {}}, {"demo@pixvale.example", "demo", ""}));
-        return login.sessionId;
     }
 };
 
-QStringList storedFiles(const DevServiceProcess& service) {
-    QStringList names;
-    for (QDirIterator it(service.dataDir(), QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
-        names << QFileInfo(it.next()).fileName();
-    names.sort();
-    return names;
-}
-
-QString status(const QString& line) {
-    return FieldOfLine(line, 1);
-}
-QString description(const QString& line) {
-    return FieldOfLine(line, 2);
+QStringList generatedPhotos(const DevServiceProcess& service, int count, qint64 size) {
+    QStringList files;
+    for (int i = 1; i <= count; ++i) {
+        files << service.scratch(QString("p%1.jpg").arg(i));
+        WriteFile(files.last(), JpegOfSize(size));
+    }
+    return files;
 }
 
 } // namespace
@@ -66,48 +42,37 @@ TEST(TThreadWysylanie, SendsThePhotoUnchangedWithTheWholeHandOverSequence) {
     DevServiceProcess service;
     ASSERT_TRUE(service.started());
     const QString photo = testsupport::corpusFile("canon_40d_II_thumb_jfif.jpg");
-    Upload upload(service);
-    ASSERT_TRUE(upload.run({photo}));
+    Upload upload;
+    ASSERT_TRUE(upload.run(service, {photo}));
 
     const RecordingReceiver& r = upload.receiver;
-    EXPECT_EQ(r.finalReport, QStringList{QString::fromUtf8("canon_40d_II_thumb_jfif.jpg=Wysłano=OK")});
+    EXPECT_EQ(r.finalReport, QStringList{"canon_40d_II_thumb_jfif.jpg=" + kSent + "=OK"});
     EXPECT_EQ(r.calls.mid(0, 4),
               (QStringList{"ShowUploadProgress", "RefreshReport", "ShowPreview", "SetSendRange"}));
     EXPECT_EQ(r.calls.last(), "UploadFinished");
     EXPECT_EQ(r.positions, QList<int>{1});
-    EXPECT_EQ(r.report, QStringList{QString::fromUtf8("canon_40d_II_thumb_jfif.jpg=Niewysłano=")});
+    EXPECT_EQ(r.report, QStringList{"canon_40d_II_thumb_jfif.jpg=" + kNotSent + "="});
     ASSERT_EQ(r.previews.size(), 1);
-    EXPECT_LE(r.previews[0].width(), 96);
-    EXPECT_LE(r.previews[0].height(), 83);
+    EXPECT_TRUE(r.previews[0].size().boundedTo({96, 83}) == r.previews[0].size());
     EXPECT_TRUE(r.previews[0].width() == 96 || r.previews[0].height() == 83);
 
-    // Stored byte for byte; the request is one complete form with the four fields in order.
+    // Stored byte for byte, from one complete form with the four fields in order.
     const QByteArray original = ReadFile(photo);
-    QDirIterator stored(service.dataDir(), {"canon_40d_II_thumb_jfif.jpg"}, QDir::Files,
-                        QDirIterator::Subdirectories);
-    ASSERT_TRUE(stored.hasNext());
-    EXPECT_EQ(ReadFile(stored.next()), original);
-    const QStringList bodies = service.recorded("ifupload.sphp.body");
+    EXPECT_EQ(service.stored().value("canon_40d_II_thumb_jfif.jpg"), original);
+    const QList<QByteArray> bodies = service.bodiesOf("ifupload.sphp");
     ASSERT_EQ(bodies.size(), 1);
-    const QByteArray body = ReadFile(bodies[0]);
-    const QByteArray boundary = body.mid(4, 42);
-    QStringEncoder encoder("windows-1250");
+    const QByteArray boundary = bodies[0].mid(4, 42);
     const QByteArray expected =
         "\r\n--" + boundary + "\r\nContent-Disposition: form-data; name=\"file\"; filename=\"" +
-        encoder.encode(photo) + "\"\r\nContent-Length: " + QByteArray::number(original.size()) +
-        "\r\nContent-Type: image/jpeg\r\n\r\n" + original + "\r\n--" + boundary +
-        "\r\nContent-Disposition: form-data; name=\"sessid\"\r\n\r\n" + upload.session.toLatin1() + "\r\n--" +
-        boundary;
-    EXPECT_TRUE(body.startsWith(expected));
-    EXPECT_TRUE(body.endsWith(
-        "\r\n--" + boundary + "\r\nContent-Disposition: form-data; name=\"idalbumu\"\r\n\r\n0\r\n--" +
-        boundary + "\r\nContent-Disposition: form-data; name=\"nazwaalbumu\"\r\n\r\nLato\r\n--" + boundary +
-        "--\r\n"));
+        QByteArray(QStringEncoder("windows-1250").encode(photo)) +
+        "\"\r\nContent-Length: " + QByteArray::number(original.size()) +
+        "\r\nContent-Type: image/jpeg\r\n\r\n" + original +
+        FormBody(boundary,
+                 {{"sessid", upload.session.toLatin1()}, {"idalbumu", "0"}, {"nazwaalbumu", "Lato"}});
+    EXPECT_TRUE(bodies[0] == expected);
 
     // Sending range first, then the answer's; each transmission's first and last byte reach the window.
-    ASSERT_EQ(r.ranges.size(), 2);
-    EXPECT_EQ(r.ranges[0], body.size());
-    EXPECT_EQ(r.ranges[1], QByteArray("message=003\nstatus=001\n").size());
+    ASSERT_EQ(r.ranges, (QList<qint64>{bodies[0].size(), QByteArray("message=003\nstatus=001\n").size()}));
     for (int i = 0; i < 2; ++i) {
         ASSERT_FALSE(r.sendPositions[i].isEmpty());
         EXPECT_EQ(r.sendPositions[i].first(), std::min<qint64>(128, r.ranges[i]));
@@ -115,174 +80,119 @@ TEST(TThreadWysylanie, SendsThePhotoUnchangedWithTheWholeHandOverSequence) {
     }
 }
 
-TEST(TThreadWysylanie, CapacityExceededThenSent) {
+TEST(TThreadWysylanie, EachFileGetsItsOwnOutcomeAndTheRunGoesOn) {
     DevServiceProcess service({}, "account demo@pixvale.example demo 100000\n");
     ASSERT_TRUE(service.started());
-    Upload upload(service);
-    ASSERT_TRUE(upload.run({testsupport::corpusFile("nintendo_3ds_MM_thumb_mpo.jpg"),
-                            testsupport::corpusFile("canon_s40_II_thumb.jpg")}));
-    const QStringList& report = upload.receiver.finalReport;
-    ASSERT_EQ(report.size(), 2);
-    EXPECT_EQ(report[0],
-              QString::fromUtf8("nintendo_3ds_MM_thumb_mpo.jpg=Niewysłano=Przekroczona dopuszczalna "
-                                "pojemność konta."));
-    EXPECT_EQ(report[1], QString::fromUtf8("canon_s40_II_thumb.jpg=Wysłano=OK"));
-    EXPECT_EQ(upload.receiver.positions, (QList<int>{1, 2}));
-    EXPECT_EQ(storedFiles(service), QStringList{"canon_s40_II_thumb.jpg"});
+    WriteFile(service.scratch("notes.jpg"), "these are not pixels\n");
+    const QString accepted = testsupport::corpusFile("canon_s40_II_thumb.jpg");
+    Upload upload;
+    ASSERT_TRUE(upload.run(service, {service.scratch("gone.jpg"), service.scratch("notes.jpg"),
+                                     testsupport::corpusFile("damaged_truncated_half_konica_z3.jpg"),
+                                     testsupport::corpusFile("nintendo_3ds_MM_thumb_mpo.jpg"), accepted}));
+    const QString unreadable = kNotSent + QString::fromUtf8("=Nie można odczytać pliku źródłowego");
+    EXPECT_EQ(upload.receiver.finalReport,
+              (QStringList{"gone.jpg=" + kNotSent + QString::fromUtf8("=Nie można odnaleźć pliku źródłowego"),
+                           "notes.jpg=" + unreadable, "damaged_truncated_half_konica_z3.jpg=" + unreadable,
+                           "nintendo_3ds_MM_thumb_mpo.jpg=" + kNotSent +
+                               QString::fromUtf8("=Przekroczona dopuszczalna pojemność konta."),
+                           "canon_s40_II_thumb.jpg=" + kSent + "=OK"}));
+    EXPECT_EQ(upload.receiver.positions, (QList<int>{1, 2, 3, 4, 5}));
+    // Only the photos were shown and sent, each out and back.
+    EXPECT_EQ(upload.receiver.previews.size(), 2);
+    EXPECT_EQ(upload.receiver.ranges.size(), 4);
+    EXPECT_EQ(service.stored().keys(), QStringList{"canon_s40_II_thumb.jpg"});
 
     // One run, one boundary; each body complete on its own.
-    const QStringList bodies = service.recorded("ifupload.sphp.body");
+    const QList<QByteArray> bodies = service.bodiesOf("ifupload.sphp");
     ASSERT_EQ(bodies.size(), 2);
-    const QByteArray first = ReadFile(bodies[0]), second = ReadFile(bodies[1]);
-    EXPECT_EQ(first.left(46), second.left(46));
-    for (const QByteArray& body : {first, second}) {
+    EXPECT_EQ(bodies[0].left(46), bodies[1].left(46));
+    for (const QByteArray& body : bodies) {
         EXPECT_EQ(body.count("\r\n" + body.mid(2, 44) + "\r\n"), 4);
         EXPECT_TRUE(body.endsWith("\r\n" + body.mid(2, 44) + "--\r\n"));
     }
 
-    // The report page of the album lists what arrived, with a picture the browser can fetch.
+    // The album's report page lists what arrived, with a picture the browser can fetch.
     const QString page =
         QString::fromUtf8(HttpGet(AlbumReportPage(service.baseAddress(), upload.session, "Lato")));
-    EXPECT_TRUE(page.contains("canon_s40_II_thumb.jpg")) << page.toStdString();
     EXPECT_FALSE(page.contains("nintendo_3ds")) << page.toStdString();
     const qsizetype src = page.indexOf("<img src=\"/");
-    ASSERT_GE(src, 0);
-    const QString photo = page.mid(src + 11, page.indexOf('"', src + 11) - src - 11).replace("&amp;", "&");
-    EXPECT_EQ(HttpGet(service.baseAddress() + photo),
-              ReadFile(testsupport::corpusFile("canon_s40_II_thumb.jpg")));
-    EXPECT_FALSE(HttpGet(AlbumReportPage(service.baseAddress(), upload.session, "Zima")).contains("<img"));
-}
-
-TEST(TThreadWysylanie, MissingAndUnreadableFilesAreReportedAndTheRunGoesOn) {
-    DevServiceProcess service;
-    ASSERT_TRUE(service.started());
-    const QString text = service.scratch("notes.jpg");
-    WriteFile(text, "these are not pixels\n");
-    Upload upload(service);
-    ASSERT_TRUE(upload.run({service.scratch("gone.jpg"), text,
-                            testsupport::corpusFile("damaged_truncated_half_konica_z3.jpg"),
-                            testsupport::corpusFile("grey_noexif.jpg")}));
-    const QStringList& report = upload.receiver.finalReport;
-    ASSERT_EQ(report.size(), 4);
-    EXPECT_EQ(report[0], QString::fromUtf8("gone.jpg=Niewysłano=Nie można odnaleźć pliku źródłowego"));
-    EXPECT_EQ(report[1], QString::fromUtf8("notes.jpg=Niewysłano=Nie można odczytać pliku źródłowego"));
-    EXPECT_EQ(description(report[2]), QString::fromUtf8("Nie można odczytać pliku źródłowego"));
-    EXPECT_EQ(report[3], QString::fromUtf8("grey_noexif.jpg=Wysłano=OK"));
-    // Only the good photo was shown and sent; the others went straight to their report lines.
-    EXPECT_EQ(upload.receiver.previews.size(), 1);
-    EXPECT_EQ(upload.receiver.count("SetSendRange"), 2);
-    EXPECT_EQ(service.recorded("ifupload.sphp.body").size(), 1);
+    ASSERT_GE(src, 0) << page.toStdString();
+    const QString picture = page.mid(src + 11, page.indexOf('"', src + 11) - src - 11).replace("&amp;", "&");
+    EXPECT_EQ(HttpGet(service.baseAddress() + picture), ReadFile(accepted));
 }
 
 TEST(TThreadWysylanie, TransportErrorsAndOddAnswers) {
-    struct Case {
-        QStringList switches;
-        QString status;
-        QString description;
-    };
-    const Case cases[] = {
-        {{"--http-error", "500"}, kNotSent, QString::fromUtf8("Błąd podczas wysyłania pliku.")},
-        {{"--drop-after", "2000"}, kNotSent, QString::fromUtf8("Błąd podczas wysyłania pliku.")},
-        {{"--no-final-lf"}, "", ""},
+    const std::pair<QStringList, QString> cases[] = {
+        {{"--http-error", "500"}, kNotSent + QString::fromUtf8("=Błąd podczas wysyłania pliku.")},
+        {{"--drop-after", "2000"}, kNotSent + QString::fromUtf8("=Błąd podczas wysyłania pliku.")},
+        {{"--no-final-lf"}, "="},
         // "003" followed by a CR is no upload answer: status word and description stay empty.
-        {{"--crlf"}, "", ""},
+        {{"--crlf"}, "="},
     };
-    for (const Case& c : cases) {
-        DevServiceProcess service(c.switches);
+    for (const auto& [switches, outcome] : cases) {
+        SCOPED_TRACE(switches.join(' ').toStdString());
+        DevServiceProcess service(switches);
         ASSERT_TRUE(service.started());
-        Upload upload(service);
         // The login may fail under these switches; the upload worker is judged on its own.
-        ASSERT_TRUE(upload.run({testsupport::corpusFile("canon_s40_II_thumb.jpg")}));
-        ASSERT_EQ(upload.receiver.finalReport.size(), 1);
-        EXPECT_EQ(status(upload.receiver.finalReport[0]), c.status) << c.switches.join(' ').toStdString();
-        EXPECT_EQ(description(upload.receiver.finalReport[0]), c.description)
-            << c.switches.join(' ').toStdString();
+        Upload upload;
+        ASSERT_TRUE(upload.run(service, {testsupport::corpusFile("canon_s40_II_thumb.jpg")}));
+        EXPECT_EQ(upload.receiver.finalReport, QStringList{"canon_s40_II_thumb.jpg=" + outcome});
     }
 }
 
-TEST(TThreadWysylanie, StopDuringTheSecondOfFive) {
+TEST(TThreadWysylanie, StopDuringOrAfterTheSecondOfFive) {
     DevServiceProcess service({"--slow-reader", "2000000"});
     ASSERT_TRUE(service.started());
-    QStringList files;
-    for (int i = 1; i <= 5; ++i) {
-        files << service.scratch(QString("p%1.jpg").arg(i));
-        WriteFile(files.last(), JpegOfSize(600000));
+    const QStringList files = generatedPhotos(service, 5, 600000);
+    enum When { AtPreview, OnTheWay, AfterTheFirst };
+    for (const When when : {AtPreview, OnTheWay, AfterTheFirst}) {
+        SCOPED_TRACE(when);
+        Upload upload;
+        upload.receiver.onCall = [&](const QString& method) {
+            const RecordingReceiver& r = upload.receiver;
+            // At the preview, the first 128-byte step of photo 2 must cut it before any of its positions
+            // is shown.
+            if (when == AtPreview && method == "ShowPreview" && r.previews.size() == 2)
+                upload.worker->Stop();
+            // On its way, from the event loop rather than inside a hand-over.
+            if (when == OnTheWay && method == "SetSendPosition" && r.positions.size() == 2)
+                QMetaObject::invokeMethod(
+                    &upload.receiver,
+                    [&] {
+                        if (upload.worker)
+                            upload.worker->Stop();
+                    },
+                    Qt::QueuedConnection);
+            // The answer of photo 1 has arrived when its last received byte is shown.
+            if (when == AfterTheFirst && method == "SetSendPosition" && r.ranges.size() == 2 &&
+                r.sendPositions[1].last() == r.ranges[1])
+                upload.worker->Stop();
+        };
+        ASSERT_TRUE(upload.run(service, files));
+        const QString second =
+            when == AfterTheFirst ? "p2.jpg=" + kNotSent + "=" : "p2.jpg=" + kNotSent + "=" + kStopped;
+        EXPECT_EQ(upload.receiver.finalReport,
+                  (QStringList{"p1.jpg=" + kSent + "=OK", second, "p3.jpg=" + kNotSent + "=",
+                               "p4.jpg=" + kNotSent + "=", "p5.jpg=" + kNotSent + "="}));
+        EXPECT_EQ(upload.receiver.positions, (when == AfterTheFirst ? QList<int>{1} : QList<int>{1, 2}));
+        EXPECT_EQ(upload.receiver.ranges.size(), when == AfterTheFirst ? 2 : 3);
+        EXPECT_EQ(upload.receiver.sendPositions.value(2).isEmpty(), when != OnTheWay);
     }
-    Upload upload(service);
-    // Stop from the event loop, not from inside a hand-over, once the second photo is on its way.
-    upload.receiver.onSendPosition = [&](qint64 done) {
-        if (upload.receiver.positions.size() == 2 && done > 0 && upload.worker)
-            QMetaObject::invokeMethod(
-                &upload.receiver,
-                [&] {
-                    if (upload.worker)
-                        upload.worker->Stop();
-                },
-                Qt::QueuedConnection);
-    };
-    ASSERT_TRUE(upload.run(files));
-    const QStringList& report = upload.receiver.finalReport;
-    ASSERT_EQ(report.size(), 5);
-    EXPECT_EQ(report[0], "p1.jpg=" + kSent + "=OK");
-    EXPECT_EQ(report[1], QString::fromUtf8("p2.jpg=Niewysłano=Przerwane przez użytkownika"));
-    for (int i = 2; i < 5; ++i)
-        EXPECT_EQ(report[i], QString("p%1.jpg=").arg(i + 1) + kNotSent + "=");
-    EXPECT_EQ(upload.receiver.positions, (QList<int>{1, 2}));
-    EXPECT_EQ(storedFiles(service), QStringList{"p1.jpg"});
-}
-
-TEST(TThreadWysylanie, StopIsNoticedAtTheFirst128Bytes) {
-    DevServiceProcess service;
-    ASSERT_TRUE(service.started());
-    QStringList files;
-    for (int i = 1; i <= 3; ++i) {
-        files << service.scratch(QString("q%1.jpg").arg(i));
-        WriteFile(files.last(), JpegOfSize(300000));
-    }
-    Upload upload(service);
-    // Stopping while the preview of the second photo is shown: its first 128-byte step must cut it,
-    // before any position of it reaches the window.
-    upload.receiver.onPreview = [&] {
-        if (upload.receiver.previews.size() == 2)
-            upload.worker->Stop();
-    };
-    ASSERT_TRUE(upload.run(files));
-    const QStringList& report = upload.receiver.finalReport;
-    ASSERT_EQ(report.size(), 3);
-    EXPECT_EQ(status(report[0]), kSent);
-    EXPECT_EQ(description(report[1]), QString::fromUtf8("Przerwane przez użytkownika"));
-    EXPECT_EQ(report[2], "q3.jpg=" + kNotSent + "=");
-    ASSERT_EQ(upload.receiver.ranges.size(), 3); // file 1 out and back, file 2 out
-    EXPECT_TRUE(upload.receiver.sendPositions[2].isEmpty());
-}
-
-TEST(TThreadWysylanie, StopBetweenTwoFilesKeepsTheRealResult) {
-    DevServiceProcess service;
-    ASSERT_TRUE(service.started());
-    Upload upload(service);
-    // The answer of the first photo has arrived when its last received byte is shown.
-    upload.receiver.onSendPosition = [&](qint64 done) {
-        if (upload.receiver.ranges.size() == 2 && done == upload.receiver.ranges[1])
-            upload.worker->Stop();
-    };
-    ASSERT_TRUE(upload.run(
-        {testsupport::corpusFile("canon_s40_II_thumb.jpg"), testsupport::corpusFile("grey_noexif.jpg")}));
-    EXPECT_EQ(upload.receiver.finalReport,
-              (QStringList{"canon_s40_II_thumb.jpg=" + kSent + "=OK", "grey_noexif.jpg=" + kNotSent + "="}));
-    EXPECT_EQ(upload.receiver.positions, QList<int>{1});
+    EXPECT_EQ(service.stored().keys(), QStringList{"p1.jpg"});
 }
 
 TEST(TThreadWysylanie, PositionsReachTheWindowAtMostEvery15Milliseconds) {
     DevServiceProcess service({"--slow-reader", "4000000"});
     ASSERT_TRUE(service.started());
-    const QString photo = service.scratch("big.jpg");
-    WriteFile(photo, JpegOfSize(2000000));
-    Upload upload(service);
+    Upload upload;
     QElapsedTimer clock;
     QList<qint64> times;
-    upload.receiver.onSendPosition = [&](qint64) { times << clock.elapsed(); };
+    upload.receiver.onCall = [&](const QString& method) {
+        if (method == "SetSendPosition")
+            times << clock.elapsed();
+    };
     clock.start();
-    ASSERT_TRUE(upload.run({photo}));
+    ASSERT_TRUE(upload.run(service, generatedPhotos(service, 1, 2000000)));
     const QList<qint64>& sent = upload.receiver.sendPositions.value(0);
     ASSERT_GE(sent.size(), 3);
     // Far fewer hand-overs than 128-byte steps, yet the bar still moves through the whole file.
