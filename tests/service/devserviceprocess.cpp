@@ -92,8 +92,18 @@ TcpRecorder::TcpRecorder(int targetPort)
     thread_ = std::thread([this] {
         while (!stopping_) {
             pollfd waiting{listener_, POLLIN, 0};
-            if (::poll(&waiting, 1, 100) > 0)
-                relay(::accept(listener_, nullptr, nullptr));
+            if (::poll(&waiting, 1, 100) <= 0)
+                continue;
+            const int client = ::accept(listener_, nullptr, nullptr);
+            qsizetype index = 0;
+            {
+                const std::lock_guard lock(mutex_);
+                index = sent_.size();
+                sent_.append(QByteArray());
+            }
+            // Each connection gets its own relay: a client that opens a second connection (after a
+            // proxy's 407, say) must not wait until the proxy has closed the first.
+            relays_.emplace_back([this, client, index] { relay(client, index); });
         }
     });
 }
@@ -102,6 +112,8 @@ TcpRecorder::~TcpRecorder() {
     stopping_ = true;
     if (thread_.joinable())
         thread_.join();
+    for (std::thread& relay : relays_)
+        relay.join();
     ::close(listener_);
 }
 
@@ -110,11 +122,7 @@ QList<QByteArray> TcpRecorder::connections() const {
     return sent_;
 }
 
-void TcpRecorder::relay(int client) {
-    {
-        const std::lock_guard lock(mutex_);
-        sent_.append(QByteArray());
-    }
+void TcpRecorder::relay(int client, qsizetype index) {
     const int server = loopbackSocket(targetPort_, true);
     pollfd ends[2] = {{client, POLLIN, 0}, {server, POLLIN, 0}};
     char buffer[16384];
@@ -127,7 +135,7 @@ void TcpRecorder::relay(int client) {
             const ssize_t n = ::read(ends[i].fd, buffer, sizeof buffer);
             if (i == 0 && n > 0) {
                 const std::lock_guard lock(mutex_);
-                sent_.last().append(buffer, static_cast<qsizetype>(n));
+                sent_[index].append(buffer, static_cast<qsizetype>(n));
             }
             open = n > 0 && ::send(ends[1 - i].fd, buffer, static_cast<size_t>(n), MSG_NOSIGNAL) == n;
         }

@@ -16,6 +16,7 @@
 #include <atomic>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 // pixvale-devservice on a free loopback port, with its own data and record folders.
 class DevServiceProcess {
@@ -61,7 +62,7 @@ public:
     QList<QByteArray> connections() const; // what each client sent, in order of acceptance
 
 private:
-    void relay(int client);
+    void relay(int client, qsizetype index);
 
     const int targetPort_;
     int listener_ = -1;
@@ -69,7 +70,8 @@ private:
     std::atomic<bool> stopping_{false};
     mutable std::mutex mutex_;
     QList<QByteArray> sent_;
-    std::thread thread_;
+    std::thread thread_;              // accepts
+    std::vector<std::thread> relays_; // one per connection, touched only by thread_ until joined
 };
 
 // A loopback port that was free a moment ago, and whether something accepts connections on one.

@@ -2,6 +2,8 @@
 
 // Stands in for the upload wizard and the main window: records every hand-over of a worker, in order,
 // on the test's main thread. A test may act at any hand-over through `onCall` (to stop an upload, say).
+#include "service/serviceworker.h"
+
 #include <QImage>
 #include <QObject>
 #include <QPointer>
@@ -61,9 +63,14 @@ private:
     }
 };
 
-// Starts `worker` and spins the event loop until it has deleted itself. False on time-out.
-inline bool RunToEnd(QThread* worker) {
-    const QPointer<QThread> alive(worker);
+// Starts `worker` and spins the event loop until it has deleted itself. False on time-out; the worker is
+// then detached, so that nothing it does later reaches a receiver the test is about to destroy.
+inline bool RunToEnd(service::ServiceWorker* worker) {
+    const QPointer<service::ServiceWorker> alive(worker);
     worker->start();
-    return QTest::qWaitFor([&] { return alive.isNull(); }, 60000);
+    if (QTest::qWaitFor([&] { return alive.isNull(); }, 60000))
+        return true;
+    if (alive)
+        alive->Detach();
+    return false;
 }
