@@ -1,5 +1,7 @@
 #include "imaging/printformats.h"
 
+#include "core/rounding.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -19,10 +21,6 @@ constexpr std::array<PrintFormat, PrintFormatCount> kFormats{{
 }};
 
 constexpr std::array<int, PrintFormatCount> kScreenOrder{1, 7, 2, 3, 4, 5, 6};
-
-int roundEven(long double v) {
-    return static_cast<int>(std::nearbyint(v));
-}
 
 bool wellFormed(const Raster& raster) {
     const int depth = raster.bitsPerPixel;
@@ -116,11 +114,11 @@ CropFrame FitCropFrame(const CropFrame& frame, const PrintFormat& format, int im
     const long double top = frame.top;
     const long double right = frame.right;
     const long double bottom = frame.bottom;
-    const int perimeterHalf = roundEven(right - left) + roundEven(bottom - top);
-    int w = roundEven(perimeterHalf / (a + b) * a);
-    int h = roundEven(w / a * b);
-    const auto heightForWidth = [&] { h = roundEven(w / a * b); };
-    const auto widthForHeight = [&] { w = roundEven(h * a / b); };
+    const int perimeterHalf = core::RoundEven(right - left) + core::RoundEven(bottom - top);
+    int w = core::RoundEven(perimeterHalf / (a + b) * a);
+    int h = core::RoundEven(w / a * b);
+    const auto heightForWidth = [&] { h = core::RoundEven(w / a * b); };
+    const auto widthForHeight = [&] { w = core::RoundEven(h * a / b); };
     if (w > imageWidth) {
         w = imageWidth;
         heightForWidth();
@@ -138,8 +136,8 @@ CropFrame FitCropFrame(const CropFrame& frame, const PrintFormat& format, int im
     }
     const long double cx = (right - left) / 2 + left;
     const long double cy = (bottom - top) / 2 + top;
-    int newLeft = roundEven(cx - w / 2);
-    int newTop = roundEven(cy - h / 2);
+    int newLeft = core::RoundEven(cx - w / 2);
+    int newTop = core::RoundEven(cy - h / 2);
     int newRight = newLeft + w;
     int newBottom = newTop + h;
     if (newLeft < 0) {

@@ -1,5 +1,7 @@
 #include "imaging/redeye.h"
 
+#include "core/rounding.h"
+
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -82,14 +84,10 @@ const Blob* choosePupil(const std::vector<Blob>& ordered) {
     return nullptr;
 }
 
-int roundEven(long double v) {
-    return static_cast<int>(std::nearbyint(v));
-}
-
 } // namespace
 
 bool IsRedEyeRed(int red, int green) {
-    return red > roundEven(1.8L * green) && red > 40;
+    return red > core::RoundEven(1.8L * green) && red > 40;
 }
 
 bool RemoveRedEye(const QImage& source, QImage& result) {
@@ -131,8 +129,8 @@ bool RemoveRedEye(const QImage& source, QImage& result) {
             const bool edge = outsidePupil(x - 1, y) || outsidePupil(x + 1, y) || outsidePupil(x, y - 1) ||
                               outsidePupil(x, y + 1);
             // The rim keeps a little more light, so the darkened pupil does not look cut out.
-            const int red =
-                edge ? roundEven(0.1L * r + 0.7L * g + 0.4L * b) : roundEven(0.05L * r + 0.6L * g + 0.3L * b);
+            const int red = edge ? core::RoundEven(0.1L * r + 0.7L * g + 0.4L * b)
+                                 : core::RoundEven(0.05L * r + 0.6L * g + 0.3L * b);
             out[x] = qRgba(red, qGreen(in[x]), qBlue(in[x]), 255);
         }
     }

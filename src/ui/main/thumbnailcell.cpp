@@ -1,5 +1,6 @@
 #include "ui/main/thumbnailcell.h"
 
+#include "core/rounding.h"
 #include "imaging/exifpreview.h"
 #include "imaging/imagefile.h"
 #include "imaging/resample.h"
@@ -11,10 +12,6 @@
 namespace ui {
 
 namespace {
-
-int roundHalfEven(long double v) {
-    return static_cast<int>(std::nearbyint(v));
-}
 
 bool isJpeg(const QString& path) {
     const QString upper = path.toUpper();
@@ -29,10 +26,10 @@ QRect thumbnailPlacement(QSize photo) {
     const long double w = photo.width();
     const long double h = photo.height();
     if (w / h >= static_cast<long double>(kBoxWidth) / kBoxHeight) {
-        const int height = qMax(1, roundHalfEven(h / (w / kBoxWidth)));
+        const int height = qMax(1, core::RoundEven(h / (w / kBoxWidth)));
         return {kBoxLeft, kBoxTop + (kBoxHeight - height) / 2, kBoxWidth, height};
     }
-    const int width = qMax(1, roundHalfEven(w / (h / kBoxHeight)));
+    const int width = qMax(1, core::RoundEven(w / (h / kBoxHeight)));
     return {kBoxLeft + (kBoxWidth - width) / 2, kBoxTop, width, kBoxHeight};
 }
 
