@@ -183,7 +183,7 @@ QString TVerInfoRes::value(int index) const {
     case ProductVersion:
         return fileVersion();
     case LegalCopyright:
-        return QStringLiteral("Copyright © 2026 Pixvale. Wszelkie prawa zastrzeżone.");
+        return QStringLiteral("Copyright © 2026 Pixvale");
     case OriginalFilename:
 #ifdef Q_OS_WIN
         return QStringLiteral("pixvalelink.exe");
