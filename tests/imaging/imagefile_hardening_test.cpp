@@ -44,18 +44,6 @@ QByteArray cutWithEndMarker(const QByteArray& jpeg, double fraction) {
     return jpeg.left(static_cast<qsizetype>(jpeg.size() * fraction)) + QByteArray("\xFF\xD9", 2);
 }
 
-QByteArray progressiveClaiming(int width, int height) {
-    QByteArray jpeg = fixtures::ReadFile(testsupport::corpusFile("noexif_progressive.jpg"));
-    const qsizetype sof = jpeg.indexOf(QByteArray("\xFF\xC2", 2));
-    if (sof < 0)
-        return {};
-    jpeg[sof + 5] = static_cast<char>(height >> 8);
-    jpeg[sof + 6] = static_cast<char>(height & 0xFF);
-    jpeg[sof + 7] = static_cast<char>(width >> 8);
-    jpeg[sof + 8] = static_cast<char>(width & 0xFF);
-    return jpeg;
-}
-
 class Hardening : public ::testing::Test {
 protected:
     QTemporaryDir dir;
@@ -112,7 +100,10 @@ std::vector<Crafted> craftedFiles() {
          ImageErrorDepth},
         // The frame header claims 20000 × 20000 and the scan ends at once.
         {"20000x20000.jpg", fixtures::JpegClaimingSize(20000, 20000), ImageErrorCorrupt},
-        {"20000x20000-progressive.jpg", progressiveClaiming(20000, 20000), ImageErrorCorrupt},
+        {"20000x20000-progressive.jpg",
+         fixtures::WithFrameSize(fixtures::ReadFile(testsupport::corpusFile("noexif_progressive.jpg")), 20000,
+                                 20000),
+         ImageErrorCorrupt},
         {"4000x3000.jpg", fixtures::JpegClaimingSize(4000, 3000), ImageErrorCorrupt},
         {"cut-then-eoi.jpg", cutWithEndMarker(photo, 0.5), ImageErrorCorrupt},
         {"65000x65000.jpg", fixtures::JpegClaimingSize(65000, 65000), ImageErrorTooLarge},
