@@ -39,7 +39,8 @@ done
 for size in 16 22 24 32 48 64 128 256; do
     png="$prefix/share/icons/hicolor/${size}x${size}/apps/$app_id.png"
     [ -f "$png" ] || fail "not installed: $png"
-    file "$png" | grep -q "PNG image data, $size x $size," || fail "not a $size px PNG: $(file "$png")"
+    kind="$(file -b "$png")"
+    grep -q "^PNG image data, $size x $size," <<<"$kind" || fail "not a $size px PNG: $kind"
 done
 
 desktop-file-validate "$prefix/share/applications/$app_id.desktop" || fail "desktop-file-validate"

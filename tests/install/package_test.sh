@@ -17,13 +17,19 @@ deb="$("$source/scripts/package" "$build" "$work")"
 [ -f "$deb" ] || fail "no package written"
 case "$(basename "$deb")" in pixvalelink_1.0.0_*.deb) ;; *) fail "package name: $(basename "$deb")" ;; esac
 
+# Each field is read whole first: `grep -q` in a pipe would end early and fail the pipe.
 field() { dpkg-deb -f "$deb" "$1"; }
-[ "$(field Package)" = "pixvalelink" ] || fail "Package: $(field Package)"
-[ "$(field Section)" = "graphics" ] || fail "Section: $(field Section)"
-field Depends | grep -q "libqt6widgets6" || fail "Depends lacks the Qt libraries: $(field Depends)"
-field Depends | grep -q "libtiff" || fail "Depends lacks libtiff: $(field Depends)"
-field Description | grep -q "photo-printing service" || fail "no English description"
-field Description | grep -q "zamawiania odbitek" || fail "no Polish description"
+package="$(field Package)"
+section="$(field Section)"
+depends="$(field Depends)"
+description="$(field Description)"
+[ "$package" = "pixvalelink" ] || fail "Package: $package"
+[ "$section" = "graphics" ] || fail "Section: $section"
+for lib in libqt6widgets6 libqt6svg6 libtiff libjpeg62-turbo libexif12 libcurl4; do
+    grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
+done
+grep -q "photo-printing service" <<<"$description" || fail "no English description"
+grep -q "zamawiania odbitek" <<<"$description" || fail "no Polish description"
 
 dpkg-deb -c "$deb" | awk '{print $NF}' | sed 's|^\./|/|' | grep -v '/$' | sort >"$work/files"
 expected="/usr/bin/pixvalelink
