@@ -1,6 +1,8 @@
 #include "ui/main/tfoglowny.h"
 
+#include "core/datapaths.h"
 #include "core/localsettings.h"
+#include "ui/common/help.h"
 #include "ui/common/picturebutton.h"
 #include "ui/common/prompts.h"
 #include "ui/common/shell.h"
@@ -513,6 +515,8 @@ void TfoGlowny::ConnectActions() {
     });
     // "Wyświetl..." is a placeholder of the promotions menu: it does nothing on purpose.
     connect(action(QStringLiteral("aPromocjeWyswietl")), &QAction::triggered, this, [] {});
+    connect(action(QStringLiteral("aPomocPomoc")), &QAction::triggered, this,
+            [this] { ShowHelp(this, shell(), prompts(), core::helpIndexPath()); });
     connect(action(QStringLiteral("aPlikWlasciwosci")), &QAction::triggered, this, [this] {
         const int i = catalogue_.currentIndex();
         if (i >= 0 && i < catalogue_.size())
