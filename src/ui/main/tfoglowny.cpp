@@ -6,6 +6,7 @@
 #include "ui/common/shell.h"
 #include "ui/common/textfit.h"
 #include "ui/main/browserheader.h"
+#include "ui/main/informationactions.h"
 #include "ui/main/photoedit.h"
 #include "ui/main/tfoglowny_actions.h"
 #include "ui/main/thumbnailfill.h"
@@ -95,6 +96,7 @@ TfoGlowny::TfoGlowny(const Services& services, QWidget* parent)
     CreateMenus();
     ConnectActions();
     ConnectBrowserActions();
+    ConnectInformationActions(*this);
     CreateImageView();
     CreateEditing();
 
