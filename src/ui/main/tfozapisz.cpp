@@ -58,7 +58,7 @@ TfoZapisz::TfoZapisz(Prompts& prompts, QWidget* parent)
     connect(eNowyPlik, &QLineEdit::textEdited, this, &TfoZapisz::chooseNew);
     connect(rbPlikIstniejacy, &QRadioButton::clicked, this, [this] { eStaryPlik->setEnabled(true); });
     connect(tbQuality, &QSlider::valueChanged, this, &TfoZapisz::tbQualityChange);
-    // The picture buttons act on the press, as the design's image buttons do.
+    // The picture buttons act on a click.
     connect(iOk, &PictureButton::clicked, this, &TfoZapisz::iOkMouseDown);
     connect(iAnuluj, &PictureButton::clicked, this, &QDialog::reject);
     tbQualityChange();
