@@ -3,6 +3,7 @@
 #include "imaging/imagefile.h"
 #include "ui/common/appresources.h"
 #include "ui/common/prompts.h"
+#include "ui/common/qttranslations.h"
 #include "ui/common/shell.h"
 #include "ui/common/singleinstance.h"
 #include "ui/main/tfoglowny.h"
@@ -19,6 +20,8 @@ int main(int argc, char** argv) {
         QApplication app(argc, argv);
         QApplication::setApplicationName(QStringLiteral("PixvaleLink"));
         QApplication::setOrganizationName(QStringLiteral("Pixvale"));
+        // Standard dialogs and question buttons in Polish; without the catalogue they stay English.
+        ui::LoadQtTranslations();
 
         // A second copy wakes the first and ends here: no window, no settings written.
         ui::SingleInstance guard(ui::SingleInstance::defaultName());

@@ -72,6 +72,82 @@ TEST_F(MainWindow, LayoutTitleAndLimits) {
     EXPECT_EQ(w().laKatalog->toolTip(), h.shell.documents);
 }
 
+// The controls of a bar that are not hidden: none may overlap another or leave the bar.
+QString clashIn(QWidget* bar, const QStringList& names) {
+    QList<QWidget*> shown;
+    for (const QString& n : names) {
+        auto* c = bar->findChild<QWidget*>(n);
+        if (!c)
+            return n + QStringLiteral(" missing");
+        if (!c->isHidden())
+            shown.append(c);
+    }
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        if (!bar->rect().contains(shown[i]->geometry()))
+            return shown[i]->objectName() + QStringLiteral(" leaves the bar");
+        for (qsizetype j = i + 1; j < shown.size(); ++j) {
+            if (shown[i]->geometry().intersects(shown[j]->geometry()))
+                return shown[i]->objectName() + QStringLiteral(" over ") + shown[j]->objectName();
+        }
+    }
+    return QString();
+}
+
+TEST_F(MainWindow, BarsStayApartAndOnTheViewerSideAtEveryWidthSplitterAndEditingState) {
+    open(3, QSize(700, 500));
+    const QStringList toolbar =
+        QStringLiteral(
+            "iEdycjaKadowanie iEdycjaObrotL iEdycjaObrotP iEdycjaOczy iEdycjaBW iEdycjaSepia iEdycjaBlur "
+            "iEdycjaSharpen iEdycjaBrightnessContrast iEdycjaHSL iEdycjaZapisz iEdycjaAnuluj iLogo")
+            .split(QLatin1Char(' '));
+    const QStringList info =
+        QStringLiteral(
+            "laNazwaPliku iRozmiarPliku laRozmiarPliku iWagaPliku laWagaPliku iPlikPoprzedni iPlikSzczegoly "
+            "iPlikNastepny laZoom iZoomDopasuj iZoomPowieksz iZoomPomniejsz iZoomLupa")
+            .split(QLatin1Char(' '));
+    auto* zapisz = w().pObrazToolbar->findChild<QWidget*>(QStringLiteral("iEdycjaZapisz"));
+    auto* anuluj = w().pObrazToolbar->findChild<QWidget*>(QStringLiteral("iEdycjaAnuluj"));
+    ASSERT_TRUE(zapisz && anuluj);
+    int logoShown = 0;
+    for (const bool editing : {false, true}) {
+        zapisz->setHidden(!editing);
+        anuluj->setHidden(!editing);
+        for (int width = 700; width <= 1300; width += 15) {
+            w().resize(width, 500);
+            QCoreApplication::processEvents();
+            const int widest = width - 415;
+            for (const int panel : {265, (265 + widest) / 2, widest}) {
+                w().sPodzial->setSizes({panel, width});
+                QCoreApplication::processEvents();
+                const QString at = QStringLiteral("%1 wide, panel %2, editing %3")
+                                       .arg(w().width())
+                                       .arg(w().pLeft->width())
+                                       .arg(editing);
+                // The viewer side itself stays inside the window.
+                EXPECT_LE(w().pObraz->mapTo(&w(), QPoint(w().pObraz->width(), 0)).x(), w().width())
+                    << qPrintable(at);
+                EXPECT_EQ(w().pObrazToolbar->width(), w().pObraz->width()) << qPrintable(at);
+                EXPECT_EQ(clashIn(w().pObrazToolbar, toolbar), QString()) << qPrintable(at);
+                EXPECT_EQ(clashIn(w().pObrazInfo, info), QString()) << qPrintable(at);
+                logoShown += w().iLogo->isHidden() ? 0 : 1;
+            }
+        }
+    }
+    // Wide windows have room for the logo: the rule does not simply hide it.
+    EXPECT_GT(logoShown, 0);
+    // Showing the buttons of an edit lays the toolbar out again by itself.
+    w().resize(960, 500);
+    w().sPodzial->setSizes({265, 960});
+    QCoreApplication::processEvents();
+    zapisz->hide();
+    anuluj->hide();
+    EXPECT_FALSE(w().iLogo->isHidden());
+    zapisz->show();
+    anuluj->show();
+    EXPECT_TRUE(w().iLogo->isHidden());
+    EXPECT_EQ(clashIn(w().pObrazToolbar, toolbar), QString());
+}
+
 TEST_F(MainWindow, EveryPictureButtonHasItsHintAndAction) {
     h.build();
     const struct {

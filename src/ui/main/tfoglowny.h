@@ -73,6 +73,10 @@ public:
     bool SaveEdits();
     void UpdateSelectionInfo();
 
+    // Places the editing buttons that are not hidden in rows and shows the logo only while nothing reaches
+    // it. Runs by itself when a toolbar button or tool panel is shown, hidden or moved, and on resizes.
+    void LayoutToolbar();
+
     // Another copy of the program was started: restore the window when minimised and bring it to the front.
     void WakeUp();
 
@@ -122,6 +126,9 @@ protected:
 private:
     void LoadSettings();
     void SaveSettings();
+    // The window's outer rectangle, frame included, is what the settings keep.
+    void PlaceFrame(const QRect& frame);
+    QMargins FrameMargins() const;
     void CreateBrowser();
     void ConnectBrowserActions();
     void BrowserPressed(QPoint position);
@@ -146,11 +153,13 @@ private:
 
     void CreateImageView();
     void PhotoLoaded(const imaging::PhotoLoad& result);
+    // Empties the view: no picture, no layers, no EXIF lines, the starting zoom.
+    void ClearView();
 
     void LayoutLeftTop();
     void LayoutLeftBottom();
     void LayoutInfoBar();
-    void LayoutToolbar();
+    bool isToolbarChange(QObject* watched, QEvent* event) const;
 
     Services services_;
     ImageViewController* viewer_ = nullptr;
@@ -162,6 +171,8 @@ private:
     QString folder_;
     ViewKind viewKind_ = ViewKind::Icons;
     QObject* previewedWindow_ = nullptr;
+    QRect placedFrame_; // until the first show
+    QMargins placedMargins_;
     QList<QAction*> actions_;
     QHash<QString, QAction*> byName_;
 
@@ -205,6 +216,8 @@ private:
     QList<QWidget*> leftTopButtons_;
     QList<QWidget*> toolbarButtons_;
     QList<QWidget*> zoomButtons_;
+    QWidget* iRozmiarPliku_ = nullptr;
+    QWidget* iWagaPliku_ = nullptr;
     QList<QLabel*> summaryLabels_;
     QList<QWidget*> summaryRules_;
 };

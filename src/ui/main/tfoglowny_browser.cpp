@@ -6,6 +6,7 @@
 #include "ui/common/shell.h"
 #include "ui/common/textfit.h"
 #include "ui/main/browserheader.h"
+#include "ui/main/photoloader.h"
 #include "ui/main/thumbnailcell.h"
 #include "ui/main/thumbnailfill.h"
 
@@ -107,6 +108,9 @@ void TfoGlowny::Refresh() {
     fill_->stop();
     LeavePhoto();
     action(QStringLiteral("aEdycjaKreatorKadrowania"))->setEnabled(false);
+    // The old folder's photo goes, and a decode still under way for it must not arrive later.
+    photoLoader()->cancel();
+    ClearView();
     RefreshView();
     catalogue_.scan(folder_);
     sbPliki->verticalScrollBar()->setValue(0);
@@ -248,7 +252,8 @@ void TfoGlowny::ApplyCell(int index, const QString& path, const QImage& cell) {
         if (at < 0)
             return;
     }
-    catalogue_.at(at).Miniatura = cell;
+    // A null cell comes from a maker that threw: it failed like an unreadable photo.
+    catalogue_.at(at).Miniatura = cell.isNull() ? failedCell(sprites_.icoBig) : cell;
     if (viewKind_ == ViewKind::Icons) {
         const int columns = qMax(1, pbTlo->layoutInfo().columns);
         pbTlo->update((at % columns) * kCellSize, (at / columns) * kCellSize, kCellSize, kCellSize);
