@@ -1,12 +1,15 @@
 #include "ui/main/tfoglowny.h"
 
+#include "core/datapaths.h"
 #include "core/localsettings.h"
 #include "ui/common/fittinglabel.h"
+#include "ui/common/help.h"
 #include "ui/common/picturebutton.h"
 #include "ui/common/prompts.h"
 #include "ui/common/shell.h"
 #include "ui/common/textfit.h"
 #include "ui/main/browserheader.h"
+#include "ui/main/informationactions.h"
 #include "ui/main/tfoglowny_actions.h"
 #include "ui/main/thumbnailfill.h"
 #include "ui/main/viewerbars.h"
@@ -96,6 +99,7 @@ TfoGlowny::TfoGlowny(const Services& services, QWidget* parent)
     CreateMenus();
     ConnectActions();
     ConnectBrowserActions();
+    ConnectInformationActions(*this);
     CreateImageView();
 
     // Editing state and the information bar start empty; the icons view until the settings say otherwise.
@@ -522,6 +526,8 @@ void TfoGlowny::ConnectActions() {
     });
     // "Wyświetl..." is a placeholder of the promotions menu: it does nothing on purpose.
     connect(action(QStringLiteral("aPromocjeWyswietl")), &QAction::triggered, this, [] {});
+    connect(action(QStringLiteral("aPomocPomoc")), &QAction::triggered, this,
+            [this] { ShowHelp(this, shell(), prompts(), core::helpIndexPath()); });
     connect(action(QStringLiteral("aPlikWlasciwosci")), &QAction::triggered, this, [this] {
         const int i = catalogue_.currentIndex();
         if (i >= 0 && i < catalogue_.size())
