@@ -15,6 +15,7 @@
 #include "ui/main/viewerbars.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
@@ -77,7 +78,7 @@ QLabel* label(const QString& name, const QString& text, QWidget* parent) {
 TfoGlowny::TfoGlowny(const Services& services, QWidget* parent)
     : QMainWindow(parent)
     , services_(services)
-    , sprites_(BrowserSprites::load()) {
+    , sprites_(BrowserSprites::load(qApp->devicePixelRatio())) {
     Q_ASSERT(services.prompts && services.shell && services.store);
     setObjectName(QStringLiteral("foGlowny"));
     setWindowTitle(QStringLiteral("PixvaleLink"));
@@ -302,7 +303,7 @@ void TfoGlowny::CreateLeftBottom() {
     auto* l1 = label(QStringLiteral("laWysylkaIlosc"), QStringLiteral("Liczba wybranych zdjęć:"), pLeftDol);
     laWysylkaIl = label(QStringLiteral("laWysylkaIl"), QStringLiteral("0"), pLeftDol);
     auto* l2 = label(QStringLiteral("laWysylkaWielkosc"), QStringLiteral("Całkowita wielkość:"), pLeftDol);
-    laWysylkaWielk = label(QStringLiteral("laWysylkaWielk"), QStringLiteral("0 KB"), pLeftDol);
+    laWysylkaWielk = new FittingLabel(QStringLiteral("laWysylkaWielk"), QStringLiteral("0 KB"), pLeftDol);
     auto* l3 = label(QStringLiteral("laWysylkaCzas"), QStringLiteral("Czas wysyłania:"), pLeftDol);
     laWysylkaCz = label(QStringLiteral("laWysylkaCz"), QStringLiteral("~0 @"), pLeftDol);
     laWysylkaCz->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -324,10 +325,10 @@ void TfoGlowny::CreateLeftBottom() {
     small.setPointSizeF(small.pointSizeF() * 0.85);
     cbSpeed->setFont(small);
     for (int i = 0; i < 2; ++i) {
-        auto* rule = new QFrame(pLeftDol);
-        rule->setObjectName(i == 0 ? QStringLiteral("bvPodsumowanieL") : QStringLiteral("bvPodsumowanieP"));
-        rule->setFrameShape(QFrame::HLine);
-        rule->setStyleSheet(QStringLiteral("color: rgb(180, 180, 180);"));
+        // A filled strip rather than a frame line: it stays visible at every screen scale.
+        auto* rule =
+            panel(i == 0 ? QStringLiteral("bvPodsumowanieL") : QStringLiteral("bvPodsumowanieP"), pLeftDol);
+        paintBackground(rule, QColor(180, 180, 180));
         summaryRules_.append(rule);
     }
     pLeftDol->installEventFilter(this);
@@ -470,9 +471,12 @@ void TfoGlowny::LayoutLeftBottom() {
         caption->setGeometry(8, y, cw, 16);
         value->setGeometry(8 + cw + 5, y, qMax(0, right - (8 + cw + 5)), 16);
     };
+    // "Twoje łącze" sits right-aligned over the list, leaving the total size all the room to its left.
+    QLabel* speedCaption = summaryLabels_[7];
+    const int speedCaptionWidth = speedCaption->sizeHint().width();
+    speedCaption->setGeometry(w - 6 - speedCaptionWidth, 77, speedCaptionWidth, 14);
     row(summaryLabels_[1], laWysylkaIl, 57, w - 6);
-    row(summaryLabels_[3], laWysylkaWielk, 74, speedLeft - 4);
-    summaryLabels_[7]->setGeometry(speedLeft + 2, 77, speedWidth, 14);
+    row(summaryLabels_[3], laWysylkaWielk, 74, speedCaption->x() - 6);
     cbSpeed->setGeometry(speedLeft, 92, speedWidth, 22);
     const int timeCaption = summaryLabels_[5]->sizeHint().width();
     summaryLabels_[5]->setGeometry(8, 95, timeCaption, 16);

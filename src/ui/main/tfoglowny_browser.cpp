@@ -11,6 +11,7 @@
 #include "ui/main/thumbnailfill.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
@@ -81,6 +82,11 @@ void TfoGlowny::ConnectBrowserActions() {
     };
     on("aPlikWybierzFolder", [this] { ChooseFolder(); });
     on("aWidokOdswiez", [this] { Refresh(); });
+    // One mark for the active view kind, in the menus as on the buttons.
+    auto* kinds = new QActionGroup(this);
+    kinds->setObjectName(QStringLiteral("agWidok"));
+    kinds->addAction(action(QStringLiteral("aWidokIkony")));
+    kinds->addAction(action(QStringLiteral("aWidokSzczegoly")));
     on("aWidokIkony", [this] { SetViewKind(ViewKind::Icons); });
     on("aWidokSzczegoly", [this] { SetViewKind(ViewKind::Details); });
     on("aPlikZaznWszystkie", [this] { catalogue_.setSelection(1); });
