@@ -8,6 +8,7 @@
 #include "ui/common/prompts.h"
 #include "ui/main/imageview.h"
 #include "ui/main/imageviewcontroller.h"
+#include "ui/main/photoedit.h"
 #include "ui/main/photoloader.h"
 
 #include <QAction>
@@ -112,7 +113,7 @@ void TfoGlowny::ClearView() {
 
 void TfoGlowny::PhotoLoaded(const imaging::PhotoLoad& result) {
     if (result.ok()) {
-        ivObraz->setBitmap(result.bitmap);
+        edit_->load(result.bitmap); // the view follows the editing state
         ExifLines = result.exifLines;
     } else {
         // The bar shows the file that failed; the photo before it must not stay as if it were that one.
