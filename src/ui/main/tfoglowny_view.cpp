@@ -100,6 +100,8 @@ void TfoGlowny::ShowPhoto() {
 }
 
 void TfoGlowny::ClearView() {
+    if (edit_)
+        edit_->load(QImage()); // the editing state holds the working bitmap the view follows
     ivObraz->removeAllLayers();
     ivObraz->clearBitmap();
     ExifLines.clear();
