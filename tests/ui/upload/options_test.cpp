@@ -155,7 +155,7 @@ TEST_F(OptionsTest, VersionCheckAsksOrTellsByVersionAndWhoAsked) {
         service = std::make_unique<DevServiceProcess>(
             QStringList{}, ("version " + c.version + "\ndownload_url http://pobierz.example/pv\n").toUtf8());
         ASSERT_TRUE(service->started());
-            h.prompts.records.clear();
+        h.prompts.records.clear();
         h.shell.calls.clear();
         handOvers.clear();
         buildWindow();
