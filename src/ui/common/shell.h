@@ -32,8 +32,8 @@ public:
     virtual bool openHelp(const QString& path) = 0;
 };
 
-// Production shell over QDesktopServices, QFileDialog and QStandardPaths. Elsewhere than on Windows the
-// property sheet is a small window of our own with the file's name, folder, size and times.
+// Production shell over QDesktopServices, QFileDialog and QStandardPaths. The property sheet is the
+// shell's own on Windows; elsewhere our own small window (FilePropertiesWindow).
 class DesktopShell final : public Shell {
 public:
     void openUrl(const QString& url) override;

@@ -6,6 +6,7 @@
 #include "ui/common/shell.h"
 #include "ui/common/textfit.h"
 #include "ui/main/browserheader.h"
+#include "ui/main/informationactions.h"
 #include "ui/main/tfoglowny_actions.h"
 #include "ui/main/thumbnailfill.h"
 
@@ -94,6 +95,7 @@ TfoGlowny::TfoGlowny(const Services& services, QWidget* parent)
     CreateMenus();
     ConnectActions();
     ConnectBrowserActions();
+    ConnectInformationActions(*this);
     CreateImageView();
 
     // Editing state and the information bar start empty; the icons view until the settings say otherwise.
