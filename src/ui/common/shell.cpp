@@ -59,7 +59,9 @@ bool DesktopShell::showProperties(QWidget* parent, const QString& path) {
 bool DesktopShell::openHelp(const QString& path) {
     if (!QFileInfo::exists(path))
         return false;
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    // Only a missing file is reported; the viewer's own failures are not.
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    return true;
 }
 
 void RecordingShell::openUrl(const QString& url) {

@@ -28,7 +28,7 @@ public:
     // Shows the properties of one file; false when the request was not accepted.
     virtual bool showProperties(QWidget* parent, const QString& path) = 0;
 
-    // Opens a local help page with the system's viewer; false when the file is missing.
+    // Opens a local help page with the system's viewer; false only when the file is missing.
     virtual bool openHelp(const QString& path) = 0;
 };
 

@@ -55,7 +55,7 @@ UploadCommands* AttachUploadCommands(TfoGlowny& window, TfoWysylanie& wizard) {
 
 void UploadCommands::aPlikWyslijPlikiExecute() {
     if (window_.Modified) {
-        window_.SaveEdits();
+        window_.SaveEdits(true, true); // asks, and a cancelled save drops the edit as leaving a photo does
         return;
     }
     QStringList files;

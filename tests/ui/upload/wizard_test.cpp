@@ -2,6 +2,7 @@
 #include "wizardharness.h"
 
 #include "core/settings.h"
+#include "testsupport.h"
 #include "ui/common/framedwindow.h"
 #include "ui/upload/wordpicture.h"
 
@@ -275,4 +276,38 @@ TEST_F(WizardTest, RetrySendsOnlyTheFailedPhotosIntoTheSameAlbum) {
         EXPECT_EQ(form["idalbumu"], "2");
     EXPECT_EQ(handOvers.count("ShowUploadProgress"), 2);
     EXPECT_TRUE(allOnUiThread);
+}
+
+TEST_F(WizardTest, TheUploadCommandRefusesBeforeTheWizardOpens) {
+    start(2);
+    const QString tiff = folder + "/skan.TIF";
+    ASSERT_TRUE(QFile::copy(testsupport::corpusFile("tiff_rgb8_lzw.tiff"), tiff));
+    buildWindow(); // the TIFF file is in the catalogue and marked
+    struct Case {
+        const char* name;
+        std::function<void()> arrange;
+        QString prompt;
+    };
+    const Case cases[] = {
+        {"modified photo",
+         [&] {
+             w().Modified = true;
+             h.prompts.answers = {ui::Prompts::Answer::No};
+         },
+         QString::fromUtf8("Pytanie: Obraz został zmieniony. Zapisać zmiany?")},
+        {"a TIFF among the marked", [] {},
+         QString::fromUtf8(
+             "Informacja: Na liście wybranych plików znajdują się pliki TIFF, których nie można "
+             "wysłać do serwisu.\n\rZamień pliki na obrazy JPEG i spróbuj ponownie.")},
+        {"nothing marked", [&] { w().catalogue().setSelection(3); },
+         QString::fromUtf8("Uwaga: Nie wybrano żadnych zdjęć do wysłania.")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        h.prompts.records.clear();
+        c.arrange();
+        openWizard();
+        EXPECT_EQ(prompted(), QStringList{c.prompt});
+        EXPECT_FALSE(wizard().isVisible());
+    }
 }
