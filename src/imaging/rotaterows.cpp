@@ -67,12 +67,26 @@ struct Turn {
     }
 #endif
 
+    // Asks for the source lines of the tile after this one (result columns c1 .. c1 + tile) while this
+    // one is moved: each of its lines is first touched from a different row, which the processor's own
+    // prefetcher does not foresee.
+    void prefetchTile(int r0, int r1, int c1) const {
+        const int xFirst = left ? p.w - r1 : r0;
+        const int bytes = (r1 - r0) * 4;
+        for (int c = c1; c < std::min(p.h, c1 + kTurnTile); ++c) {
+            const std::uint8_t* line = source(left ? p.w - 1 - xFirst : xFirst, c);
+            for (int b = 0; b < bytes + 63; b += 64)
+                hwy::Prefetch(line + std::min(b, bytes - 1));
+        }
+    }
+
     void rows(int firstRow, int endRow) const {
         const int columns = p.h;
         for (int r0 = firstRow; r0 < endRow; r0 += kTurnTile) {
             const int r1 = std::min(endRow, r0 + kTurnTile);
             for (int c0 = 0; c0 < columns; c0 += kTurnTile) {
                 const int c1 = std::min(columns, c0 + kTurnTile);
+                prefetchTile(r0, r1, c1);
                 int r = r0;
 #if HWY_TARGET != HWY_SCALAR
                 for (; r + 4 <= r1; r += 4) {

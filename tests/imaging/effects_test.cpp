@@ -103,6 +103,28 @@ TEST(NewBitmap, PhotoSizedBitmapsAreOrdinaryOwningImages) {
     EXPECT_TRUE(imaging::detail::NewBitmap(5, -1).isNull());
 }
 
+#if defined(__linux__)
+TEST(NewBitmap, TheMemoryOfAFreedPhotoSizedBitmapServesTheNextOfAboutItsSize) {
+    const QImage first = imaging::detail::NewBitmap(2000, 1100); // takes whatever was kept before
+    QImage second = imaging::detail::NewBitmap(2000, 1100);
+    ASSERT_NE(first.constBits(), second.constBits()) << "two bitmaps alive at once";
+    const uchar* const reused = second.constBits();
+    QImage copy = second; // shares the pixels: given back only with the last of them
+    second = QImage();
+    copy = QImage();
+    QImage again = imaging::detail::NewBitmap(1999, 1100);
+    EXPECT_EQ(again.constBits(), reused);
+    again.fill(0xff123456u); // and it is writable to the end
+    EXPECT_EQ(again.pixel(1998, 1099), 0xff123456u);
+    again = QImage();
+    // Far too small for this one: fresh memory, writable to its end.
+    QImage muchLarger = imaging::detail::NewBitmap(4000, 3000);
+    ASSERT_EQ(muchLarger.size(), QSize(4000, 3000));
+    muchLarger.fill(0xff654321u);
+    EXPECT_EQ(muchLarger.pixel(3999, 2999), 0xff654321u);
+}
+#endif
+
 TEST(RowBands, EveryRowIsVisitedExactlyOnce) {
     for (const int height : {0, 1, 7, 300, 4001}) {
         std::vector<std::atomic<int>> visits(static_cast<std::size_t>(height));
