@@ -19,23 +19,33 @@ using DU16 = hn::RebindToUnsigned<D16>;
 using D8 = hn::Rebind<std::uint8_t, D16>;
 using V16 = hn::Vec<D16>;
 
-// Σ weights × bytes for `Count` neighbouring vectors at once, so that each weight is broadcast once
-// for all of them.
-template <int Count>
-HWY_INLINE void sums(const std::uint8_t* const* rows, const std::int16_t* weights, int taps, std::size_t i,
-                     V16* acc) {
+HWY_INLINE V16 product(V16 weight, const std::uint8_t* bytes) {
+    return hn::Mul(weight, hn::PromoteTo(D16(), hn::LoadU(D8(), bytes)));
+}
+
+// Σ weights × bytes for four neighbouring vectors at once, so that each weight is broadcast once for
+// all of them. Written out rather than looped over an array: without -O3 the array would live in
+// memory.
+HWY_INLINE void sums4(const std::uint8_t* const* rows, const std::int16_t* weights, int taps, std::size_t i,
+                      V16& a0, V16& a1, V16& a2, V16& a3) {
     const D16 d16;
-    const D8 d8;
     const std::size_t lanes = hn::Lanes(d16);
-    for (int k = 0; k < Count; ++k)
-        acc[k] = hn::Zero(d16);
+    a0 = a1 = a2 = a3 = hn::Zero(d16);
     for (int t = 0; t < taps; ++t) {
         const V16 w = hn::Set(d16, weights[t]);
-        for (int k = 0; k < Count; ++k) {
-            const V16 in = hn::PromoteTo(d16, hn::LoadU(d8, rows[t] + i + k * lanes));
-            acc[k] = hn::Add(acc[k], hn::Mul(w, in));
-        }
+        const std::uint8_t* in = rows[t] + i;
+        a0 = hn::Add(a0, product(w, in));
+        a1 = hn::Add(a1, product(w, in + lanes));
+        a2 = hn::Add(a2, product(w, in + 2 * lanes));
+        a3 = hn::Add(a3, product(w, in + 3 * lanes));
     }
+}
+
+HWY_INLINE V16 sum(const std::uint8_t* const* rows, const std::int16_t* weights, int taps, std::size_t i) {
+    V16 acc = hn::Zero(D16());
+    for (int t = 0; t < taps; ++t)
+        acc = hn::Add(acc, product(hn::Set(D16(), weights[t]), rows[t] + i));
+    return acc;
 }
 
 // sum div divisor, clamped to 0..255 (a negative sum gives 0 whichever way it is divided), alpha 255.
@@ -60,20 +70,20 @@ void ConvolveRow16(const std::uint8_t* const* rows, const std::int16_t* weights,
     for (std::size_t k = 0; k < hn::MaxLanes(D8()); ++k)
         pattern[k] = k % 4 == 3 ? 255 : 0;
     const auto alpha = hn::Load(d8, pattern);
-    constexpr int kUnroll = 4;
-    V16 acc[kUnroll];
     std::size_t i = 0;
-    for (; i + kUnroll * lanes <= end; i += kUnroll * lanes) {
-        sums<kUnroll>(rows, weights, taps, i, acc);
-        for (int k = 0; k < kUnroll; ++k)
-            store(acc[k], division, alpha, out + i + k * lanes);
+    for (; i + 4 * lanes <= end; i += 4 * lanes) {
+        V16 a0, a1, a2, a3;
+        sums4(rows, weights, taps, i, a0, a1, a2, a3);
+        store(a0, division, alpha, out + i);
+        store(a1, division, alpha, out + i + lanes);
+        store(a2, division, alpha, out + i + 2 * lanes);
+        store(a3, division, alpha, out + i + 3 * lanes);
     }
     for (; i < end; i += lanes) {
         // The last vector is moved back to end at `count`: it recomputes a few bytes the same way
         // rather than reading past the rows.
         const std::size_t at = i + lanes <= end ? i : end - lanes;
-        sums<1>(rows, weights, taps, at, acc);
-        store(acc[0], division, alpha, out + at);
+        store(sum(rows, weights, taps, at), division, alpha, out + at);
     }
 }
 
