@@ -44,7 +44,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         QBuffer buffer;
         buffer.setData(bytes);
         buffer.open(QIODevice::ReadOnly);
-        const TiffResult r = DecodeTiff(buffer, kFuzzPixels);
+        TiffRequest request;
+        request.maxPixels = kFuzzPixels;
+        const TiffResult r = DecodeTiff(buffer, request);
         if (r.ok() && r.raster.isNull())
             __builtin_trap();
         break;

@@ -1,10 +1,10 @@
 #include "core/localsettings.h"
 
 #include "core/codec.h"
+#include "core/datapaths.h"
 #include "core/obfuscation.h"
 #include "core/settings.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QRegularExpression>
 
@@ -54,7 +54,7 @@ LocalSettings readLocalSettings(const QString& path) {
 }
 
 QString localSettingsPath() {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/settings");
+    return findDataFile(QStringLiteral("settings"));
 }
 
 } // namespace core

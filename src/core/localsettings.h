@@ -16,7 +16,7 @@ struct LocalSettings {
 // address and an empty client identifier; it is never an error.
 LocalSettings readLocalSettings(const QString& path);
 
-// "settings" in the program's own folder.
+// "settings" in the program's own folder, else in the installed data folder (see datapaths.h).
 QString localSettingsPath();
 
 } // namespace core

@@ -4,14 +4,16 @@
 #include "imaging/imagefile.h"
 
 #include <cstdint>
+#include <limits>
 
 namespace imaging::detail {
 
 inline constexpr std::uint64_t kMaxPixels = 400'000'000;
 inline constexpr std::uint64_t kMaxRasterBytes = std::uint64_t{1} << 31; // 2 GiB
 
-// ImageOk when an image of this size fits the limits at the given depth, else ImageErrorTooLarge
-// (ImageErrorCorrupt for a zero or negative side).
+// ImageOk when an image of this size fits the limits at the given depth (every row within INT_MAX
+// bytes, the whole within 2 GiB), else ImageErrorTooLarge (ImageErrorCorrupt for a zero or negative
+// side).
 inline int CheckImageSize(std::int64_t width, std::int64_t height, int bitsPerPixel) {
     if (width <= 0 || height <= 0)
         return ImageErrorCorrupt;
@@ -20,7 +22,8 @@ inline int CheckImageSize(std::int64_t width, std::int64_t height, int bitsPerPi
     if (w > kMaxPixels || h > kMaxPixels || w * h > kMaxPixels)
         return ImageErrorTooLarge;
     const std::uint64_t rowBytes = (w * static_cast<std::uint64_t>(bitsPerPixel) + 31) / 32 * 4;
-    if (rowBytes * h > kMaxRasterBytes)
+    if (rowBytes > static_cast<std::uint64_t>(std::numeric_limits<int>::max()) ||
+        rowBytes * h > kMaxRasterBytes)
         return ImageErrorTooLarge;
     return ImageOk;
 }

@@ -1,5 +1,7 @@
 #include "imaging/exifitems.h"
 
+#include "core/codec.h"
+
 #include <QStringDecoder>
 
 #include <array>
@@ -15,13 +17,14 @@ struct ExifDataFree {
     void operator()(ExifData* d) const { exif_data_unref(d); }
 };
 
-// Camera firmware writes ASCII, editors UTF-8, older Windows software its own code page.
+// Camera firmware writes ASCII, editors UTF-8, older Windows software its own code page, which for this
+// program's users is Windows-1250 (Polish text from older cameras and software).
 QString valueText(const char* bytes) {
     const QByteArray raw(bytes);
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8.decode(raw);
     if (utf8.hasError())
-        text = QString::fromLatin1(raw);
+        text = core::fromWindows1250(raw);
     // One item is one line: line breaks and other control characters become spaces.
     for (QChar& c : text)
         if (c.unicode() < 0x20 || c.unicode() == 0x7F)

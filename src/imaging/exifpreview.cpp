@@ -7,6 +7,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <new>
+#include <stdexcept>
+
 namespace imaging {
 
 namespace {
@@ -233,7 +236,9 @@ QImage ExifReader::ExtractExifThumbnail() const {
     return preview.ok() ? preview.bitmap : QImage();
 }
 
-QImage LoadExifPreview(const QString& path) {
+namespace {
+
+QImage loadExifPreview(const QString& path) {
     ExifReader reader;
     if (!reader.ReadExifFile(path) || !reader.HasExifThumbnail())
         return {};
@@ -242,6 +247,19 @@ QImage LoadExifPreview(const QString& path) {
     if (preview.isNull() || preview.width() == 0 || preview.height() == 0)
         return {};
     return ApplyOrientation(preview, reader.orientation());
+}
+
+} // namespace
+
+QImage LoadExifPreview(const QString& path) {
+    // Never throws: without the memory for a preview there is simply no preview.
+    try {
+        return loadExifPreview(path);
+    } catch (const std::bad_alloc&) {
+        return {};
+    } catch (const std::length_error&) {
+        return {};
+    }
 }
 
 } // namespace imaging

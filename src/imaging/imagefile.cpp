@@ -11,6 +11,8 @@
 #include <QSaveFile>
 
 #include <atomic>
+#include <new>
+#include <stdexcept>
 
 namespace imaging {
 
@@ -137,7 +139,8 @@ namespace {
 // Opens the file, tells JPEG from TIFF by its first bytes and hands the decoded picture to the
 // caller's step for that kind.
 template <class Result, class OnJpeg, class OnTiff>
-Result loadWith(const QString& path, const detail::JpegRequest& request, OnJpeg onJpeg, OnTiff onTiff) {
+Result loadWith(const QString& path, const detail::JpegRequest& request,
+                detail::TiffRequest::Output tiffOutput, OnJpeg onJpeg, OnTiff onTiff) {
     QFile file(path);
     if (const int e = openForReading(file); e != ImageOk)
         return failed<Result>(e);
@@ -151,7 +154,9 @@ Result loadWith(const QString& path, const detail::JpegRequest& request, OnJpeg 
         return result;
     }
     case FileKind::Tiff: {
-        detail::TiffResult tiff = detail::DecodeTiff(file);
+        detail::TiffRequest tiffRequest;
+        tiffRequest.output = tiffOutput;
+        detail::TiffResult tiff = detail::DecodeTiff(file, tiffRequest);
         if (!tiff.ok())
             return failed<Result>(tiff.error);
         onTiff(result, tiff, file);
@@ -163,60 +168,79 @@ Result loadWith(const QString& path, const detail::JpegRequest& request, OnJpeg 
     return failed<Result>(ImageErrorFormat);
 }
 
+// Runs one public operation so that no exception leaves it: a picture too large for the memory left
+// ends as the memory error, whichever step (decoding, turning upright, reducing, encoding) ran out.
+template <class Result, class Operation>
+Result neverThrowing(Operation operation) {
+    try {
+        return operation();
+    } catch (const std::bad_alloc&) {
+        return failed<Result>(ImageErrorMemory);
+    } catch (const std::length_error&) {
+        return failed<Result>(ImageErrorMemory);
+    }
+}
+
 } // namespace
 
 PhotoLoad LoadPhoto(const QString& path) {
-    PhotoLoad result = loadWith<PhotoLoad>(
-        path, {},
-        [](PhotoLoad& r, const detail::JpegResult& jpeg) {
-            r.bitmap = ApplyOrientation(jpeg.bitmap, jpeg.orientation);
-            r.exifLines = detail::ExifLinesFromApp1(jpeg.exif);
-        },
-        [](PhotoLoad& r, const detail::TiffResult& tiff, QFile& file) {
-            r.bitmap = ApplyOrientation(RasterToImage(tiff.raster), tiff.orientation);
-            if (tiff.hasExif)
-                r.exifLines = tiffExifLines(file);
-        });
-    if (result.ok() && result.bitmap.isNull())
-        return failed<PhotoLoad>(ImageErrorMemory);
-    if (result.ok() && result.exifLines.isEmpty())
-        result.exifLines << QStringLiteral("<brak danych>");
-    return result;
+    return neverThrowing<PhotoLoad>([&]() -> PhotoLoad {
+        PhotoLoad result = loadWith<PhotoLoad>(
+            path, {}, detail::TiffRequest::Output::Bitmap,
+            [](PhotoLoad& r, const detail::JpegResult& jpeg) {
+                r.bitmap = ApplyOrientation(jpeg.bitmap, jpeg.orientation);
+                r.exifLines = detail::ExifLinesFromApp1(jpeg.exif);
+            },
+            [](PhotoLoad& r, const detail::TiffResult& tiff, QFile& file) {
+                r.bitmap = ApplyOrientation(tiff.bitmap, tiff.orientation);
+                if (tiff.hasExif)
+                    r.exifLines = tiffExifLines(file);
+            });
+        if (result.ok() && result.bitmap.isNull())
+            return failed<PhotoLoad>(ImageErrorMemory);
+        if (result.ok() && result.exifLines.isEmpty())
+            result.exifLines << QStringLiteral("<brak danych>");
+        return result;
+    });
 }
 
 RasterLoad LoadPhotoRaster(const QString& path) {
-    detail::JpegRequest request;
-    request.output = detail::JpegRequest::Output::Raster;
-    RasterLoad result = loadWith<RasterLoad>(
-        path, request,
-        [](RasterLoad& r, const detail::JpegResult& jpeg) {
-            r.raster = ApplyOrientation(jpeg.raster, jpeg.orientation);
-        },
-        [](RasterLoad& r, const detail::TiffResult& tiff, QFile&) {
-            r.raster = ApplyOrientation(tiff.raster, tiff.orientation);
-        });
-    if (result.ok() && result.raster.isNull())
-        return failed<RasterLoad>(ImageErrorMemory);
-    return result;
+    return neverThrowing<RasterLoad>([&]() -> RasterLoad {
+        detail::JpegRequest request;
+        request.output = detail::JpegRequest::Output::Raster;
+        RasterLoad result = loadWith<RasterLoad>(
+            path, request, detail::TiffRequest::Output::Raster,
+            [](RasterLoad& r, const detail::JpegResult& jpeg) {
+                r.raster = ApplyOrientation(jpeg.raster, jpeg.orientation);
+            },
+            [](RasterLoad& r, const detail::TiffResult& tiff, QFile&) {
+                r.raster = ApplyOrientation(tiff.raster, tiff.orientation);
+            });
+        if (result.ok() && result.raster.isNull())
+            return failed<RasterLoad>(ImageErrorMemory);
+        return result;
+    });
 }
 
 ThumbnailLoad LoadThumbnail(const QString& path) {
-    detail::JpegRequest request;
-    request.fitWidth = kThumbnailBoxWidth;
-    request.fitHeight = kThumbnailBoxHeight;
-    ThumbnailLoad result = loadWith<ThumbnailLoad>(
-        path, request,
-        [](ThumbnailLoad& r, const detail::JpegResult& jpeg) {
-            r.image = ApplyOrientation(jpeg.bitmap, jpeg.orientation);
-        },
-        [](ThumbnailLoad& r, const detail::TiffResult& tiff, QFile&) {
-            r.image = ApplyOrientation(RasterToImage(tiff.raster), tiff.orientation);
-        });
-    if (result.ok() && result.image.isNull())
-        return failed<ThumbnailLoad>(ImageErrorMemory);
-    if (result.ok())
-        result.image = reduceToThumbnail(std::move(result.image));
-    return result;
+    return neverThrowing<ThumbnailLoad>([&]() -> ThumbnailLoad {
+        detail::JpegRequest request;
+        request.fitWidth = kThumbnailBoxWidth;
+        request.fitHeight = kThumbnailBoxHeight;
+        ThumbnailLoad result = loadWith<ThumbnailLoad>(
+            path, request, detail::TiffRequest::Output::Bitmap,
+            [](ThumbnailLoad& r, const detail::JpegResult& jpeg) {
+                r.image = ApplyOrientation(jpeg.bitmap, jpeg.orientation);
+            },
+            [](ThumbnailLoad& r, const detail::TiffResult& tiff, QFile&) {
+                r.image = ApplyOrientation(tiff.bitmap, tiff.orientation);
+            });
+        if (result.ok() && result.image.isNull())
+            return failed<ThumbnailLoad>(ImageErrorMemory);
+        if (result.ok())
+            result.image = reduceToThumbnail(std::move(result.image));
+        return result;
+    });
 }
 
 namespace {
@@ -243,26 +267,32 @@ SaveResult saveRows(const QString& path, int width, int height, int bytesPerPixe
 } // namespace
 
 SaveResult SaveJpeg(const QImage& image, const QString& path, int quality) {
-    if (image.isNull())
-        return failed<SaveResult>(ImageErrorBadParameter);
-    const QImage source = image.format() == QImage::Format_ARGB32 || image.format() == QImage::Format_RGB32
-                              ? image
-                              : image.convertToFormat(QImage::Format_RGB32);
-    return saveRows(path, source.width(), source.height(), 4, source.constBits(), source.bytesPerLine(),
-                    quality);
+    return neverThrowing<SaveResult>([&]() -> SaveResult {
+        if (image.isNull())
+            return failed<SaveResult>(ImageErrorBadParameter);
+        const QImage source =
+            image.format() == QImage::Format_ARGB32 || image.format() == QImage::Format_RGB32
+                ? image
+                : image.convertToFormat(QImage::Format_RGB32);
+        return saveRows(path, source.width(), source.height(), 4, source.constBits(), source.bytesPerLine(),
+                        quality);
+    });
 }
 
 SaveResult SaveJpeg(const Raster& raster, const QString& path, int quality) {
-    if (raster.isNull() ||
-        raster.pixels.size() < static_cast<std::size_t>(raster.bytesPerRow) * raster.height)
-        return failed<SaveResult>(ImageErrorBadParameter);
-    if (raster.bitsPerPixel == 24 || raster.bitsPerPixel == 32)
-        return saveRows(path, raster.width, raster.height, raster.bitsPerPixel / 8, raster.pixels.data(),
-                        raster.bytesPerRow, quality);
-    const Raster direct = RasterTo24(raster);
-    if (direct.isNull())
-        return failed<SaveResult>(ImageErrorMemory);
-    return saveRows(path, direct.width, direct.height, 3, direct.pixels.data(), direct.bytesPerRow, quality);
+    return neverThrowing<SaveResult>([&]() -> SaveResult {
+        if (raster.isNull() ||
+            raster.pixels.size() < static_cast<std::size_t>(raster.bytesPerRow) * raster.height)
+            return failed<SaveResult>(ImageErrorBadParameter);
+        if (raster.bitsPerPixel == 24 || raster.bitsPerPixel == 32)
+            return saveRows(path, raster.width, raster.height, raster.bitsPerPixel / 8, raster.pixels.data(),
+                            raster.bytesPerRow, quality);
+        const Raster direct = RasterTo24(raster);
+        if (direct.isNull())
+            return failed<SaveResult>(ImageErrorMemory);
+        return saveRows(path, direct.width, direct.height, 3, direct.pixels.data(), direct.bytesPerRow,
+                        quality);
+    });
 }
 
 } // namespace imaging

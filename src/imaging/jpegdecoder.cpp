@@ -11,6 +11,8 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <new>
+#include <stdexcept>
 #include <vector>
 
 #include <jerror.h>
@@ -61,6 +63,38 @@ struct Source {
         }
     }
     std::longjmp(err->jump, 1);
+}
+
+// Entropy data that ends before the last row (the end of the stream, or a marker other than a restart
+// where data should be) is a cut-off file, not a picture: libjpeg would hand out the missing rows grey.
+// A damaged restart interval is only a warning: the rows after the next restart marker are real.
+bool cutOff(j_common_ptr cinfo) {
+    if (cinfo->err->msg_code == JWRN_JPEG_EOF)
+        return true;
+    if (cinfo->err->msg_code != JWRN_HIT_MARKER || !cinfo->is_decompressor)
+        return false;
+    const int marker = reinterpret_cast<j_decompress_ptr>(cinfo)->unread_marker;
+    return marker < JPEG_RST0 || marker > JPEG_RST0 + 7;
+}
+
+void onWarning(j_common_ptr cinfo, int level) {
+    if (level < 0 && cutOff(cinfo)) {
+        reinterpret_cast<JpegErrorManager*>(cinfo->err)->code = ImageErrorCorrupt;
+        std::longjmp(reinterpret_cast<JpegErrorManager*>(cinfo->err)->jump, 1);
+    }
+    JpegCountWarning(cinfo, level);
+}
+
+// Every block of a Huffman-coded picture takes at least one bit of the file, so a file smaller than an
+// eighth of its blocks cannot hold the picture its frame header claims; refusing it here keeps a few
+// hundred lying bytes from allocating a picture of gigabytes. (Arithmetic coding could in principle go
+// below that bound, but no photo does.)
+bool holdsItsBlocks(const jpeg_decompress_struct& cinfo, std::uint64_t streamBytes) {
+    std::uint64_t blocks = 0;
+    for (int c = 0; c < cinfo.num_components; ++c)
+        blocks += static_cast<std::uint64_t>(cinfo.comp_info[c].width_in_blocks) *
+                  static_cast<std::uint64_t>(cinfo.comp_info[c].height_in_blocks);
+    return blocks / 8 <= streamBytes;
 }
 
 void initSource(j_decompress_ptr) {}
@@ -143,6 +177,7 @@ struct Job {
     JpegErrorManager err;
     Source source;
     jpeg_progress_mgr progress{};
+    std::uint64_t streamBytes = 0; // the whole stream from its start-of-image marker
     JpegResult result;
     std::vector<std::uint8_t> cmykRow;
 };
@@ -172,6 +207,11 @@ void decode(Job& job, const JpegRequest& request) {
     }
     if (const int sizeCheck = CheckImageSize(width, height, 32); sizeCheck != ImageOk) {
         job.result.error = sizeCheck;
+        return;
+    }
+
+    if (!holdsItsBlocks(*cinfo, job.streamBytes)) {
+        job.result.error = ImageErrorCorrupt;
         return;
     }
 
@@ -232,8 +272,11 @@ void decode(Job& job, const JpegRequest& request) {
 
 JpegResult run(const std::uint8_t* data, std::size_t size, QIODevice* device, const JpegRequest& request) {
     Job job;
+    if (device != nullptr)
+        job.source.buffer.resize(kReadChunk);
     // Warnings (corrupt entropy data, extraneous bytes) leave a usable picture and are only counted.
     job.cinfo.err = InstallJpegErrors(job.err, errorExit);
+    job.err.pub.emit_message = onWarning;
 
     if (setjmp(job.err.jump) != 0) {
         jpeg_destroy_decompress(&job.cinfo);
@@ -254,16 +297,23 @@ JpegResult run(const std::uint8_t* data, std::size_t size, QIODevice* device, co
     src.pub.resync_to_restart = jpeg_resync_to_restart;
     src.pub.term_source = termSource;
     if (device != nullptr) {
-        src.buffer.resize(kReadChunk);
+        job.streamBytes = static_cast<std::uint64_t>(std::max<qint64>(0, device->size() - device->pos()));
         src.pub.next_input_byte = nullptr;
         src.pub.bytes_in_buffer = 0;
     } else {
+        job.streamBytes = size;
         src.pub.next_input_byte = data;
         src.pub.bytes_in_buffer = size;
     }
     job.cinfo.src = &src.pub;
 
-    decode(job, request);
+    try {
+        decode(job, request);
+    } catch (const std::bad_alloc&) {
+        job.result.error = ImageErrorMemory;
+    } catch (const std::length_error&) {
+        job.result.error = ImageErrorMemory;
+    }
     jpeg_destroy_decompress(&job.cinfo);
     if (job.result.error != ImageOk) {
         job.result.bitmap = QImage();

@@ -1,5 +1,9 @@
 #include "imaging/raster.h"
 
+#include <limits>
+#include <new>
+#include <stdexcept>
+
 namespace imaging {
 
 Raster Raster::allocate(int width, int height, int bitsPerPixel) {
@@ -8,11 +12,20 @@ Raster Raster::allocate(int width, int height, int bitsPerPixel) {
                          bitsPerPixel == 32;
     if (width <= 0 || height <= 0 || !depthOk)
         return r;
+    const std::int64_t stride = strideFor(width, bitsPerPixel);
+    if (stride > std::numeric_limits<int>::max())
+        return r;
+    try {
+        r.pixels.assign(static_cast<std::size_t>(stride) * static_cast<std::size_t>(height), 0);
+    } catch (const std::bad_alloc&) {
+        return Raster();
+    } catch (const std::length_error&) {
+        return Raster();
+    }
     r.width = width;
     r.height = height;
     r.bitsPerPixel = bitsPerPixel;
-    r.bytesPerRow = strideFor(width, bitsPerPixel);
-    r.pixels.assign(static_cast<std::size_t>(r.bytesPerRow) * static_cast<std::size_t>(height), 0);
+    r.bytesPerRow = static_cast<int>(stride);
     return r;
 }
 

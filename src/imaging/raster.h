@@ -27,11 +27,15 @@ struct Raster {
     std::uint8_t* row(int y) { return pixels.data() + static_cast<std::size_t>(y) * bytesPerRow; }
     const std::uint8_t* row(int y) const { return pixels.data() + static_cast<std::size_t>(y) * bytesPerRow; }
 
-    // Bytes of one row of `width` pixels at `bitsPerPixel`, padded to 4 bytes.
-    static int strideFor(int width, int bitsPerPixel) { return ((width * bitsPerPixel + 31) / 32) * 4; }
+    // Bytes of one row of `width` pixels at `bitsPerPixel`, padded to 4 bytes; 64-bit, as a wide picture
+    // overflows an int long before it reaches the size limits.
+    static std::int64_t strideFor(std::int64_t width, int bitsPerPixel) {
+        return ((width * bitsPerPixel + 31) / 32) * 4;
+    }
 
     // A zero-filled raster of the given size and depth (the palette is left empty for the caller).
-    // Returns a null raster when the size is not positive or the depth is not one of the five.
+    // Returns a null raster when the size is not positive, the depth is not one of the five, a row would
+    // exceed INT_MAX bytes or the memory cannot be had.
     static Raster allocate(int width, int height, int bitsPerPixel);
 };
 

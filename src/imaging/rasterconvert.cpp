@@ -19,16 +19,36 @@ inline int indexAt(const std::uint8_t* row, int x, int bits) {
     }
 }
 
-// An opaque colour for every possible index; indices beyond the palette are black.
-std::vector<QRgb> opaquePalette(const Raster& raster) {
+} // namespace
+
+namespace detail {
+
+std::vector<QRgb> OpaquePalette(const std::vector<QRgb>& palette) {
     std::vector<QRgb> table(256, qRgb(0, 0, 0));
-    const std::size_t n = std::min<std::size_t>(raster.palette.size(), 256);
+    const std::size_t n = std::min<std::size_t>(palette.size(), 256);
     for (std::size_t i = 0; i < n; ++i)
-        table[i] = raster.palette[i] | 0xFF000000u;
+        table[i] = palette[i] | 0xFF000000u;
     return table;
 }
 
-} // namespace
+void RowToArgb(const std::uint8_t* src, int width, int bitsPerPixel, const QRgb* table, QRgb* dst) {
+    switch (bitsPerPixel) {
+    case 24:
+        for (int x = 0; x < width; ++x, src += 3)
+            dst[x] = qRgb(src[2], src[1], src[0]);
+        break;
+    case 32:
+        for (int x = 0; x < width; ++x, src += 4)
+            dst[x] = qRgb(src[2], src[1], src[0]);
+        break;
+    default:
+        for (int x = 0; x < width; ++x)
+            dst[x] = table[static_cast<std::size_t>(indexAt(src, x, bitsPerPixel))];
+        break;
+    }
+}
+
+} // namespace detail
 
 QImage RasterToImage(const Raster& raster) {
     if (raster.isNull())
@@ -36,25 +56,11 @@ QImage RasterToImage(const Raster& raster) {
     QImage image(raster.width, raster.height, QImage::Format_ARGB32);
     if (image.isNull())
         return {};
-    const std::vector<QRgb> table = raster.isIndexed() ? opaquePalette(raster) : std::vector<QRgb>{};
-    for (int y = 0; y < raster.height; ++y) {
-        const std::uint8_t* src = raster.row(y);
-        auto* dst = reinterpret_cast<QRgb*>(image.scanLine(y));
-        switch (raster.bitsPerPixel) {
-        case 24:
-            for (int x = 0; x < raster.width; ++x, src += 3)
-                dst[x] = qRgb(src[2], src[1], src[0]);
-            break;
-        case 32:
-            for (int x = 0; x < raster.width; ++x, src += 4)
-                dst[x] = qRgb(src[2], src[1], src[0]);
-            break;
-        default:
-            for (int x = 0; x < raster.width; ++x)
-                dst[x] = table[static_cast<std::size_t>(indexAt(src, x, raster.bitsPerPixel))];
-            break;
-        }
-    }
+    const std::vector<QRgb> table =
+        raster.isIndexed() ? detail::OpaquePalette(raster.palette) : std::vector<QRgb>{};
+    for (int y = 0; y < raster.height; ++y)
+        detail::RowToArgb(raster.row(y), raster.width, raster.bitsPerPixel, table.data(),
+                          reinterpret_cast<QRgb*>(image.scanLine(y)));
     return image;
 }
 
@@ -98,7 +104,8 @@ Raster RasterTo24(const Raster& raster) {
     Raster out = Raster::allocate(raster.width, raster.height, 24);
     if (out.isNull())
         return out;
-    const std::vector<QRgb> table = raster.isIndexed() ? opaquePalette(raster) : std::vector<QRgb>{};
+    const std::vector<QRgb> table =
+        raster.isIndexed() ? detail::OpaquePalette(raster.palette) : std::vector<QRgb>{};
     for (int y = 0; y < raster.height; ++y) {
         const std::uint8_t* src = raster.row(y);
         std::uint8_t* dst = out.row(y);

@@ -200,6 +200,9 @@ HttpTransport::Result HttpTransport::Post(const QString& url, const QByteArray& 
         proxyUser = core::toWindows1250(proxy_.user);
         proxyPassword = core::toWindows1250(proxy_.password);
         curl_easy_setopt(c, CURLOPT_PROXY, proxyAddress.constData());
+        // The program reads no environment: an empty list keeps no_proxy/NO_PROXY from sending requests
+        // around the proxy the user chose.
+        curl_easy_setopt(c, CURLOPT_NOPROXY, "");
         curl_easy_setopt(c, CURLOPT_PROXYUSERNAME, proxyUser.constData());
         curl_easy_setopt(c, CURLOPT_PROXYPASSWORD, proxyPassword.constData());
         // Basic alone makes libcurl send the credentials unasked; any other choice waits for a 407.

@@ -11,7 +11,9 @@ QString FileNameOf(const QString& filePath) {
 }
 
 QString ReportLine(const QString& filePath, const QString& status, const QString& description) {
-    QString name = FileNameOf(filePath);
+    // A double quote (legal in a file name outside Windows) would switch quoting on when the line is read
+    // back and swallow the fields after it; FieldOfLine can never return one, so it becomes an apostrophe.
+    QString name = FileNameOf(filePath).replace(QLatin1Char('"'), QLatin1Char('\''));
     // An "=" in a file name would shift the fields when the line is read back; quotes keep it whole.
     if (name.contains(QLatin1Char('=')))
         name = QLatin1Char('"') + name + QLatin1Char('"');

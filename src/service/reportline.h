@@ -2,7 +2,7 @@
 
 // One line of the upload report: file name without its folder, "=", status word, "=", description.
 // Read back with FieldOfLine: 0 name, 1 status word, 2 description. A name holding "=" is quoted so
-// that it reads back whole.
+// that it reads back whole; a double quote in a name becomes an apostrophe.
 #include <QString>
 
 namespace service {

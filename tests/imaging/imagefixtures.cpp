@@ -154,17 +154,28 @@ QByteArray InsertAfterSoi(const QByteArray& jpeg, const std::vector<QByteArray>&
     return out + jpeg.mid(2);
 }
 
+QByteArray WithFrameSize(QByteArray jpeg, int width, int height) {
+    // Walk the segments to the frame header: FF Cn, length, precision, height, width.
+    const auto byte = [&](qsizetype i) { return static_cast<unsigned char>(jpeg[i]); };
+    qsizetype at = 2;
+    while (at + 9 < jpeg.size() && byte(at) == 0xFF) {
+        const unsigned marker = byte(at + 1);
+        const bool frame =
+            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame) {
+            jpeg[at + 5] = static_cast<char>(height >> 8);
+            jpeg[at + 6] = static_cast<char>(height & 0xFF);
+            jpeg[at + 7] = static_cast<char>(width >> 8);
+            jpeg[at + 8] = static_cast<char>(width & 0xFF);
+            return jpeg;
+        }
+        at += 2 + (byte(at + 2) << 8 | byte(at + 3));
+    }
+    return {};
+}
+
 QByteArray JpegClaimingSize(int width, int height) {
-    QByteArray jpeg = JpegBytes(Quadrants(16, 16), 80, false, false);
-    // Baseline frame header: FF C0, length, precision, height, width.
-    const qsizetype sof = jpeg.indexOf(QByteArray("\xFF\xC0", 2));
-    if (sof < 0)
-        return {};
-    jpeg[sof + 5] = static_cast<char>(height >> 8);
-    jpeg[sof + 6] = static_cast<char>(height & 0xFF);
-    jpeg[sof + 7] = static_cast<char>(width >> 8);
-    jpeg[sof + 8] = static_cast<char>(width & 0xFF);
-    return jpeg;
+    return WithFrameSize(JpegBytes(Quadrants(16, 16), 80, false, false), width, height);
 }
 
 TiffSpec Tiff(int width, int height, int bits, int samples, int photometric, int compression) {

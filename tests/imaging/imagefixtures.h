@@ -48,6 +48,9 @@ QByteArray Segment(std::uint8_t marker, const QByteArray& payload);
 // `jpeg` with `segments` inserted right after its start-of-image marker, in order.
 QByteArray InsertAfterSoi(const QByteArray& jpeg, const std::vector<QByteArray>& segments);
 
+// `jpeg` with its (baseline or progressive) frame header claiming width × height; empty without one.
+QByteArray WithFrameSize(QByteArray jpeg, int width, int height);
+
 // A JPEG whose frame header claims width × height (the rest is a tiny real picture).
 QByteArray JpegClaimingSize(int width, int height);
 

@@ -138,10 +138,26 @@ void TcpRecorder::relay(int client, qsizetype index) {
                 sent_[index].append(buffer, static_cast<qsizetype>(n));
             }
             open = n > 0 && ::send(ends[1 - i].fd, buffer, static_cast<size_t>(n), MSG_NOSIGNAL) == n;
+            // A server may answer before it has read the whole request and then reset the connection
+            // (a proxy's 407, say): its answer still waits in our socket and is the client's to read.
+            if (!open && i == 0 && n > 0)
+                passOnTheRest(server, client);
         }
     }
     ::close(server);
     ::close(client);
+}
+
+void TcpRecorder::passOnTheRest(int from, int to) {
+    char buffer[16384];
+    for (;;) {
+        pollfd waiting{from, POLLIN, 0};
+        if (::poll(&waiting, 1, 1000) <= 0)
+            return;
+        const ssize_t n = ::read(from, buffer, sizeof buffer);
+        if (n <= 0 || ::send(to, buffer, static_cast<size_t>(n), MSG_NOSIGNAL) != n)
+            return;
+    }
 }
 
 int FreeLoopbackPort() {
@@ -181,6 +197,21 @@ void StopProcess(QProcess& process) {
     if (!process.waitForFinished(5000))
         process.kill();
     process.waitForFinished(5000);
+}
+
+QByteArray RawExchange(int port, const QByteArray& request, bool hangUp) {
+    const int s = loopbackSocket(port, true);
+    if (s < 0)
+        return {};
+    QByteArray answer;
+    if (::send(s, request.constData(), static_cast<size_t>(request.size()), MSG_NOSIGNAL) == request.size() &&
+        (!hangUp || ::shutdown(s, SHUT_WR) == 0)) {
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(s, buffer, sizeof buffer)) > 0;)
+            answer.append(buffer, static_cast<qsizetype>(n));
+    }
+    ::close(s);
+    return answer;
 }
 
 QByteArray HttpGet(const QString& url) {

@@ -52,8 +52,8 @@ protected:
 };
 
 // A loopback TCP relay to `targetPort` that writes down what each client sends before passing it on, so
-// a test sees the exact bytes a client sent to a server or a proxy. One connection at a time, on a thread
-// of its own.
+// a test sees the exact bytes a client sent to a server or a proxy. Each connection is relayed on a
+// thread of its own.
 class TcpRecorder {
 public:
     explicit TcpRecorder(int targetPort);
@@ -63,6 +63,7 @@ public:
 
 private:
     void relay(int client, qsizetype index);
+    static void passOnTheRest(int from, int to);
 
     const int targetPort_;
     int listener_ = -1;
@@ -89,5 +90,9 @@ bool WriteFile(const QString& path, const QByteArray& content);
 QByteArray ReadFile(const QString& path);
 // Asks a program to end, and makes sure it has.
 void StopProcess(QProcess& process);
+// Sends `request` as it stands to a loopback port and returns all that comes back until the server
+// closes. `hangUp` closes the sending side after the request, so the server sees the body end there (and,
+// being cpp-httplib, answers no client that has hung up).
+QByteArray RawExchange(int port, const QByteArray& request, bool hangUp);
 // The body of a plain GET, empty on any failure.
 QByteArray HttpGet(const QString& url);

@@ -83,6 +83,14 @@ TEST(HttpTransport, ErrorsCarryTheStatusLineOrLibcurlsText) {
     EXPECT_EQ(result.error, "HTTP/1.1 503 Service Unavailable");
     EXPECT_TRUE(result.body.isEmpty());
 
+    // A body over the service's limit is read to its end and refused, so the client sees the answer.
+    DevServiceProcess limited({"--max-body", "100000"});
+    ASSERT_TRUE(limited.started());
+    EXPECT_TRUE(
+        transport.Post(limited.baseAddress() + "ifver.php", QByteArray(100000, 'x'), "text/plain").ok());
+    result = transport.Post(limited.baseAddress() + "ifver.php", QByteArray(100001, 'x'), "text/plain");
+    EXPECT_EQ(result.error, "HTTP/1.1 413 Payload Too Large");
+
     result = transport.Post(Unreachable().baseAddress + "ifver.php", "x", "text/plain");
     EXPECT_FALSE(result.ok());
     EXPECT_TRUE(result.error.contains("onnect")) << result.error.toStdString();

@@ -19,22 +19,58 @@ protected:
             GTEST_SKIP() << "tinyproxy is not installed (scripts/install-deps installs it)";
         WithDevService::SetUp();
         const QString config = dir.filePath("tinyproxy.conf");
-        WriteFile(config, QString("Port %1\nListen 127.0.0.1\nTimeout 60\nMaxClients 20\nAllow 127.0.0.1\n"
-                                  "BasicAuth jan tajne.1-x\nLogLevel Error\nLogFile \"%2\"\nPidFile \"%3\"\n"
+        // Its time-out is half the test's wait for a worker, so a stalled exchange shows as tinyproxy's
+        // doing, not as a test that gave up first.
+        WriteFile(config, QString("Port %1\nListen 127.0.0.1\nTimeout %4\nMaxClients 20\nAllow 127.0.0.1\n"
+                                  "BasicAuth jan tajne.1-x\nLogLevel Info\nLogFile \"%2\"\nPidFile \"%3\"\n"
                                   "DisableViaHeader Yes\n")
                               .arg(port)
                               .arg(dir.filePath("log"), dir.filePath("pid"))
+                              .arg(kProxyTimeoutSeconds)
                               .toUtf8());
         tinyproxy.start("tinyproxy", {"-d", "-c", config});
         // It opens its port a moment after starting.
         ASSERT_TRUE(tinyproxy.waitForStarted(10000) &&
                     QTest::qWaitFor([&] { return CanConnect(port); }, 10000));
     }
+    void TearDown() override {
+        StopProcess(tinyproxy);
+        if (HasFailure()) {
+            dir.setAutoRemove(false);
+            std::fprintf(stderr, "tinyproxy's log, kept in %s:\n%s\n", qPrintable(dir.path()),
+                         ReadFile(dir.filePath("log")).constData());
+        }
+    }
     ~Proxy() override { StopProcess(tinyproxy); }
 
+    static constexpr int kProxyTimeoutSeconds = 15;
+    static constexpr int kWorkerWaitMs = 30000;
     const int port = FreeLoopbackPort();
     QTemporaryDir dir;
     QProcess tinyproxy;
+};
+
+// Sets environment variables for one scope and puts back what was there.
+class ScopedEnvironment {
+public:
+    explicit ScopedEnvironment(const QList<std::pair<const char*, QByteArray>>& values) {
+        for (const auto& [name, value] : values) {
+            saved_.append({name, qgetenv(name), qEnvironmentVariableIsSet(name)});
+            qputenv(name, value);
+        }
+    }
+    ~ScopedEnvironment() {
+        for (const Saved& s : saved_)
+            s.wasSet ? qputenv(s.name, s.value) : qunsetenv(s.name);
+    }
+
+private:
+    struct Saved {
+        const char* name;
+        QByteArray value;
+        bool wasSet;
+    };
+    QList<Saved> saved_;
 };
 
 QByteArray headOf(const QByteArray& request) {
@@ -58,6 +94,8 @@ TEST_F(Proxy, CredentialsGoUnaskedOnlyWithBasicAuthentication) {
     };
     const QString photo = testsupport::corpusFile("canon_s40_II_thumb.jpg");
     const QString session = LogIn(service);
+    // The user chose the proxy: variables that would let libcurl go around it must change nothing.
+    const ScopedEnvironment bypass({{"no_proxy", "127.0.0.1"}, {"NO_PROXY", "127.0.0.1"}});
     int uploads = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(QString("basic %1, password %2").arg(c.basic).arg(c.password).toStdString());
@@ -65,7 +103,8 @@ TEST_F(Proxy, CredentialsGoUnaskedOnlyWithBasicAuthentication) {
         const ServiceEndpoint proxied{service.baseAddress(),
                                       {true, "127.0.0.1", recorder.port(), "jan", c.password, c.basic}};
         RecordingReceiver receiver;
-        ASSERT_TRUE(RunToEnd(new TThreadWysylanie(&receiver, proxied, {{photo}, session, "1", ""})));
+        ASSERT_TRUE(
+            RunToEnd(new TThreadWysylanie(&receiver, proxied, {{photo}, session, "1", ""}), kWorkerWaitMs));
         EXPECT_EQ(receiver.finalReport, QStringList{"canon_s40_II_thumb.jpg=" + c.outcome});
         uploads += c.outcome.endsWith("OK");
         EXPECT_EQ(service.bodiesOf("ifupload.sphp").size(), uploads);

@@ -65,10 +65,10 @@ private:
 
 // Starts `worker` and spins the event loop until it has deleted itself. False on time-out; the worker is
 // then detached, so that nothing it does later reaches a receiver the test is about to destroy.
-inline bool RunToEnd(service::ServiceWorker* worker) {
+inline bool RunToEnd(service::ServiceWorker* worker, int timeoutMs = 60000) {
     const QPointer<service::ServiceWorker> alive(worker);
     worker->start();
-    if (QTest::qWaitFor([&] { return alive.isNull(); }, 60000))
+    if (QTest::qWaitFor([&] { return alive.isNull(); }, timeoutMs))
         return true;
     if (alive)
         alive->Detach();

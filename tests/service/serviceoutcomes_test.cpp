@@ -145,9 +145,18 @@ TEST(ServicePages, Addresses) {
 
 TEST(ReportLine, NameWithoutFolderStatusAndDescription) {
     EXPECT_EQ(InitialReportLine("/a/b/IMG_1.jpg"), QString::fromUtf8("IMG_1.jpg=Niewysłano="));
-    const QString line = ReportLine("/x/y=z.jpg", "Wysłano", "OK");
-    EXPECT_EQ(QStringList({FieldOfLine(line, 0), FieldOfLine(line, 1), FieldOfLine(line, 2)}),
-              QStringList({"y=z.jpg", QString::fromUtf8("Wysłano"), "OK"}));
+    const std::pair<QString, QString> names[] = {
+        // path, the name as it reads back
+        {"/x/IMG_1.jpg", "IMG_1.jpg"},   {"/x/y=z.jpg", "y=z.jpg"},     {"/x/a\"b.jpg", "a'b.jpg"},
+        {"/x/\"a=b\".jpg", "'a=b'.jpg"}, {"/x/\"=\"=.jpg", "'='=.jpg"},
+    };
+    for (const auto& [path, name] : names) {
+        SCOPED_TRACE(path.toStdString());
+        const QString line = ReportLine(path, QString::fromUtf8("Wysłano"), "OK");
+        EXPECT_EQ(QStringList({FieldOfLine(line, 0), FieldOfLine(line, 1), FieldOfLine(line, 2)}),
+                  QStringList({name, QString::fromUtf8("Wysłano"), "OK"}));
+        EXPECT_EQ(FieldOfLine(InitialReportLine(path), 1), QString::fromUtf8("Niewysłano"));
+    }
 }
 
 TEST(ServiceEndpoint, ProxyIsCopiedOnlyWhenItIsOn) {

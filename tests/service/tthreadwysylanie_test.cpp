@@ -125,6 +125,9 @@ TEST(TThreadWysylanie, TransportErrorsAndOddAnswers) {
     const std::pair<QStringList, QString> cases[] = {
         {{"--http-error", "500"}, kNotSent + QString::fromUtf8("=Błąd podczas wysyłania pliku.")},
         {{"--drop-after", "2000"}, kNotSent + QString::fromUtf8("=Błąd podczas wysyłania pliku.")},
+        // The 33 kB photo is over the limit, the login under it.
+        {{"--max-body", "20000"}, kNotSent + QString::fromUtf8("=Błąd podczas wysyłania pliku.")},
+        {{"--max-body", "40000"}, kSent + "=OK"},
         {{"--no-final-lf"}, "="},
         // "003" followed by a CR is no upload answer: status word and description stay empty.
         {{"--crlf"}, "="},

@@ -1,8 +1,11 @@
 #include "devserviceprocess.h"
 #include "recordingreceiver.h"
+#include "service/serviceresponse.h"
 #include "service/tthreadalbumy.h"
 #include "service/tthreadlogowanie.h"
 #include "service/tthreadnowawersja.h"
+#include "service/tthreadwysylanie.h"
+#include "testsupport.h"
 
 using namespace service;
 
@@ -69,6 +72,7 @@ TEST(TThreadAlbumy, Outcomes) {
         Launch launch;
         QStringList calls;
         QStringList albums; // "id name"
+        QString newAlbum{}; // a photo goes into this new album before the list is fetched
     };
     const Case cases[] = {
         {{{},
@@ -76,6 +80,15 @@ TEST(TThreadAlbumy, Outcomes) {
           "album demo@pixvale.example 12 A=B\nalbum demo@pixvale.example 13 Zima w Łodzi\n"},
          {"AlbumsArrived"},
          {"7 Lato", "12 A=B", QString::fromUtf8("13 Zima w Łodzi")}},
+        // Quotes in the names the service knows, or a name with line breaks that an upload gave it, cannot
+        // forge albums or shift the pairs.
+        {{{}, "account demo@pixvale.example demo\nalbum demo@pixvale.example 7\" Zła\"nazwa\"\n"},
+         {"AlbumsArrived"},
+         {QString::fromUtf8("7' Zła'nazwa'")}},
+        {{},
+         {"AlbumsArrived"},
+         {"1 Wakacje nad morzem", "2 Rodzina", "3 Lato  id='99' name='Obce'"},
+         "Lato\r\nid=\"99\"\nname=\"Obce\""},
         {{{}, {}, "ifalbum.php", "message=002\nstatus=002\nid=\"7\"\nname=\"Lato\"\nid=\"8\"\n"},
          {"AlbumsArrived"},
          {"7 Lato"}},
@@ -90,8 +103,16 @@ TEST(TThreadAlbumy, Outcomes) {
         SCOPED_TRACE((c.launch.switches.join(' ') + c.launch.config + c.launch.answer).toStdString());
         Started s(c.launch);
         ASSERT_TRUE(s.service.started());
+        const QString session = LogIn(s.service);
+        if (!c.newAlbum.isEmpty()) {
+            RecordingReceiver uploader;
+            const TThreadWysylanie::Inputs photo{
+                {testsupport::corpusFile("canon_s40_II_thumb.jpg")}, session, "0", c.newAlbum};
+            ASSERT_TRUE(RunToEnd(new TThreadWysylanie(&uploader, s.endpoint, photo)));
+            ASSERT_EQ(FieldOfLine(uploader.finalReport.value(0), 2), "OK");
+        }
         RecordingReceiver receiver;
-        ASSERT_TRUE(RunToEnd(new TThreadAlbumy(&receiver, s.endpoint, LogIn(s.service))));
+        ASSERT_TRUE(RunToEnd(new TThreadAlbumy(&receiver, s.endpoint, session)));
         EXPECT_EQ(receiver.calls, c.calls);
         ASSERT_EQ(receiver.albumIds.size(), receiver.albumNames.size());
         QStringList albums;

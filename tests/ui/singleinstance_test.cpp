@@ -6,9 +6,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QUuid>
 
 #include <cstring>
@@ -34,6 +36,63 @@ TEST(SingleInstance, TheSecondCopyWakesTheFirst) {
     EXPECT_FALSE(second.isListening());
     ASSERT_TRUE(woken.wait(5000));
     EXPECT_EQ(woken.count(), 1);
+}
+
+TEST(SingleInstance, TheSecondCopyHandsOverItsPaths) {
+    const QString name = uniqueName();
+    ui::SingleInstance first(name);
+    ASSERT_TRUE(first.claim());
+    QSignalSpy woken(&first, &ui::SingleInstance::wakeRequested);
+    const QStringList cases[] = {
+        {},
+        {QStringLiteral("/home/ola/zdjęcia/łąka 1.jpg")},
+        {QStringLiteral("/tmp/a b/%20.tif"), QStringLiteral("/tmp/dwie\nlinie"),
+         QStringLiteral("/tmp/open x")},
+    };
+    for (const QStringList& paths : cases) {
+        ui::SingleInstance second(name);
+        EXPECT_FALSE(second.claim(paths));
+        ASSERT_TRUE(woken.wait(5000));
+        EXPECT_EQ(woken.takeFirst().at(0).toStringList(), paths);
+    }
+}
+
+// The main window is built after the guard: what arrives meanwhile waits for it.
+TEST(SingleInstance, AHandOverBeforeAnyReceiverIsKept) {
+    const QString name = uniqueName();
+    ui::SingleInstance first(name);
+    ASSERT_TRUE(first.claim());
+    ui::SingleInstance second(name);
+    EXPECT_FALSE(second.claim({QStringLiteral("/tmp/zima")}));
+    // Let the hand-over arrive with nobody listening.
+    QTest::qWait(300);
+    QSignalSpy woken(&first, &ui::SingleInstance::wakeRequested);
+    ASSERT_TRUE(woken.wait(5000));
+    ASSERT_EQ(woken.count(), 1);
+    EXPECT_EQ(woken.first().at(0).toStringList(), QStringList{QStringLiteral("/tmp/zima")});
+}
+
+TEST(SingleInstance, WhatIsNotAWakeMessageIsIgnored) {
+    const QString name = uniqueName();
+    ui::SingleInstance first(name);
+    ASSERT_TRUE(first.claim());
+    QSignalSpy woken(&first, &ui::SingleInstance::wakeRequested);
+    for (const QByteArray& message : {QByteArray("hello\nopen %2Fetc\n"), QByteArray(),
+                                      QByteArray("wake\n") + QByteArray(2 << 20, 'x')}) {
+        QLocalSocket socket;
+        socket.connectToServer(name);
+        ASSERT_TRUE(socket.waitForConnected(5000));
+        socket.write(message);
+        // The first copy reads in this thread too: let it read while the message goes out whole.
+        for (int i = 0;
+             i < 1000 && socket.bytesToWrite() > 0 && socket.state() == QLocalSocket::ConnectedState; ++i) {
+            socket.waitForBytesWritten(5);
+            QCoreApplication::processEvents();
+        }
+        socket.disconnectFromServer();
+        QTest::qWait(50);
+    }
+    EXPECT_FALSE(woken.wait(500));
 }
 
 TEST(SingleInstance, AStaleSocketOfACrashedCopyDoesNotStopTheNextStart) {

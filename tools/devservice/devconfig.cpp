@@ -5,6 +5,11 @@
 
 namespace devservice {
 
+QString AnswerSafe(QString text) {
+    text.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return text.replace(QLatin1Char('"'), QLatin1Char('\''));
+}
+
 Account* Config::find(const QString& login) {
     for (Account& account : accounts)
         if (account.login == login)
@@ -49,7 +54,7 @@ std::optional<Config> Config::Load(const QString& path, const QString& version, 
             config.accounts.push_back(account);
         } else if (kind == QLatin1String("album") && words.size() >= 4 && config.find(words.at(1))) {
             const QString name = line.section(spaces, 3);
-            config.find(words.at(1))->albums.push_back({words.at(2), name});
+            config.find(words.at(1))->albums.push_back({AnswerSafe(words.at(2)), AnswerSafe(name)});
         } else if (kind == QLatin1String("version") && words.size() == 2) {
             config.version = words.at(1);
         } else if (kind == QLatin1String("download_url") && words.size() == 2) {

@@ -17,6 +17,10 @@
 
 namespace devservice {
 
+// Album names and identifiers go into the answers between double quotes on lines of their own: a line
+// break or a quote in one would let it forge further albums. CR and LF become spaces, quotes apostrophes.
+QString AnswerSafe(QString text);
+
 struct Album {
     QString id;
     QString name;

@@ -64,6 +64,7 @@ DevService::DevService(Config config, QString dataDir, Faults faults)
     , dataDir_(std::move(dataDir))
     , faults_(std::move(faults))
     , server_(std::make_unique<httplib::Server>()) {
+    server_->set_payload_max_length(static_cast<size_t>(faults_.maxBodyBytes));
     // Forms are read raw here, not by cpp-httplib: hide their type before routing sees it.
     server_->set_pre_routing_handler([](const httplib::Request& request, httplib::Response&) {
         auto& editable = const_cast<httplib::Request&>(request);
@@ -118,11 +119,21 @@ QString DevService::accountDir(const QString& login) const {
     return dataDir_ + QLatin1Char('/') + safeName(login);
 }
 
-bool DevService::readBody(const httplib::Request& request, const httplib::ContentReader& reader,
-                          QByteArray* body) {
+bool DevService::readBody(const httplib::Request& request, httplib::Response& response,
+                          const httplib::ContentReader& reader, QByteArray* body) {
     const auto started = std::chrono::steady_clock::now();
-    bool dropped = false;
-    reader([&](const char* data, size_t length) {
+    // A declared length above the limit never gets here: the server skips such a body and answers 413.
+    const qint64 declared =
+        QByteArray::fromStdString(request.get_header_value("Content-Length")).toLongLong();
+    if (declared > 0 && declared <= faults_.maxBodyBytes)
+        body->reserve(declared);
+    bool dropped = false, tooLong = false;
+    const bool complete = reader([&](const char* data, size_t length) {
+        // A body without a declared length is held to the same limit while it arrives.
+        if (body->size() + static_cast<qint64>(length) > faults_.maxBodyBytes) {
+            tooLong = true;
+            return false;
+        }
         qint64 take = static_cast<qint64>(length);
         if (faults_.dropAfterBytes >= 0)
             take = std::min<qint64>(take, faults_.dropAfterBytes - body->size());
@@ -140,7 +151,11 @@ bool DevService::readBody(const httplib::Request& request, const httplib::Conten
     });
     if (dropped)
         dropConnection(request);
-    return !dropped;
+    if (tooLong)
+        response.status = 413;
+    // A body cut short (the client closed before the declared length) is a failure, never parsed; the
+    // server has already set the status for it.
+    return complete && !dropped;
 }
 
 void DevService::record(const QString& script, const httplib::Request& request, const QByteArray& body) {
@@ -178,7 +193,7 @@ void DevService::record(const QString& script, const httplib::Request& request, 
 void DevService::handleScript(const QString& script, const httplib::Request& request,
                               httplib::Response& response, const httplib::ContentReader& reader) {
     QByteArray body;
-    if (!readBody(request, reader, &body))
+    if (!readBody(request, response, reader, &body))
         return;
     record(script, request, body);
     if (faults_.httpError != 0) {
@@ -283,7 +298,7 @@ QStringList DevService::answerUpload(const std::map<QString, QString>& fields, c
     Album* album = nullptr;
     const QString albumId = field("idalbumu");
     const QString newName =
-        field("nazwaalbumu").isEmpty() ? QStringLiteral("Nowy album") : field("nazwaalbumu");
+        field("nazwaalbumu").isEmpty() ? QStringLiteral("Nowy album") : AnswerSafe(field("nazwaalbumu"));
     for (Album& candidate : account->albums)
         if (albumId == QLatin1String("0") ? candidate.name == newName : candidate.id == albumId)
             album = &candidate;
@@ -326,7 +341,8 @@ QStringList DevService::answerVersion() {
 void DevService::servePage(const httplib::Request& request, httplib::Response& response) {
     const QString sessid = QString::fromStdString(request.get_param_value("sessid"));
     const bool oneAlbum = request.has_param("aid");
-    const QString albumName = QString::fromStdString(request.get_param_value("aid"));
+    // The album as the upload named it, so that a name the service had to change still finds its photos.
+    const QString albumName = AnswerSafe(QString::fromStdString(request.get_param_value("aid")));
     QString html =
         QStringLiteral("<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Odebrane zdjęcia</title>"
                        "<style>figure{display:inline-block;margin:8px;text-align:center}"

@@ -22,6 +22,9 @@ class ContentReader;
 
 namespace devservice {
 
+// Far above any photo, low enough that a runaway upload cannot exhaust the machine's memory.
+constexpr qint64 kMaxBodyBytes = 256LL * 1024 * 1024;
+
 struct Faults {
     bool crlf = false;               // answer lines end with CR LF
     bool noFinalLf = false;          // the last answer line has no line end
@@ -31,6 +34,7 @@ struct Faults {
     qint64 dropAfterBytes = -1;               // close the connection after this many body bytes
     QString recordDir;                        // write every raw request here
     std::map<QString, QString> cannedAnswers; // script name -> file whose bytes are the answer
+    qint64 maxBodyBytes = kMaxBodyBytes;      // a longer request body is refused with 413
 };
 
 class DevService {
@@ -63,7 +67,8 @@ private:
     QStringList answerVersion();
     void servePage(const httplib::Request& request, httplib::Response& response);
     void servePhoto(const httplib::Request& request, httplib::Response& response);
-    bool readBody(const httplib::Request& request, const httplib::ContentReader& reader, QByteArray* body);
+    bool readBody(const httplib::Request& request, httplib::Response& response,
+                  const httplib::ContentReader& reader, QByteArray* body);
     void record(const QString& script, const httplib::Request& request, const QByteArray& body);
     QString accountDir(const QString& login) const;
 

@@ -28,7 +28,8 @@ int usage(const char* problem) {
                  "pixvale-devservice: %s\n"
                  "usage: pixvale-devservice --port N --data DIR [--config FILE]\n"
                  "  [--crlf] [--no-final-lf] [--http-error STATUS] [--login-without-sessid]\n"
-                 "  [--slow-reader BYTES_PER_SECOND] [--drop-after BYTES] [--record DIR]\n"
+                 "  [--slow-reader BYTES_PER_SECOND] [--drop-after BYTES] [--max-body BYTES]\n"
+                 "  [--record DIR]\n"
                  "  [--answer SCRIPT=FILE]...\n",
                  problem);
     return 2;
@@ -78,6 +79,10 @@ int main(int argc, char** argv) {
             if (!toNumber(value(), &number))
                 return usage("bad byte count");
             faults.dropAfterBytes = number;
+        } else if (option == "--max-body") {
+            if (!toNumber(value(), &number))
+                return usage("bad byte count");
+            faults.maxBodyBytes = number;
         } else if (option == "--record") {
             faults.recordDir = QString::fromLocal8Bit(value());
         } else if (option == "--answer") {

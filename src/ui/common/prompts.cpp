@@ -13,6 +13,13 @@ QString Prompts::infoCaption() {
 QString Prompts::questionCaption() {
     return QStringLiteral("Pytanie");
 }
+QString Prompts::applicationCaption() {
+    return QStringLiteral("PixvaleLink");
+}
+
+void Prompts::plain(QWidget* parent, const QString& text) {
+    prompt(parent, Kind::Plain, applicationCaption(), text);
+}
 
 void Prompts::error(QWidget* parent, const QString& text) {
     prompt(parent, Kind::Error, errorCaption(), text);
@@ -43,6 +50,11 @@ Prompts::Answer MessageBoxPrompts::prompt(QWidget* parent, Kind kind, const QStr
     case Kind::Info:
         QMessageBox::information(parent, caption, text);
         return Answer::Ok;
+    case Kind::Plain: {
+        QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
+        box.exec();
+        return Answer::Ok;
+    }
     case Kind::YesNo:
     case Kind::YesNoCancel: {
         QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
@@ -64,7 +76,7 @@ Prompts::Answer MessageBoxPrompts::prompt(QWidget* parent, Kind kind, const QStr
 
 Prompts::Answer RecordingPrompts::prompt(QWidget*, Kind kind, const QString& caption, const QString& text) {
     records.append({kind, caption, text});
-    if (kind == Kind::Error || kind == Kind::Info)
+    if (kind == Kind::Error || kind == Kind::Info || kind == Kind::Plain)
         return Answer::Ok;
     if (answers.empty())
         return fallback;

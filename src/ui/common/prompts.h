@@ -14,7 +14,7 @@ namespace ui {
 
 class Prompts {
 public:
-    enum class Kind { Error, Info, YesNo, YesNoCancel };
+    enum class Kind { Error, Info, YesNo, YesNoCancel, Plain };
     enum class Answer { Ok, Yes, No, Cancel };
 
     virtual ~Prompts() = default;
@@ -28,10 +28,13 @@ public:
     void info(QWidget* parent, const QString& caption, const QString& text);
     Answer askYesNo(QWidget* parent, const QString& text);
     Answer askYesNoCancel(QWidget* parent, const QString& text);
+    // A plain message without an icon under the program's title ("PixvaleLink").
+    void plain(QWidget* parent, const QString& text);
 
     static QString errorCaption();
     static QString infoCaption();
     static QString questionCaption();
+    static QString applicationCaption();
 };
 
 // The real thing: a modal `QMessageBox` with the icon of the kind (error, information, question).
@@ -41,7 +44,7 @@ public:
 };
 
 // Test double: records every prompt and answers from a queue (then with `fallback`). Messages without
-// a choice are always answered `Ok` and take nothing from the queue.
+// a choice (errors, information, plain messages) are always answered `Ok` and take nothing from the queue.
 class RecordingPrompts final : public Prompts {
 public:
     struct Record {

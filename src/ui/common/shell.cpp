@@ -1,17 +1,21 @@
 #include "ui/common/shell.h"
 
+#include "ui/common/filepropertieswindow.h"
+
 #include <QDesktopServices>
-#include <QDialog>
-#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFormLayout>
-#include <QLabel>
-#include <QLocale>
 #include <QStandardPaths>
 #include <QUrl>
-#include <QVBoxLayout>
+#include <QWidget>
+
+#ifdef Q_OS_WIN
+#include <shellapi.h>
+#include <windows.h>
+
+#include <string>
+#endif
 
 namespace ui {
 
@@ -30,38 +34,34 @@ QString DesktopShell::documentsFolder() {
 }
 
 bool DesktopShell::showProperties(QWidget* parent, const QString& path) {
-    const QFileInfo info(path);
-    if (!info.exists())
+    if (!QFileInfo::exists(path))
         return false;
-    // Non-modal like a shell property sheet: the program goes on while it is open.
-    auto* dialog = new QDialog(parent);
-    dialog->setObjectName(QStringLiteral("foWlasciwosci"));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowTitle(QStringLiteral("Właściwości: ") + info.fileName());
-    auto* form = new QFormLayout;
-    const QLocale locale;
-    const auto when = [&](const QDateTime& t) {
-        return locale.toString(t, QStringLiteral("yyyy-MM-dd hh:mm:ss"));
-    };
-    form->addRow(QStringLiteral("Nazwa:"), new QLabel(info.fileName()));
-    form->addRow(QStringLiteral("Folder:"), new QLabel(QDir::toNativeSeparators(info.absolutePath())));
-    form->addRow(QStringLiteral("Rozmiar:"),
-                 new QLabel(locale.toString(info.size()) + QStringLiteral(" bajtów")));
-    form->addRow(QStringLiteral("Zmodyfikowany:"), new QLabel(when(info.lastModified())));
-    form->addRow(QStringLiteral("Ostatni dostęp:"), new QLabel(when(info.lastRead())));
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::close);
-    auto* layout = new QVBoxLayout(dialog);
-    layout->addLayout(form);
-    layout->addWidget(buttons);
-    dialog->show();
+#ifdef Q_OS_WIN
+    // The shell's own property sheet; it runs by itself, the program goes on meanwhile.
+    const std::wstring file = QDir::toNativeSeparators(path).toStdWString();
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof(info);
+    info.fMask = SEE_MASK_INVOKEIDLIST | SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    info.hwnd = parent ? reinterpret_cast<HWND>(parent->window()->winId()) : nullptr;
+    info.lpVerb = L"properties";
+    info.lpFile = file.c_str();
+    info.nShow = SW_SHOW;
+    const bool accepted = ShellExecuteExW(&info);
+    if (info.hProcess)
+        CloseHandle(info.hProcess);
+    return accepted;
+#else
+    showFileProperties(parent, path);
     return true;
+#endif
 }
 
 bool DesktopShell::openHelp(const QString& path) {
     if (!QFileInfo::exists(path))
         return false;
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    // Only a missing file is reported; the viewer's own failures are not.
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    return true;
 }
 
 void RecordingShell::openUrl(const QString& url) {

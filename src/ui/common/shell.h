@@ -28,12 +28,12 @@ public:
     // Shows the properties of one file; false when the request was not accepted.
     virtual bool showProperties(QWidget* parent, const QString& path) = 0;
 
-    // Opens a local help page with the system's viewer; false when the file is missing.
+    // Opens a local help page with the system's viewer; false only when the file is missing.
     virtual bool openHelp(const QString& path) = 0;
 };
 
-// Production shell over QDesktopServices, QFileDialog and QStandardPaths. Elsewhere than on Windows the
-// property sheet is a small window of our own with the file's name, folder, size and times.
+// Production shell over QDesktopServices, QFileDialog and QStandardPaths. The property sheet is the
+// shell's own on Windows; elsewhere our own small window (FilePropertiesWindow).
 class DesktopShell final : public Shell {
 public:
     void openUrl(const QString& url) override;

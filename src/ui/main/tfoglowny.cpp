@@ -1,11 +1,15 @@
 #include "ui/main/tfoglowny.h"
 
+#include "core/datapaths.h"
 #include "core/localsettings.h"
+#include "ui/common/help.h"
 #include "ui/common/picturebutton.h"
 #include "ui/common/prompts.h"
 #include "ui/common/shell.h"
 #include "ui/common/textfit.h"
 #include "ui/main/browserheader.h"
+#include "ui/main/informationactions.h"
+#include "ui/main/photoedit.h"
 #include "ui/main/tfoglowny_actions.h"
 #include "ui/main/thumbnailfill.h"
 
@@ -94,7 +98,9 @@ TfoGlowny::TfoGlowny(const Services& services, QWidget* parent)
     CreateMenus();
     ConnectActions();
     ConnectBrowserActions();
+    ConnectInformationActions(*this);
     CreateImageView();
+    CreateEditing();
 
     // Editing state and the information bar start empty; the icons view until the settings say otherwise.
     Modified = false;
@@ -105,6 +111,7 @@ TfoGlowny::TfoGlowny(const Services& services, QWidget* parent)
     const core::LocalSettings local = core::readLocalSettings(
         services_.localSettingsFile.isEmpty() ? core::localSettingsPath() : services_.localSettingsFile);
     LoadSettings();
+    edit_->setJpegQuality(settings_.saveQuality);
     settings_.serviceBase = local.serviceBase;
     settings_.clientId = local.clientId;
     pEdycjaRedEye->setGeometry(pEdycjaKadrowanie->geometry());
@@ -511,6 +518,8 @@ void TfoGlowny::ConnectActions() {
     });
     // "Wyświetl..." is a placeholder of the promotions menu: it does nothing on purpose.
     connect(action(QStringLiteral("aPromocjeWyswietl")), &QAction::triggered, this, [] {});
+    connect(action(QStringLiteral("aPomocPomoc")), &QAction::triggered, this,
+            [this] { ShowHelp(this, shell(), prompts(), core::helpIndexPath()); });
     connect(action(QStringLiteral("aPlikWlasciwosci")), &QAction::triggered, this, [this] {
         const int i = catalogue_.currentIndex();
         if (i >= 0 && i < catalogue_.size())
@@ -547,6 +556,7 @@ void TfoGlowny::SaveSettings() {
     settings_.panelKind =
         viewKind_ == ViewKind::Icons ? core::Settings::IconsView : core::Settings::DetailsView;
     settings_.connectionSpeed = cbSpeed->currentIndex();
+    settings_.saveQuality = edit_->jpegQuality();
     for (int c = 0; c < 4; ++c)
         settings_.columnWidths[c] = hcNaglowek->widths()[c];
     settings_.save(*services_.store);
@@ -564,8 +574,9 @@ void TfoGlowny::closeEvent(QCloseEvent* event) {
     if (Modified) {
         switch (prompts().askYesNoCancel(this, QStringLiteral("Obraz został zmieniony. Zapisać zmiany?"))) {
         case Prompts::Answer::Yes:
-            // A save that fails keeps the window open, so the edit is not lost.
-            if (!SaveEdits()) {
+            // A save that fails keeps the edit and the window open, so the edit is not lost.
+            SaveEdits(false, true);
+            if (Modified) {
                 event->ignore();
                 return;
             }

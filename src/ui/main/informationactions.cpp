@@ -1,0 +1,69 @@
+#include "ui/main/informationactions.h"
+
+#include "ui/main/fileoperations.h"
+#include "ui/main/tfoabout.h"
+#include "ui/main/tfoglowny.h"
+#include "ui/main/tfojakdziala.h"
+
+#include <QAction>
+#include <QLabel>
+
+namespace ui {
+
+namespace {
+
+bool hasCurrent(TfoGlowny& w) {
+    const int i = w.catalogue().currentIndex();
+    return i >= 0 && i < w.catalogue().size();
+}
+
+} // namespace
+
+PhotoDetails CurrentPhotoDetails(TfoGlowny& w) {
+    const core::ListaPlikow& e = w.catalogue().at(w.catalogue().currentIndex());
+    // The labels under the viewer, not the bitmap: after a crop the window still tells the photo's size.
+    return {e.Nazwa + e.Rozszerzenie, w.folder(), e.Rozszerzenie, w.laRozmiarPliku->text(),
+            w.laWagaPliku->text(),    e.Data,     w.ExifLines};
+}
+
+void ConnectInformationActions(TfoGlowny& w) {
+    const auto on = [&w](const char* name, auto slot) {
+        QObject::connect(w.action(QString::fromLatin1(name)), &QAction::triggered, &w, slot);
+    };
+    // Each file command acts on the current photo's path and says whether the folder must be read again.
+    const auto onFile = [&w, on](const char* name,
+                                 bool (*command)(FileOperations&, const QString&, const QString&)) {
+        on(name, [&w, command] {
+            if (!hasCurrent(w))
+                return;
+            FileOperations files(&w, w.prompts(), w.shell());
+            const QString path = w.catalogue().at(w.catalogue().currentIndex()).Sciezka;
+            if (command(files, path, w.folder()))
+                w.Refresh();
+        });
+    };
+    onFile("aPlikKopiujDo", [](FileOperations& f, const QString& path, const QString& folder) {
+        return f.copyTo(path, folder);
+    });
+    onFile("aPlikPrzeniesDo", [](FileOperations& f, const QString& path, const QString& folder) {
+        return f.moveTo(path, folder);
+    });
+    onFile("aPlikUsun",
+           [](FileOperations& f, const QString& path, const QString&) { return f.remove(path); });
+    on("aPlikInfo", [&w] {
+        if (!hasCurrent(w))
+            return;
+        TfoEXIF details(CurrentPhotoDetails(w), &w);
+        details.exec();
+    });
+    on("aPomocProgram", [&w] {
+        TfoAbout about(AboutTexts::current(), &w);
+        about.exec();
+    });
+    on("aPomocJakDziala", [&w] {
+        TfoJakDziala how(&w);
+        how.exec();
+    });
+}
+
+} // namespace ui

@@ -1,0 +1,237 @@
+#include "uitestsupport.h"
+
+#include "ui/main/fileoperations.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+namespace {
+
+using ui::Prompts;
+
+const QString kExists = QStringLiteral("Plik o tej nazwie już istnieje w folderze docelowym.");
+const QString kMissing = QStringLiteral("Plik lub folder nie istnieje.");
+const QString kFolder = QStringLiteral("W tym miejscu jest folder, a nie plik.");
+
+QByteArray contentOf(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The file-system calls on real folders.
+class FileCalls : public ::testing::Test {
+protected:
+    QString make(const QString& name, const QByteArray& content = "photo") {
+        const QString p = dir.filePath(name);
+        QDir().mkpath(QFileInfo(p).absolutePath());
+        QFile f(p);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(content);
+        return p;
+    }
+    QTemporaryDir dir;
+};
+
+TEST_F(FileCalls, CopyRefusesToOverwriteAndKeepsTheDate) {
+    const QString a = make(QStringLiteral("a/p.jpg"), "one");
+    const QString other = make(QStringLiteral("b/p.jpg"), "two");
+    const struct {
+        QString to;
+        QString reason;
+    } cases[] = {{a, kExists}, {other, kExists}, {dir.filePath(QStringLiteral("c/p.jpg")), kMissing}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(ui::copyFileNoOverwrite(a, c.to).reason, c.reason) << c.to.toStdString();
+        EXPECT_EQ(contentOf(a), QByteArray("one"));
+    }
+    EXPECT_EQ(contentOf(other), QByteArray("two"));
+    QDir().mkpath(dir.filePath(QStringLiteral("d")));
+    const QString copy = dir.filePath(QStringLiteral("d/p.jpg"));
+    ASSERT_TRUE(ui::copyFileNoOverwrite(a, copy).ok());
+    EXPECT_EQ(contentOf(copy), QByteArray("one"));
+    EXPECT_EQ(QFileInfo(copy).lastModified(), QFileInfo(a).lastModified());
+    EXPECT_EQ(ui::copyFileNoOverwrite(dir.filePath(QStringLiteral("none.jpg")),
+                                      dir.filePath(QStringLiteral("x.jpg")))
+                  .reason,
+              kMissing);
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("x.jpg"))));
+}
+
+TEST_F(FileCalls, MoveRefusesToOverwrite) {
+    const QString a = make(QStringLiteral("a/p.jpg"), "one");
+    const QString taken = make(QStringLiteral("b/p.jpg"), "two");
+    EXPECT_EQ(ui::moveFileNoOverwrite(a, a).reason, kExists);
+    EXPECT_EQ(ui::moveFileNoOverwrite(a, taken).reason, kExists);
+    EXPECT_EQ(contentOf(a), QByteArray("one"));
+    EXPECT_EQ(contentOf(taken), QByteArray("two"));
+    const QString moved = dir.filePath(QStringLiteral("b/q.jpg"));
+    ASSERT_TRUE(ui::moveFileNoOverwrite(a, moved).ok());
+    EXPECT_FALSE(QFileInfo::exists(a));
+    EXPECT_EQ(contentOf(moved), QByteArray("one"));
+    EXPECT_EQ(ui::moveFileNoOverwrite(a, dir.filePath(QStringLiteral("b/r.jpg"))).reason, kMissing);
+}
+
+TEST_F(FileCalls, DeleteSaysWhyItFailed) {
+    const QString a = make(QStringLiteral("p.jpg"));
+    ASSERT_TRUE(ui::deleteFile(a).ok());
+    EXPECT_FALSE(QFileInfo::exists(a));
+    EXPECT_EQ(ui::deleteFile(a).reason, kMissing);
+    // A folder (empty or not) that took the file's name is never deleted in its place.
+    QDir().mkpath(dir.filePath(QStringLiteral("q.jpg")));
+    EXPECT_EQ(ui::deleteFile(dir.filePath(QStringLiteral("q.jpg"))).reason, kFolder);
+    EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral("q.jpg"))).isDir());
+}
+
+TEST(JoinPath, UsesThePlatformsSeparatorOnce) {
+    const QChar s = QDir::separator();
+    EXPECT_EQ(ui::joinPath(QStringLiteral("a"), QStringLiteral("p.jpg")),
+              QStringLiteral("a") + s + QStringLiteral("p.jpg"));
+    EXPECT_EQ(ui::joinPath(QString(s), QStringLiteral("p.jpg")), QString(s) + QStringLiteral("p.jpg"));
+    EXPECT_EQ(ui::joinPath(QStringLiteral("a/b"), QStringLiteral("p.jpg")),
+              QDir::toNativeSeparators(QStringLiteral("a/b/")) + QStringLiteral("p.jpg"));
+}
+
+// The commands of the main window over a folder of four real photos.
+class FileCommands : public uitest::WindowTest {
+protected:
+    void SetUp() override {
+        folder = h.photoFolder(QStringLiteral("zdjecia"));
+        for (int i = 0; i < 4; ++i)
+            ASSERT_TRUE(uitest::writePhoto(photo(i), QSize(8, 6), QColor(i * 60, 0, 0)));
+        QDir(h.dir.path()).mkpath(QStringLiteral("inne"));
+        other = QDir::toNativeSeparators(h.path(QStringLiteral("inne")));
+        h.build();
+        settle();
+        // A photo other than the first is current, so that a refresh shows (it makes the first current).
+        w().catalogue().makeCurrent(2);
+        settle();
+        h.prompts.records.clear();
+    }
+    QString photo(int i) const { return folder + QDir::separator() + QStringLiteral("p%1.jpg").arg(i); }
+    QString in(const QString& f, int i) const {
+        return f + QDir::separator() + QStringLiteral("p%1.jpg").arg(i);
+    }
+    int current() { return w().catalogue().currentIndex(); }
+    void expectOnlyMessage(const QString& text) {
+        ASSERT_EQ(h.prompts.records.size(), 1);
+        EXPECT_EQ(h.prompts.records[0].kind, Prompts::Kind::Plain);
+        EXPECT_EQ(h.prompts.records[0].caption, QStringLiteral("PixvaleLink"));
+        EXPECT_EQ(h.prompts.records[0].text, text);
+    }
+    QString folder;
+    QString other;
+};
+
+TEST_F(FileCommands, CopyIntoItsOwnFolderFailsAndNothingIsReadAgain) {
+    h.shell.folderAnswer = folder;
+    act("aPlikKopiujDo")->trigger();
+    EXPECT_EQ(h.shell.calls.last(),
+              QStringLiteral("chooseFolder Wybierz folder, do którego chcesz skopiować plik|") + folder);
+    expectOnlyMessage(QStringLiteral("Kopiowanie nieudane\n") + kExists);
+    EXPECT_EQ(current(), 2);
+}
+
+TEST_F(FileCommands, CopyElsewhereWritesTheCopyQuietly) {
+    h.shell.folderAnswer = other;
+    act("aPlikKopiujDo")->trigger();
+    EXPECT_TRUE(h.prompts.records.isEmpty());
+    EXPECT_EQ(contentOf(in(other, 2)), contentOf(photo(2)));
+    EXPECT_EQ(current(), 2);
+    EXPECT_EQ(w().catalogue().size(), 4);
+}
+
+TEST_F(FileCommands, CancellingTheFolderBrowserDoesNothing) {
+    h.shell.folderAnswer.clear();
+    act("aPlikKopiujDo")->trigger();
+    act("aPlikPrzeniesDo")->trigger();
+    EXPECT_EQ(h.shell.calls.filter(QStringLiteral("chooseFolder")).size(), 2);
+    EXPECT_TRUE(h.prompts.records.isEmpty());
+    EXPECT_EQ(current(), 2);
+    EXPECT_TRUE(QFileInfo::exists(photo(2)));
+}
+
+TEST_F(FileCommands, MoveIntoItsOwnFolderFailsAndStillRefreshes) {
+    h.shell.folderAnswer = folder;
+    act("aPlikPrzeniesDo")->trigger();
+    EXPECT_EQ(h.shell.calls.last(),
+              QStringLiteral("chooseFolder Wybierz folder, do którego chcesz przenieść plik|") + folder);
+    expectOnlyMessage(QStringLiteral("Przenoszenie nieudane\n") + kExists);
+    EXPECT_TRUE(QFileInfo::exists(photo(2)));
+    EXPECT_EQ(current(), 0);
+    EXPECT_EQ(w().catalogue().size(), 4);
+}
+
+TEST_F(FileCommands, MoveElsewhereTakesThePhotoOutOfTheList) {
+    h.shell.folderAnswer = other;
+    act("aPlikPrzeniesDo")->trigger();
+    settle();
+    EXPECT_TRUE(h.prompts.records.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(photo(2)));
+    EXPECT_TRUE(QFileInfo::exists(in(other, 2)));
+    EXPECT_EQ(w().catalogue().size(), 3);
+    EXPECT_EQ(current(), 0);
+}
+
+TEST_F(FileCommands, NoToTheDeleteQuestionChangesNothing) {
+    h.prompts.answers = {Prompts::Answer::No};
+    act("aPlikUsun")->trigger();
+    ASSERT_EQ(h.prompts.records.size(), 1);
+    EXPECT_EQ(h.prompts.records[0].kind, Prompts::Kind::YesNo);
+    EXPECT_EQ(h.prompts.records[0].caption, QStringLiteral("Pytanie"));
+    EXPECT_EQ(h.prompts.records[0].text, QStringLiteral("Czy na pewno chcesz usunąć plik: \n\r") + photo(2));
+    EXPECT_TRUE(QFileInfo::exists(photo(2)));
+    EXPECT_EQ(current(), 2);
+}
+
+TEST_F(FileCommands, YesDeletesForGoodAndRefreshes) {
+    h.prompts.answers = {Prompts::Answer::Yes};
+    act("aPlikUsun")->trigger();
+    settle();
+    EXPECT_EQ(h.prompts.records.size(), 1);
+    EXPECT_FALSE(QFileInfo::exists(photo(2)));
+    EXPECT_EQ(w().catalogue().size(), 3);
+    EXPECT_EQ(current(), 0);
+}
+
+TEST_F(FileCommands, AFailedDeleteIsReported) {
+    // The photo is replaced by a folder with something in it before the user says Yes.
+    ASSERT_TRUE(QFile::remove(photo(2)));
+    ASSERT_TRUE(QDir().mkpath(photo(2) + QStringLiteral("/inside")));
+    h.prompts.answers = {Prompts::Answer::Yes};
+    act("aPlikUsun")->trigger();
+    ASSERT_EQ(h.prompts.records.size(), 2);
+    EXPECT_EQ(h.prompts.records[1].kind, Prompts::Kind::Plain);
+    EXPECT_EQ(h.prompts.records[1].text, QStringLiteral("Usuwanie nieudane\n") + kFolder);
+    EXPECT_TRUE(QFileInfo(photo(2) + QStringLiteral("/inside")).isDir());
+    EXPECT_EQ(current(), 0);
+}
+
+TEST_F(FileCommands, AReadOnlyFolderRefusesTheDeleteWithTheSystemsReason) {
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root ignores folder permissions; the folder case above covers a failing delete";
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    h.prompts.answers = {Prompts::Answer::Yes};
+    act("aPlikUsun")->trigger();
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    ASSERT_EQ(h.prompts.records.size(), 2);
+    EXPECT_EQ(h.prompts.records[1].text,
+              QStringLiteral("Usuwanie nieudane\nBrak uprawnień do pliku lub folderu."));
+    EXPECT_TRUE(QFileInfo::exists(photo(2)));
+}
+
+TEST_F(FileCommands, WithoutACurrentPhotoNothingHappens) {
+    w().catalogue().setCurrentIndex(-1);
+    h.shell.folderAnswer = other;
+    h.prompts.answers = {Prompts::Answer::Yes};
+    for (const char* name : {"aPlikKopiujDo", "aPlikPrzeniesDo", "aPlikUsun", "aPlikInfo"})
+        act(name)->trigger();
+    EXPECT_TRUE(h.shell.calls.filter(QStringLiteral("chooseFolder")).isEmpty());
+    EXPECT_TRUE(h.prompts.records.isEmpty());
+    EXPECT_EQ(w().catalogue().size(), 4);
+}
+
+} // namespace
