@@ -1,8 +1,11 @@
 #include "imaging/effectsbitmap.h"
 
+#include <QThreadPool>
+
 #include <atomic>
 #include <cstdlib>
 #include <limits>
+#include <utility>
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -69,6 +72,12 @@ QImage NewBitmap(int width, int height) {
     }
 #endif
     return QImage(width, height, QImage::Format_ARGB32);
+}
+
+void ReplaceBitmap(QImage& bitmap, QImage result) {
+    QImage old = std::exchange(bitmap, std::move(result));
+    if (old.sizeInBytes() >= static_cast<qsizetype>(kLargeBitmap))
+        QThreadPool::globalInstance()->start([last = std::move(old)] {}); // freed with the task, if the last
 }
 
 } // namespace imaging::detail

@@ -14,4 +14,8 @@ namespace imaging::detail {
 // Uninitialised pixels; a null image when the size is not positive or memory runs out.
 QImage NewBitmap(int width, int height);
 
+// Puts `result` in place of `bitmap`. When that drops the last reference to large pixels, they are
+// freed on a pool thread: giving 100 MB back to the system takes longer than many an effect.
+void ReplaceBitmap(QImage& bitmap, QImage result);
+
 } // namespace imaging::detail

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <utility>
 #include <vector>
 
 namespace imaging {
@@ -188,7 +189,7 @@ void ApplyKernel(QImage& bitmap, const NamedKernel& kernel) {
         else
             convolveRows<std::int64_t>(source, out0, stride, width, taps, kernel.divisor, first + 3, end + 3);
     });
-    bitmap = result;
+    detail::ReplaceBitmap(bitmap, std::move(result));
 }
 
 } // namespace imaging

@@ -5,6 +5,7 @@
 #include "imaging/rotaterows.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace imaging {
 
@@ -32,7 +33,7 @@ void rotate(QImage& bitmap, Turn turn) {
                                detail::TurnRows(planes, turn == Turn::Left, firstTile * kTile,
                                                 std::min(result.height(), endTile * kTile));
                            });
-    bitmap = result;
+    detail::ReplaceBitmap(bitmap, std::move(result));
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QThreadPool>
 
 #include <atomic>
 #include <cstdint>
@@ -124,6 +125,23 @@ TEST(NewBitmap, TheMemoryOfAFreedPhotoSizedBitmapServesTheNextOfAboutItsSize) {
     EXPECT_EQ(muchLarger.pixel(3999, 2999), 0xff654321u);
 }
 #endif
+
+TEST(ReplaceBitmap, TheOldPixelsStayWithWhoeverStillHoldsThem) {
+    for (const QSize size : {QSize(30, 20), QSize(2000, 1100)}) {
+        QImage bitmap = numbered(size.width(), size.height());
+        const QImage kept = bitmap;
+        const QImage expected = kept.copy();
+        QImage result = imaging::detail::NewBitmap(7, 3);
+        result.fill(0xff010203u);
+        imaging::detail::ReplaceBitmap(bitmap, result);
+        EXPECT_EQ(bitmap, result);
+        EXPECT_EQ(kept, expected) << size.width() << "x" << size.height();
+    }
+    QImage alone = imaging::detail::NewBitmap(2000, 1100); // the last reference: freed on the pool
+    imaging::detail::ReplaceBitmap(alone, QImage());
+    QThreadPool::globalInstance()->waitForDone();
+    EXPECT_TRUE(alone.isNull());
+}
 
 TEST(RowBands, EveryRowIsVisitedExactlyOnce) {
     for (const int height : {0, 1, 7, 300, 4001}) {
