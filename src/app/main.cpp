@@ -10,6 +10,8 @@
 #include "ui/common/singleinstance.h"
 #include "ui/main/tfoglowny.h"
 #include "ui/main/tfosplash.h"
+#include "ui/upload/tfowysylanie.h"
+#include "ui/upload/uploadcommands.h"
 
 #include <QApplication>
 #include <QDir>
@@ -58,7 +60,9 @@ int main(int argc, char** argv) {
         core::SettingsStore store;
         ui::TfoGlowny window({&prompts, &shell, &store, QString()});
         splash->repaint();
-        // The upload wizard is created here once it exists; it lives until exit.
+        // The upload wizard lives until exit and is shown for every upload.
+        ui::TfoWysylanie wizard({&prompts, &shell, &window.settings()}, &window);
+        ui::AttachUploadCommands(window, wizard);
         splash->repaint();
         splash->hide();
         splash.reset();

@@ -7,7 +7,8 @@
 // and "User-Agent: Mozilla/3.0 (compatible; Indy Library)". There is no time-out: a call lasts until the
 // server answers or the connection fails. Progress of the body sent and of the answer received is
 // reported in 128-byte steps, so the owner can follow a slow line closely and can stop the transfer from
-// inside any step with Disconnect().
+// inside any step with Disconnect(). An "https://" address is served only by a server whose certificate
+// the system's store (or the given authorities) vouches for and which names the address's host.
 //
 // One object serves one thread; only Disconnect() may also be called from another thread.
 #include "service/proxysettings.h"
@@ -49,7 +50,9 @@ public:
     static constexpr int kSendBuffer = 65536;
     static constexpr const char* kUserAgent = "Mozilla/3.0 (compatible; Indy Library)";
 
-    explicit HttpTransport(const ProxySettings& proxy = {});
+    // `caFile` names the certificate authorities an "https://" server must be signed by instead of the
+    // system's store (the tests' own authority); empty means the system's store.
+    explicit HttpTransport(const ProxySettings& proxy = {}, QString caFile = {});
     ~HttpTransport();
     HttpTransport(const HttpTransport&) = delete;
     HttpTransport& operator=(const HttpTransport&) = delete;
@@ -70,6 +73,7 @@ private:
     static size_t readHeader(char* data, size_t size, size_t count, void* transfer);
 
     ProxySettings proxy_;
+    QString caFile_;
     Events events_;
     std::atomic<bool> disconnect_{false};
 };

@@ -11,7 +11,7 @@ ServiceWorker::ServiceWorker(QObject* receiver, ServiceEndpoint endpoint)
 }
 
 HttpTransport::Result ServiceWorker::post(const char* script, const MultipartFormStream& form) const {
-    HttpTransport transport(endpoint_.proxy);
+    HttpTransport transport(endpoint_.proxy, endpoint_.caFile);
     return transport.Post(endpoint_.baseAddress + QLatin1String(script), form.Body(),
                           form.RequestContentType());
 }

@@ -26,6 +26,7 @@ class MultipartFormStream;
 struct ServiceEndpoint {
     QString baseAddress; // "http://host/", scripts are appended to it
     ProxySettings proxy;
+    QString caFile = {}; // authorities to trust for "https://" instead of the system's store (tests)
 };
 
 class ServiceWorker : public QThread {

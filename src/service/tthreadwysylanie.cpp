@@ -93,7 +93,7 @@ void TThreadWysylanie::run() {
     for (const QString& path : inputs_.files)
         report_.append(InitialReportLine(path));
 
-    HttpTransport transport(endpoint_.proxy);
+    HttpTransport transport(endpoint_.proxy, endpoint_.caFile);
     transport.SetEvents({[this](HttpTransport::Phase, qint64 expected) { beginTransmission(expected); },
                          [this](HttpTransport::Phase, qint64 done) { progress(done); }});
     transport_ = &transport;

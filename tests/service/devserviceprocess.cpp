@@ -199,6 +199,26 @@ void StopProcess(QProcess& process) {
     process.waitForFinished(5000);
 }
 
+bool MakeTestCertificates(const QString& dir) {
+    const auto openssl = [&](const QStringList& arguments) {
+        QProcess process;
+        process.setWorkingDirectory(dir);
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start("openssl", arguments);
+        return process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit &&
+               process.exitCode() == 0;
+    };
+    const QStringList key{"-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes"};
+    return WriteFile(dir + "/server.ext", "subjectAltName=IP:127.0.0.1\nbasicConstraints=CA:FALSE\n") &&
+           openssl(QStringList{"req", "-x509"} + key +
+                   QStringList{"-keyout", "ca.key", "-out", "ca.pem", "-days", "2", "-subj",
+                               "/CN=Pixvale test CA"}) &&
+           openssl(QStringList{"req"} + key +
+                   QStringList{"-keyout", "server.key", "-out", "server.csr", "-subj", "/CN=127.0.0.1"}) &&
+           openssl({"x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key",
+                    "-CAcreateserial", "-out", "server.pem", "-days", "2", "-extfile", "server.ext"});
+}
+
 QByteArray RawExchange(int port, const QByteArray& request, bool hangUp) {
     const int s = loopbackSocket(port, true);
     if (s < 0)

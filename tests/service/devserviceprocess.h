@@ -90,6 +90,10 @@ bool WriteFile(const QString& path, const QByteArray& content);
 QByteArray ReadFile(const QString& path);
 // Asks a program to end, and makes sure it has.
 void StopProcess(QProcess& process);
+// In `dir`: a certificate authority "ca.pem" and, signed by it, "server.pem" with its key "server.key"
+// for the address 127.0.0.1 only (any other name, "localhost" included, does not match). Made with the
+// openssl program; false when that fails.
+bool MakeTestCertificates(const QString& dir);
 // Sends `request` as it stands to a loopback port and returns all that comes back until the server
 // closes. `hangUp` closes the sending side after the request, so the server sees the body end there (and,
 // being cpp-httplib, answers no client that has hung up).

@@ -1,7 +1,11 @@
 #include "devserviceprocess.h"
+#include "recordingreceiver.h"
 #include "service/httptransport.h"
+#include "service/tthreadlogowanie.h"
 
 using service::HttpTransport;
+using service::ServiceEndpoint;
+using service::TThreadLogowanie;
 using Phase = HttpTransport::Phase;
 
 namespace {
@@ -94,4 +98,44 @@ TEST(HttpTransport, ErrorsCarryTheStatusLineOrLibcurlsText) {
     result = transport.Post(Unreachable().baseAddress + "ifver.php", "x", "text/plain");
     EXPECT_FALSE(result.ok());
     EXPECT_TRUE(result.error.contains("onnect")) << result.error.toStdString();
+}
+
+TEST(HttpTransport, HttpsOnlyWithAVouchedCertificateForTheHost) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(MakeTestCertificates(dir.path()));
+    DevServiceProcess service(
+        {"--tls-cert", dir.filePath("server.pem"), "--tls-key", dir.filePath("server.key")});
+    ASSERT_TRUE(service.started());
+    const QString untrusted = QString::fromUtf8("Nie można potwierdzić tożsamości serwera: ");
+    struct Case {
+        QString host;
+        QString caFile;  // empty: the system's store
+        QString outcome; // the body, or the start of the error
+    };
+    const Case cases[] = {
+        {"127.0.0.1", dir.filePath("ca.pem"), "version=1.0.0.0\n"},
+        // The system does not know the tests' authority.
+        {"127.0.0.1", {}, untrusted},
+        // The certificate names 127.0.0.1 only.
+        {"localhost", dir.filePath("ca.pem"), untrusted},
+        {"127.0.0.1", dir.filePath("missing.pem"),
+         QString::fromUtf8("Nie można odczytać certyfikatów zaufanych urzędów")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE((c.host + " " + c.caFile).toStdString());
+        HttpTransport transport({}, c.caFile);
+        const QString address = QString("https://%1:%2/ifver.php").arg(c.host).arg(service.port());
+        const HttpTransport::Result result = transport.Post(address, "x", "text/plain");
+        EXPECT_EQ(result.ok() ? QString::fromLatin1(result.body) : result.error.left(c.outcome.size()),
+                  c.outcome)
+            << result.error.toStdString();
+    }
+
+    // The workers hand the authorities to their transport, and the service's pages follow its scheme.
+    RecordingReceiver receiver;
+    const ServiceEndpoint endpoint{
+        QString("https://127.0.0.1:%1/").arg(service.port()), {}, dir.filePath("ca.pem")};
+    ASSERT_TRUE(RunToEnd(new TThreadLogowanie(&receiver, endpoint, {"demo@pixvale.example", "demo", ""})));
+    EXPECT_EQ(receiver.calls, QStringList{"LoginSucceeded"});
+    EXPECT_TRUE(receiver.orderUrl.startsWith(endpoint.baseAddress + "ifincoming.php?sessid="));
 }

@@ -156,7 +156,7 @@ TEST_F(ActionTable, MainMenuAndContextMenus) {
     EXPECT_EQ(
         describe(h.window->pmObraz),
         QStringLiteral("[Widok: aWidokPowieksz, aWidokPomniejsz, aWidokNormalny, aWidokDopasuj, aWidok200, "
-                       "aWidok300, aWidok400]"));
+                       "aWidok300, aWidok400], [Edycja: aEdycjaCofnij, aEdycjaPonow]"));
 }
 
 } // namespace

@@ -57,13 +57,21 @@ void dropConnection(const httplib::Request& request) {
     closedir(fds);
 }
 
+std::unique_ptr<httplib::Server> makeServer(const Tls& tls) {
+    if (tls.certificate.isEmpty())
+        return std::make_unique<httplib::Server>();
+    return std::make_unique<httplib::SSLServer>(QFile::encodeName(tls.certificate).constData(),
+                                                QFile::encodeName(tls.key).constData());
+}
+
 } // namespace
 
-DevService::DevService(Config config, QString dataDir, Faults faults)
+DevService::DevService(Config config, QString dataDir, Faults faults, const Tls& tls)
     : config_(std::move(config))
     , dataDir_(std::move(dataDir))
     , faults_(std::move(faults))
-    , server_(std::make_unique<httplib::Server>()) {
+    , scheme_(tls.certificate.isEmpty() ? QStringLiteral("http") : QStringLiteral("https"))
+    , server_(makeServer(tls)) {
     server_->set_payload_max_length(static_cast<size_t>(faults_.maxBodyBytes));
     // Forms are read raw here, not by cpp-httplib: hide their type before routing sees it.
     server_->set_pre_routing_handler([](const httplib::Request& request, httplib::Response&) {
@@ -100,6 +108,10 @@ DevService::DevService(Config config, QString dataDir, Faults faults)
 }
 
 DevService::~DevService() = default;
+
+bool DevService::valid() const {
+    return server_->is_valid();
+}
 
 int DevService::Bind(int port) {
     if (port == 0)
@@ -224,9 +236,9 @@ void DevService::handleScript(const QString& script, const httplib::Request& req
 
     QStringList lines;
     if (script == QLatin1String("ifloguj.php"))
-        lines = answerLogin(
-            fields,
-            QStringLiteral("http://%1/").arg(QString::fromStdString(request.get_header_value("Host"))));
+        lines =
+            answerLogin(fields, QStringLiteral("%1://%2/")
+                                    .arg(scheme_, QString::fromStdString(request.get_header_value("Host"))));
     else if (script == QLatin1String("ifalbum.php"))
         lines = answerAlbums(fields);
     else if (script == QLatin1String("ifupload.sphp"))

@@ -37,10 +37,20 @@ struct Faults {
     qint64 maxBodyBytes = kMaxBodyBytes;      // a longer request body is refused with 413
 };
 
+// The certificate chain and private key (PEM files) of a service reached by "https://"; both empty for
+// plain HTTP.
+struct Tls {
+    QString certificate;
+    QString key;
+};
+
 class DevService {
 public:
-    DevService(Config config, QString dataDir, Faults faults);
+    DevService(Config config, QString dataDir, Faults faults, const Tls& tls = {});
     ~DevService();
+
+    // False when the certificate or key of Tls could not be used.
+    bool valid() const;
 
     // Binds 127.0.0.1 (port 0: any free port); returns the port, or -1.
     int Bind(int port);
@@ -76,6 +86,7 @@ private:
     Config config_;
     const QString dataDir_;
     const Faults faults_;
+    const QString scheme_; // of the addresses the answers give out
     std::map<QString, Session> sessions_;
     int requestCount_ = 0;
     std::unique_ptr<httplib::Server> server_;

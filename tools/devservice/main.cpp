@@ -1,8 +1,9 @@
 // pixvale-devservice: a local stand-in for the photo service, for tests and for scripts/run.
 //
-//   pixvale-devservice --port N --data DIR [--config FILE] [fault switches]
+//   pixvale-devservice --port N --data DIR [--config FILE] [--tls-cert F --tls-key F] [fault switches]
 //
-// Listens on 127.0.0.1 only; "--port 0" takes any free port. The first line on stdout is "port=N".
+// Listens on 127.0.0.1 only; "--port 0" takes any free port. The first line on stdout is "port=N". With
+// a certificate and its key it speaks HTTPS.
 #include "devconfig.h"
 #include "devservice.h"
 
@@ -27,6 +28,7 @@ int usage(const char* problem) {
     std::fprintf(stderr,
                  "pixvale-devservice: %s\n"
                  "usage: pixvale-devservice --port N --data DIR [--config FILE]\n"
+                 "  [--tls-cert PEM_FILE --tls-key PEM_FILE]\n"
                  "  [--crlf] [--no-final-lf] [--http-error STATUS] [--login-without-sessid]\n"
                  "  [--slow-reader BYTES_PER_SECOND] [--drop-after BYTES] [--max-body BYTES]\n"
                  "  [--record DIR]\n"
@@ -47,6 +49,7 @@ int main(int argc, char** argv) {
     qint64 port = -1;
     QString dataDir, configPath;
     devservice::Faults faults;
+    devservice::Tls tls;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -83,6 +86,10 @@ int main(int argc, char** argv) {
             if (!toNumber(value(), &number))
                 return usage("bad byte count");
             faults.maxBodyBytes = number;
+        } else if (option == "--tls-cert") {
+            tls.certificate = QString::fromLocal8Bit(value());
+        } else if (option == "--tls-key") {
+            tls.key = QString::fromLocal8Bit(value());
         } else if (option == "--record") {
             faults.recordDir = QString::fromLocal8Bit(value());
         } else if (option == "--answer") {
@@ -97,6 +104,8 @@ int main(int argc, char** argv) {
     }
     if (port < 0 || dataDir.isEmpty())
         return usage("--port and --data are required");
+    if (tls.certificate.isEmpty() != tls.key.isEmpty())
+        return usage("--tls-cert and --tls-key go together");
     if (!QDir().mkpath(dataDir) || (!faults.recordDir.isEmpty() && !QDir().mkpath(faults.recordDir)))
         return usage("cannot create the data or record folder");
 
@@ -111,7 +120,9 @@ int main(int argc, char** argv) {
     }
 
     const std::vector<devservice::Account> accounts = config.accounts;
-    devservice::DevService service(std::move(config), dataDir, faults);
+    devservice::DevService service(std::move(config), dataDir, faults, tls);
+    if (!service.valid())
+        return usage("cannot use the TLS certificate or key");
     const int bound = service.Bind(static_cast<int>(port));
     if (bound < 0) {
         std::fprintf(stderr, "pixvale-devservice: cannot listen on 127.0.0.1:%lld\n", port);

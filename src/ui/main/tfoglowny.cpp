@@ -9,6 +9,7 @@
 #include "ui/common/textfit.h"
 #include "ui/main/browserheader.h"
 #include "ui/main/informationactions.h"
+#include "ui/main/photoedit.h"
 #include "ui/main/tfoglowny_actions.h"
 #include "ui/main/thumbnailfill.h"
 
@@ -99,6 +100,7 @@ TfoGlowny::TfoGlowny(const Services& services, QWidget* parent)
     ConnectBrowserActions();
     ConnectInformationActions(*this);
     CreateImageView();
+    CreateEditing();
 
     // Editing state and the information bar start empty; the icons view until the settings say otherwise.
     Modified = false;
@@ -109,6 +111,7 @@ TfoGlowny::TfoGlowny(const Services& services, QWidget* parent)
     const core::LocalSettings local = core::readLocalSettings(
         services_.localSettingsFile.isEmpty() ? core::localSettingsPath() : services_.localSettingsFile);
     LoadSettings();
+    edit_->setJpegQuality(settings_.saveQuality);
     settings_.serviceBase = local.serviceBase;
     settings_.clientId = local.clientId;
     pEdycjaRedEye->setGeometry(pEdycjaKadrowanie->geometry());
@@ -553,6 +556,7 @@ void TfoGlowny::SaveSettings() {
     settings_.panelKind =
         viewKind_ == ViewKind::Icons ? core::Settings::IconsView : core::Settings::DetailsView;
     settings_.connectionSpeed = cbSpeed->currentIndex();
+    settings_.saveQuality = edit_->jpegQuality();
     for (int c = 0; c < 4; ++c)
         settings_.columnWidths[c] = hcNaglowek->widths()[c];
     settings_.save(*services_.store);
@@ -570,8 +574,9 @@ void TfoGlowny::closeEvent(QCloseEvent* event) {
     if (Modified) {
         switch (prompts().askYesNoCancel(this, QStringLiteral("Obraz został zmieniony. Zapisać zmiany?"))) {
         case Prompts::Answer::Yes:
-            // A save that fails keeps the window open, so the edit is not lost.
-            if (!SaveEdits()) {
+            // A save that fails keeps the edit and the window open, so the edit is not lost.
+            SaveEdits(false, true);
+            if (Modified) {
                 event->ignore();
                 return;
             }

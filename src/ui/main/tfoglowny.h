@@ -16,9 +16,11 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 class QAction;
+class QDialog;
 class QComboBox;
 class QLabel;
 class QMenu;
@@ -33,6 +35,7 @@ class SettingsStore;
 class ImageView;
 class ImageViewController;
 class PhotoLoader;
+class PhotoEdit;
 namespace imaging {
 struct PhotoLoad;
 }
@@ -40,7 +43,9 @@ struct PhotoLoad;
 namespace ui {
 
 class BrowserHeader;
+class CropTool;
 class PictureButton;
+class RedEyeTool;
 class Prompts;
 class Shell;
 class ThumbnailFill;
@@ -67,11 +72,18 @@ public:
     void RefreshView();
     void UpdateZoomLabel();
 
-    // Editing hooks: before another photo becomes current (asks about unsaved changes and hides the tool
-    // panels); save the edited photo (false when it was not saved); the crop selection labels.
+    // Editing hooks: before another photo becomes current (asks about unsaved changes and ends the
+    // tools); save the edited photo through the save dialog, asking first when `ask`, dropping the edit
+    // when the dialog is cancelled and `discardOnCancel` (true only when written over the photo's own
+    // name); the crop selection labels.
     void LeavePhoto();
-    bool SaveEdits();
+    bool SaveEdits(bool ask, bool discardOnCancel);
     void UpdateSelectionInfo();
+    // The editing state (working bitmap, `Modified`, `JpegQuality`, undo) and the two tools.
+    PhotoEdit* photoEdit() const { return edit_; }
+    CropTool* cropTool() const { return crop_; }
+    // Runs the editing commands' modal dialogs; tests replace it to drive them.
+    std::function<int(QDialog&)> runDialog;
 
     // Another copy of the program was started: restore the window when minimised and bring it to the front.
     void WakeUp();
@@ -147,12 +159,35 @@ private:
     void CreateImageView();
     void PhotoLoaded(const imaging::PhotoLoad& result);
 
+    // Editing (tfoglowny_edit.cpp).
+    void CreateEditing();
+    void ConnectEditActions();
+    void EditChanged();
+    void RelayoutToolPanels();
+    void StartCrop();
+    void ApplyCrop();
+    void CancelCrop();
+    void StartRedEye();
+    void CancelRedEye();
+    void EndTools();
+    void DiscardEdits();
+    void SaveAs();
+    void Adjust(bool hsl);
+    int SaveDialog(QString& path);
+    bool WriteEdit(const QString& path);
+    void PlaceDialog(QDialog& d, QPoint remembered);
+
     void LayoutLeftTop();
     void LayoutLeftBottom();
     void LayoutInfoBar();
     void LayoutToolbar();
 
     Services services_;
+    PhotoEdit* edit_ = nullptr;
+    CropTool* crop_ = nullptr;
+    RedEyeTool* redEye_ = nullptr;
+    QPoint brightnessPosition_{-200, -200}; // -200: never shown
+    QPoint hslPosition_{-200, -200};
     ImageViewController* viewer_ = nullptr;
     PhotoLoader* loader_ = nullptr;
     core::Settings settings_;

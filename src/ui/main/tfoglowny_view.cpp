@@ -9,6 +9,7 @@
 #include "ui/common/textfit.h"
 #include "ui/main/imageview.h"
 #include "ui/main/imageviewcontroller.h"
+#include "ui/main/photoedit.h"
 #include "ui/main/photoloader.h"
 
 #include <QAction>
@@ -103,7 +104,7 @@ void TfoGlowny::ShowPhoto() {
 
 void TfoGlowny::PhotoLoaded(const imaging::PhotoLoad& result) {
     if (result.ok()) {
-        ivObraz->setBitmap(result.bitmap);
+        edit_->load(result.bitmap); // the view follows the editing state
         ExifLines = result.exifLines;
     }
     if (!result.ok())

@@ -1,0 +1,131 @@
+#pragma once
+
+// The editing state of the photo in the viewer: the working bitmap, `Modified`, `JpegQuality`, and the
+// history of changes for undo and redo. Every change of the working bitmap goes through here; `changed`
+// is emitted whenever the bitmap or `Modified` changes, and the window only shows what it says.
+//
+// Corrections run on a worker thread, one at a time in the order they were asked for; each result is
+// taken on the UI thread, so the window keeps repainting while a 24-megapixel photo is worked on.
+// Undo and redo go through the same queue. The history keeps per step only what undo needs: nothing for
+// a step with an exact inverse (quarter turns), the changed patch for a local edit (red eye), otherwise
+// the bitmap before the step. It is bounded by kMaxSteps and kMaxHistoryBytes, oldest dropped first.
+// Create and call on the UI thread.
+#include <QFutureWatcher>
+#include <QImage>
+#include <QObject>
+#include <QRect>
+#include <QString>
+#include <QThreadPool>
+
+#include <deque>
+#include <functional>
+#include <memory>
+
+class PhotoEdit : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kMaxSteps = 20;
+    static constexpr qint64 kMaxHistoryBytes = qint64(1) << 30;
+
+    // A change of the working bitmap: `apply` is pure (the same input gives the same output) so that
+    // redo can run it again. `inverse`, when given, undoes it exactly; `patch`, when not empty, is the
+    // only part of the bitmap `apply` may change (its size stays).
+    struct Change {
+        QString name;
+        std::function<void(QImage&)> apply;
+        std::function<void(QImage&)> inverse;
+        QRect patch;
+    };
+
+    explicit PhotoEdit(QObject* parent = nullptr);
+    ~PhotoEdit() override;
+
+    const QImage& bitmap() const { return bitmap_; }
+    bool isModified() const { return modified_; }
+    // Clearing marks the present bitmap as the saved one (a save, or a refused save question).
+    void setModified(bool on);
+    int jpegQuality() const { return jpegQuality_; }
+    void setJpegQuality(int q) { jpegQuality_ = q; }
+
+    // A photo was opened or read again from its file: it becomes the unedited state, the history and
+    // any queued work are dropped.
+    void load(const QImage& bitmap);
+    // Queues a change; it runs after the ones before it.
+    void run(Change change);
+    // Takes a bitmap computed elsewhere (an adjustment dialog's result) as one step; `before` is what
+    // undo brings back.
+    void commit(const QString& name, const QImage& after, const QImage& before);
+    // Shows a bitmap without making it a step or touching `Modified` (a dialog's live preview).
+    void preview(const QImage& bitmap);
+
+    bool canUndo() const { return !undo_.empty(); }
+    bool canRedo() const { return !redo_.empty(); }
+    QString undoName() const;
+    QString redoName() const;
+    void undo();
+    void redo();
+    int undoDepth() const { return static_cast<int>(undo_.size()); }
+    // The bounds of the history (kMaxSteps and kMaxHistoryBytes unless changed).
+    void setHistoryLimits(int steps, qint64 bytes) {
+        maxSteps_ = steps;
+        maxBytes_ = bytes;
+        trim();
+    }
+    qint64 historyBytes() const;
+
+    // Whether queued work is still running; finish waits for all of it and takes the results (before a
+    // save, a crop or a dialog, and in tests).
+    bool isBusy() const { return !queue_.empty() || running_; }
+    void finish();
+
+    // Runs `work` on the worker thread used for the changes (a dialog's preview computation).
+    QThreadPool& pool() { return pool_; }
+
+signals:
+    // The bitmap or `Modified` changed.
+    void changed();
+    // The queue started or finished working (the window shows the hourglass meanwhile).
+    void busyChanged(bool busy);
+
+private:
+    struct Step {
+        Change change;
+        QImage before;      // the whole bitmap before the step, when it has no inverse and no patch
+        QImage patchBefore; // the patch before the step
+        qint64 bytes() const { return before.sizeInBytes() + patchBefore.sizeInBytes(); }
+    };
+    enum class JobKind { Do, Undo, Redo };
+    struct Job {
+        JobKind kind;
+        Change change; // Do only
+    };
+    struct Outcome {
+        QImage bitmap;
+        std::shared_ptr<Step> step;
+    };
+
+    void startNext();
+    void take(const Outcome& outcome, JobKind kind);
+    void push(std::shared_ptr<Step> step);
+    void trim();
+    void setBusy(bool on);
+    void setBitmap(const QImage& b);
+    void updateModified();
+
+    QImage bitmap_;
+    bool modified_ = false;
+    int jpegQuality_ = 80;
+    // The undo depth at which the bitmap is the saved one; -1 when no depth is.
+    int cleanDepth_ = 0;
+    std::deque<std::shared_ptr<Step>> undo_;
+    std::deque<std::shared_ptr<Step>> redo_;
+    std::deque<Job> queue_;
+    bool running_ = false;
+    bool busy_ = false;
+    JobKind runningKind_ = JobKind::Do;
+    QThreadPool pool_;
+    QFutureWatcher<Outcome>* watcher_ = nullptr;
+    int generation_ = 0;
+    int maxSteps_ = kMaxSteps;
+    qint64 maxBytes_ = kMaxHistoryBytes;
+};

@@ -1,0 +1,515 @@
+#include "imaging/colour.h"
+#include "imaging/filters.h"
+#include "imaging/imagefile.h"
+#include "imaging/photometadata.h"
+#include "imaging/redeye.h"
+#include "imaging/rotate.h"
+#include "testsupport.h"
+#include "ui/common/picturebutton.h"
+#include "ui/main/adjustmentdialog.h"
+#include "ui/main/croptool.h"
+#include "ui/main/imageview.h"
+#include "ui/main/imageviewcontroller.h"
+#include "ui/main/photoedit.h"
+#include "ui/main/tfozapisz.h"
+#include "uitestsupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+
+#include <libexif/exif-ifd.h>
+#include <libexif/exif-tag.h>
+
+namespace {
+
+using Answer = ui::Prompts::Answer;
+using ui::TfoZapisz;
+
+struct Editing : uitest::WindowTest {
+    QString folder;
+    void SetUp() override { folder = h.photoFolder(QStringLiteral("zdjecia")); }
+    QString file(const QString& name) const { return folder + QLatin1Char('/') + name; }
+    void photo(const QString& name, QSize size, QRgb colour) {
+        ASSERT_TRUE(uitest::writePhoto(file(name), size, colour));
+    }
+    void build(QSize window = QSize(1000, 700)) {
+        h.build();
+        h.show(window);
+        settle();
+    }
+    ImageView& view() { return *w().ivObraz; }
+    PhotoEdit& edit() { return *w().photoEdit(); }
+    QImage bitmap() { return edit().bitmap(); }
+    bool buttonShown(const char* name) {
+        return w().pObrazToolbar->findChild<QWidget*>(QString::fromLatin1(name))->isVisible();
+    }
+    // Runs an edit command and waits for its result.
+    void command(const char* name) {
+        act(name)->trigger();
+        edit().finish();
+        QCoreApplication::processEvents();
+    }
+
+    // Mouse events on the view at bitmap points.
+    QPoint at(QPointF bitmapPoint) {
+        return (view().bitmapToControl(bitmapPoint) - QPointF(view().viewportRect().topLeft())).toPoint();
+    }
+    void mouse(QEvent::Type type, QPointF bitmapPoint) {
+        const QPoint pos = at(bitmapPoint);
+        const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent e(type, QPointF(pos), view().viewport()->mapToGlobal(QPointF(pos)), button, held, {});
+        QApplication::sendEvent(view().viewport(), &e);
+    }
+    void drag(QPointF from, QPointF to) {
+        mouse(QEvent::MouseButtonPress, from);
+        mouse(QEvent::MouseMove, (from + to) / 2);
+        mouse(QEvent::MouseMove, to);
+        mouse(QEvent::MouseButtonRelease, to);
+    }
+    void chooseFormat(const char* button) {
+        QTest::mouseClick(w().pEdycjaKadrowanie->findChild<QRadioButton*>(QString::fromLatin1(button)),
+                          Qt::LeftButton);
+    }
+
+    // The save dialog's answers: the choice, a new name (empty keeps the proposal) and the quality.
+    struct SaveAnswer {
+        int result;
+        QString name;
+        int quality = -1;
+    };
+    std::vector<SaveAnswer> saveAnswers;
+    QStringList proposedNames;
+    void answerSaveDialogs() {
+        w().runDialog = [this](QDialog& d) {
+            auto& z = dynamic_cast<TfoZapisz&>(d);
+            proposedNames << z.eNowyPlik->text();
+            if (saveAnswers.empty())
+                return int(QDialog::Rejected);
+            const SaveAnswer a = saveAnswers.front();
+            saveAnswers.erase(saveAnswers.begin());
+            if (a.quality >= 0)
+                z.tbQuality->setValue(a.quality);
+            if (a.result == TfoZapisz::kExistingFile)
+                QTest::mouseClick(z.rbPlikIstniejacy, Qt::LeftButton);
+            if (!a.name.isEmpty())
+                z.eNowyPlik->setText(a.name);
+            if (a.result == QDialog::Rejected)
+                QTest::mouseClick(z.iAnuluj, Qt::LeftButton);
+            else
+                QTest::mouseClick(z.iOk, Qt::LeftButton);
+            return d.result();
+        };
+    }
+};
+
+TEST_F(Editing, OneClickCorrectionsChangeThePhotoAndShowSaveAndDiscard) {
+    photo(QStringLiteral("a.jpg"), QSize(120, 80), qRgb(200, 120, 40));
+    build();
+    const QImage loaded = bitmap();
+    EXPECT_FALSE(w().Modified);
+    EXPECT_FALSE(buttonShown("iEdycjaZapisz"));
+    EXPECT_FALSE(buttonShown("iEdycjaAnuluj"));
+    const struct {
+        const char* action;
+        std::function<void(QImage&)> expected;
+    } cases[] = {
+        {"aEdycjaObrotL", imaging::RotateLeft},
+        {"aEdycjaObrotP", imaging::RotateRight},
+        {"aEdycjaBW", imaging::ToGreyscale},
+        {"aEdycjaSepia", imaging::ToSepia},
+        {"aEdycjaBlurr", [](QImage& b) { imaging::ApplyNamedFilter(b, QStringLiteral("BLURMORE")); }},
+        {"aEdycjaSharpen", [](QImage& b) { imaging::ApplyNamedFilter(b, QStringLiteral("SHARPEN")); }},
+    };
+    QImage expected = loaded;
+    for (const auto& c : cases) {
+        command(c.action);
+        c.expected(expected);
+        EXPECT_EQ(bitmap(), expected) << c.action;
+        EXPECT_EQ(view().bitmap(), expected) << c.action;
+        EXPECT_TRUE(w().Modified) << c.action;
+        EXPECT_TRUE(buttonShown("iEdycjaZapisz")) << c.action;
+        EXPECT_TRUE(buttonShown("iEdycjaAnuluj")) << c.action;
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr) << c.action;
+    }
+    // Undo through the view's menu actions, back to the loaded photo.
+    for (int i = 0; i < 6; ++i)
+        command("aEdycjaCofnij");
+    EXPECT_EQ(bitmap(), loaded);
+    EXPECT_FALSE(w().Modified);
+    EXPECT_FALSE(buttonShown("iEdycjaZapisz"));
+    command("aEdycjaPonow");
+    EXPECT_TRUE(w().Modified);
+    // Discarding reads the photo from its file again.
+    command("aEdycjaAnuluj");
+    settle();
+    EXPECT_EQ(bitmap(), imaging::LoadPhoto(file(QStringLiteral("a.jpg"))).bitmap);
+    EXPECT_FALSE(w().Modified);
+    EXPECT_FALSE(buttonShown("iEdycjaAnuluj"));
+    EXPECT_TRUE(h.prompts.records.isEmpty());
+}
+
+TEST_F(Editing, UndoAndRedoKeysReachTheHistory) {
+    photo(QStringLiteral("a.jpg"), QSize(60, 40), qRgb(10, 120, 40));
+    build();
+    const QImage loaded = bitmap();
+    command("aEdycjaObrotL");
+    command("aEdycjaSepia");
+    const QImage edited = bitmap();
+    QTest::keyClick(&w(), Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(&w(), Qt::Key_Z, Qt::ControlModifier);
+    edit().finish();
+    EXPECT_EQ(bitmap(), loaded);
+    QTest::keyClick(&w(), Qt::Key_Y, Qt::ControlModifier);
+    QTest::keyClick(&w(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    edit().finish();
+    EXPECT_EQ(bitmap(), edited);
+    EXPECT_NE(w().pmObraz->findChild<QMenu*>(QStringLiteral("miObrazEdycja")), nullptr);
+}
+
+TEST_F(Editing, CropDragsLockToTheFormatAndApplyCuts) {
+    photo(QStringLiteral("a.jpg"), QSize(1200, 1000), qRgb(90, 90, 200));
+    build();
+    w().viewer()->zoomTo(0.5f); // bitmap pixels land on whole control pixels
+    act("aEdycjaKadrowanie")->trigger();
+    EXPECT_TRUE(w().pEdycjaKadrowanie->isVisible());
+    EXPECT_EQ(w().ToolMode, ImageViewController::CropTool);
+    chooseFormat("rbKadrowanie1015");
+    drag({100, 100}, {400, 900});
+    ASSERT_EQ(view().layerCount(), 2); // the drag frame and the crop frame above it
+    EXPECT_EQ(view().layer(0)->rect(), (BitmapRect{100, 100, 400, 300}));
+    EXPECT_EQ(w().laZaznaczenie->text(), QStringLiteral("Wymiar: 300x200"));
+    EXPECT_TRUE(w().cropTool()->iRozmiarNieOK->isVisible()); // 300 < 1024
+    EXPECT_FALSE(w().cropTool()->iRozmiarOK->isVisible());
+    EXPECT_FALSE(static_cast<RubberBandLayer*>(view().layer(1))->sideHandles());
+    // "dowolna" gives the side handles and the blank indicator.
+    chooseFormat("rbKadrowanieDowolne");
+    EXPECT_TRUE(static_cast<RubberBandLayer*>(view().layer(1))->sideHandles());
+    EXPECT_TRUE(w().cropTool()->iRozmiarBlank->isVisible());
+    // Another format fits the frame to it around the same centre.
+    chooseFormat("rbKadrowanie913");
+    const imaging::CropFrame fitted =
+        imaging::FitCropFrame({100, 100, 400, 300}, *imaging::PrintFormatByCode(1), 1200, 1000);
+    EXPECT_EQ(view().layer(0)->rect(), (BitmapRect{fitted.left, fitted.top, fitted.right, fitted.bottom}));
+    h.prompts.answers = {Answer::No, Answer::Yes};
+    act("aEdycjaKadrowanieZastosuj")->trigger();
+    EXPECT_FALSE(w().Modified); // "No" cuts nothing
+    act("aEdycjaKadrowanieZastosuj")->trigger();
+    edit().finish();
+    ASSERT_EQ(h.prompts.records.size(), 2);
+    EXPECT_EQ(h.prompts.records[1].text, QStringLiteral("Czy przyciąć obraz do rozmiaru zaznaczenia?"));
+    EXPECT_EQ(bitmap().size(), QSize(int(fitted.right - fitted.left), int(fitted.bottom - fitted.top)));
+    EXPECT_TRUE(w().Modified);
+    EXPECT_EQ(w().ToolMode, ImageViewController::NoTool);
+    EXPECT_FALSE(w().pEdycjaKadrowanie->isVisible());
+    EXPECT_EQ(view().layerCount(), 0);
+}
+
+TEST_F(Editing, NineXThirteenStopsAtTheBottomAndATinyDragLeavesNoSelection) {
+    photo(QStringLiteral("a.jpg"), QSize(1200, 1200), qRgb(90, 90, 200));
+    build();
+    w().viewer()->zoomTo(0.5f);
+    act("aEdycjaKadrowanie")->trigger();
+    chooseFormat("rbKadrowanie913");
+    drag({100, 700}, {1100, 1100});
+    ASSERT_EQ(view().layerCount(), 2);
+    EXPECT_EQ(view().layer(0)->rect(), (BitmapRect{100, 700, 822, 1200}));
+    EXPECT_TRUE(w().cropTool()->iRozmiarOK->isVisible()); // 722 >= 640
+    // A 9-pixel drag: no selection, and applying asks nothing.
+    drag({100, 100}, {109, 300});
+    EXPECT_EQ(view().layerCount(), 0);
+    EXPECT_TRUE(w().laZaznaczenie->text().isEmpty());
+    act("aEdycjaKadrowanieZastosuj")->trigger();
+    EXPECT_TRUE(h.prompts.records.isEmpty());
+    // Escape ends the tool.
+    QTest::keyClick(&view(), Qt::Key_Escape);
+    EXPECT_EQ(w().ToolMode, ImageViewController::NoTool);
+    EXPECT_FALSE(w().pEdycjaKadrowanie->isVisible());
+}
+
+TEST_F(Editing, OpeningAnotherPhotoEndsTheToolWithItsPanel) {
+    photo(QStringLiteral("a.jpg"), QSize(300, 200), qRgb(90, 90, 200));
+    photo(QStringLiteral("b.jpg"), QSize(300, 200), qRgb(200, 90, 90));
+    build();
+    for (const char* tool : {"aEdycjaKadrowanie", "aEdycjaOczy"}) {
+        act(tool)->trigger();
+        act("aPlikNastepny")->trigger();
+        settle();
+        EXPECT_EQ(w().ToolMode, ImageViewController::NoTool) << tool;
+        EXPECT_FALSE(w().pEdycjaKadrowanie->isVisible()) << tool;
+        EXPECT_FALSE(w().pEdycjaRedEye->isVisible()) << tool;
+        act("aPlikPoprzedni")->trigger();
+        settle();
+    }
+}
+
+TEST_F(Editing, RedEyeRecoloursTheRegionAndNeverWritesOutsideThePhoto) {
+    // A grey photo with a red pupil near its right edge.
+    QImage img(200, 150, QImage::Format_RGB32);
+    img.fill(qRgb(120, 120, 120));
+    for (int y = 60; y < 72; ++y)
+        for (int x = 186; x < 198; ++x)
+            if ((x - 192) * (x - 192) + (y - 66) * (y - 66) <= 30)
+                img.setPixel(x, y, qRgb(230, 20, 25));
+    ASSERT_TRUE(imaging::SaveJpeg(img, file(QStringLiteral("a.jpg")), 100).ok());
+    build();
+    w().viewer()->zoomTo(2.0f);
+    view().centerOn(QPointF(180, 66));
+    struct Case {
+        const char* what;
+        QRect region;
+    };
+    const Case cases[] = {
+        {"inside", QRect(180, 55, 19, 20)},
+        {"partly outside", QRect(180, 55, 30, 20)},
+    };
+    for (const Case& c : cases) {
+        act("aEdycjaAnuluj")->trigger();
+        settle();
+        const QImage loaded = bitmap();
+        act("aEdycjaOczy")->trigger();
+        EXPECT_TRUE(w().pEdycjaRedEye->isVisible());
+        EXPECT_EQ(w().ToolMode, ImageViewController::RedEyeTool);
+        drag(c.region.topLeft(), c.region.topLeft() + QPoint(c.region.width(), c.region.height()));
+        edit().finish();
+        QImage expected = loaded;
+        ASSERT_TRUE(imaging::RemoveRedEyeInRegion(expected, c.region)) << c.what;
+        EXPECT_EQ(bitmap(), expected) << c.what;
+        EXPECT_EQ(bitmap().size(), loaded.size()) << c.what;
+        EXPECT_LT(qRed(bitmap().pixel(192, 66)), 100) << c.what;
+        EXPECT_TRUE(w().Modified) << c.what;
+        EXPECT_EQ(w().ToolMode, ImageViewController::NoTool) << c.what; // one eye per use
+        EXPECT_FALSE(w().pEdycjaRedEye->isVisible()) << c.what;
+    }
+    // A region without red changes nothing.
+    act("aEdycjaAnuluj")->trigger();
+    settle();
+    act("aEdycjaOczy")->trigger();
+    drag({150, 20}, {170, 40});
+    edit().finish();
+    EXPECT_FALSE(w().Modified);
+}
+
+TEST_F(Editing, SavingWithNewAndExistingNames) {
+    photo(QStringLiteral("IMG_0001.jpg"), QSize(80, 60), qRgb(10, 200, 30));
+    ASSERT_TRUE(QFile::copy(testsupport::corpusFile(QStringLiteral("tiff_rgb8_lzw.tiff")),
+                            file(QStringLiteral("scan.tif"))));
+    build();
+    answerSaveDialogs();
+    // New name: the proposal, written beside the photo; the folder is then read again.
+    command("aEdycjaObrotL");
+    saveAnswers = {{TfoZapisz::kNewFile, {}, 55}};
+    command("aEdycjaZapisz");
+    EXPECT_EQ(proposedNames.last(), QStringLiteral("IMG_0001_kopia"));
+    EXPECT_TRUE(QFile::exists(file(QStringLiteral("IMG_0001_kopia.jpg"))));
+    EXPECT_EQ(imaging::LoadPhoto(file(QStringLiteral("IMG_0001_kopia.jpg"))).bitmap.size(), QSize(60, 80));
+    EXPECT_FALSE(w().Modified);
+    EXPECT_EQ(edit().jpegQuality(), 55);
+    EXPECT_EQ(w().catalogue().size(), 3);
+    settle();
+    // The same new name again: asked before replacing; "No" writes nothing and keeps the edit.
+    w().catalogue().makeCurrent(0); // IMG_0001
+    settle();
+    command("aEdycjaObrotP");
+    saveAnswers = {{TfoZapisz::kNewFile, {}}};
+    h.prompts.answers = {Answer::No};
+    h.prompts.records.clear();
+    w().SaveEdits(false, false);
+    ASSERT_FALSE(h.prompts.records.isEmpty());
+    EXPECT_EQ(h.prompts.records[0].text,
+              QStringLiteral("Plik o wybranej nazwie istnieje. Czy chcesz go zastąpi?\r\n") +
+                  QDir::toNativeSeparators(file(QStringLiteral("IMG_0001_kopia.jpg"))));
+    EXPECT_EQ(imaging::LoadPhoto(file(QStringLiteral("IMG_0001_kopia.jpg"))).bitmap.size(), QSize(60, 80));
+    // The refresh after the refused question asks about the edit again: drop it.
+    settle();
+    // Existing name: asked, then written over the photo itself.
+    w().catalogue().makeCurrent(0);
+    settle();
+    command("aEdycjaObrotL");
+    saveAnswers = {{TfoZapisz::kExistingFile, {}}};
+    h.prompts.answers = {Answer::Yes};
+    h.prompts.records.clear();
+    EXPECT_TRUE(w().SaveEdits(false, false));
+    ASSERT_EQ(h.prompts.records.size(), 1);
+    EXPECT_EQ(h.prompts.records[0].text, QStringLiteral("Czy zastąpić istniejący plik?\r\n") +
+                                             QDir::toNativeSeparators(file(QStringLiteral("IMG_0001.jpg"))));
+    EXPECT_EQ(imaging::LoadPhoto(file(QStringLiteral("IMG_0001.jpg"))).bitmap.size(), QSize(60, 80));
+    settle();
+    // A TIFF saved under its own name becomes a JPEG beside it; the TIFF stays.
+    int tiff = -1;
+    for (int i = 0; i < w().catalogue().size(); ++i)
+        if (w().catalogue().at(i).Nazwa == QStringLiteral("scan"))
+            tiff = i;
+    ASSERT_GE(tiff, 0);
+    w().catalogue().makeCurrent(tiff);
+    settle();
+    command("aEdycjaBW");
+    saveAnswers = {{TfoZapisz::kExistingFile, {}}};
+    h.prompts.records.clear();
+    EXPECT_TRUE(w().SaveEdits(false, false));
+    EXPECT_TRUE(h.prompts.records.isEmpty()); // scan.jpg did not exist
+    EXPECT_TRUE(QFile::exists(file(QStringLiteral("scan.jpg"))));
+    EXPECT_TRUE(QFile::exists(file(QStringLiteral("scan.tif"))));
+}
+
+TEST_F(Editing, CancelledSaveKeepsOrDropsTheEditAsAsked) {
+    photo(QStringLiteral("a.jpg"), QSize(80, 60), qRgb(10, 200, 30));
+    photo(QStringLiteral("b.jpg"), QSize(80, 60), qRgb(10, 20, 230));
+    build();
+    answerSaveDialogs();
+    command("aEdycjaSepia");
+    command("aEdycjaZapisz"); // cancelled: the edit and its buttons stay
+    EXPECT_TRUE(w().Modified);
+    EXPECT_TRUE(buttonShown("iEdycjaZapisz"));
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 2);
+    // Leaving the photo: "No" drops the edit and opens the next one.
+    h.prompts.answers = {Answer::No};
+    act("aPlikNastepny")->trigger();
+    settle();
+    EXPECT_EQ(h.prompts.records.last().text, QStringLiteral("Obraz został zmieniony. Zapisać zmiany?"));
+    EXPECT_FALSE(w().Modified);
+    EXPECT_EQ(w().catalogue().currentIndex(), 1);
+    // "Yes" then a cancelled dialog also drops it.
+    command("aEdycjaSepia");
+    h.prompts.answers = {Answer::Yes};
+    act("aPlikPoprzedni")->trigger();
+    settle();
+    EXPECT_FALSE(w().Modified);
+    EXPECT_EQ(w().catalogue().currentIndex(), 0);
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 2);
+}
+
+TEST_F(Editing, TheCloseQuestionsThreeAnswers) {
+    struct Case {
+        Answer answer;
+        bool closes;
+        bool written;
+    };
+    const Case cases[] = {
+        {Answer::Cancel, false, false}, {Answer::No, true, false}, {Answer::Yes, true, true}};
+    for (const Case& c : cases) {
+        QDir(folder).removeRecursively();
+        QDir().mkpath(folder);
+        photo(QStringLiteral("a.jpg"), QSize(80, 60), qRgb(10, 200, 30));
+        build();
+        answerSaveDialogs();
+        saveAnswers = {{TfoZapisz::kNewFile, {}}};
+        command("aEdycjaBW");
+        h.prompts.answers = {c.answer};
+        EXPECT_EQ(w().close(), c.closes);
+        EXPECT_EQ(QFile::exists(file(QStringLiteral("a_kopia.jpg"))), c.written);
+        h.prompts.answers = {Answer::No};
+        h.close();
+    }
+}
+
+TEST_F(Editing, AFailedSaveKeepsTheEditAndTheFolder) {
+    photo(QStringLiteral("a.jpg"), QSize(80, 60), qRgb(10, 200, 30));
+    photo(QStringLiteral("b.jpg"), QSize(80, 60), qRgb(10, 20, 230));
+    // Something that cannot be replaced by a file stands at the proposed name.
+    ASSERT_TRUE(QDir(folder).mkdir(QStringLiteral("b_kopia.jpg")));
+    build();
+    w().catalogue().makeCurrent(1);
+    settle();
+    answerSaveDialogs();
+    command("aEdycjaSepia");
+    const QImage edited = bitmap();
+    saveAnswers = {{TfoZapisz::kNewFile, {}}, {TfoZapisz::kNewFile, QStringLiteral("b_inna")}};
+    h.prompts.answers = {Answer::Yes};
+    h.prompts.records.clear();
+    EXPECT_FALSE(w().SaveEdits(false, false));
+    ASSERT_EQ(h.prompts.records.size(), 2);
+    EXPECT_EQ(h.prompts.records[1].kind, ui::Prompts::Kind::Error);
+    EXPECT_TRUE(h.prompts.records[1].text.startsWith(QStringLiteral("Błąd podczas zapisu pliku: ")));
+    EXPECT_TRUE(w().Modified);
+    EXPECT_EQ(w().catalogue().currentIndex(), 1); // not refreshed away
+    EXPECT_EQ(bitmap(), edited);
+    // Saved elsewhere, it is kept.
+    command("aEdycjaZapisz");
+    EXPECT_TRUE(QFile::exists(file(QStringLiteral("b_inna.jpg"))));
+    EXPECT_FALSE(w().Modified);
+}
+
+TEST_F(Editing, ASavedPhotoKeepsItsExifAndColourProfile) {
+    ASSERT_TRUE(QFile::copy(testsupport::corpusFile(QStringLiteral("canon_40d_II_thumb_jfif.jpg")),
+                            file(QStringLiteral("IMG_0002.jpg"))));
+    build();
+    answerSaveDialogs();
+    command("aEdycjaObrotP");
+    saveAnswers = {{TfoZapisz::kNewFile, {}}};
+    command("aEdycjaZapisz");
+    const QString saved = file(QStringLiteral("IMG_0002_kopia.jpg"));
+    const QString source = file(QStringLiteral("IMG_0002.jpg"));
+    EXPECT_EQ(imaging::ExifItemText(saved, EXIF_TAG_DATE_TIME_ORIGINAL, EXIF_IFD_EXIF),
+              imaging::ExifItemText(source, EXIF_TAG_DATE_TIME_ORIGINAL, EXIF_IFD_EXIF));
+    EXPECT_EQ(imaging::ExifItemText(saved, EXIF_TAG_PIXEL_X_DIMENSION, EXIF_IFD_EXIF), QStringLiteral("68"));
+    EXPECT_FALSE(imaging::ReadPhotoMetadata(saved).icc.isEmpty());
+    EXPECT_EQ(imaging::ReadPhotoMetadata(saved).icc, imaging::ReadPhotoMetadata(source).icc);
+}
+
+struct Dialogs : Editing {
+    // Moves the dialog's first slider, presses OK or cancel after `wait` ms, and notes the dialog.
+    void drive(const char* command, int position, int waitMs, bool ok, QPoint moveTo = {}) {
+        w().runDialog = [=, this](QDialog& d) {
+            auto& a = dynamic_cast<ui::AdjustmentDialog&>(d);
+            positions.push_back(a.pos());
+            if (!moveTo.isNull())
+                a.move(moveTo);
+            a.sliders[0]->setValue(position);
+            EXPECT_EQ(a.valueLabels[0]->text(), QString::number(position));
+            QTest::qWait(waitMs);
+            a.waitForPreview();
+            QTest::mouseClick(ok ? a.iOk : a.iAnuluj, Qt::LeftButton);
+            return a.result();
+        };
+        act(command)->trigger();
+    }
+    std::vector<QPoint> positions;
+};
+
+TEST_F(Dialogs, PreviewAfterThePauseOkKeepsTheLastCompletedOne) {
+    photo(QStringLiteral("a.jpg"), QSize(90, 60), qRgb(100, 150, 200));
+    build();
+    const QImage loaded = bitmap();
+    // OK at once: no preview was completed, the photo is as it was but counts as changed.
+    drive("aEdycjaBrightnessContrast", 50, 0, true);
+    EXPECT_EQ(bitmap(), loaded);
+    EXPECT_TRUE(w().Modified);
+    command("aEdycjaCofnij");
+    EXPECT_FALSE(w().Modified);
+    // After the pause: the preview of the position is kept.
+    drive("aEdycjaBrightnessContrast", 50, 900, true);
+    QImage expected = loaded;
+    ui::TfoJasnoscKontrast::Adjust(expected, 50, 0);
+    EXPECT_EQ(bitmap(), expected);
+    EXPECT_TRUE(w().Modified);
+}
+
+TEST_F(Dialogs, CancelRestoresExactlyAndTheSecondOpeningIsWhereItWasLeft) {
+    photo(QStringLiteral("a.jpg"), QSize(90, 60), qRgb(100, 150, 200));
+    build();
+    const QImage loaded = bitmap();
+    drive("aEdycjaHSL", 120, 900, false, QPoint(40, 50));
+    EXPECT_EQ(bitmap(), loaded);
+    EXPECT_FALSE(w().Modified);
+    drive("aEdycjaHSL", 0, 0, false);
+    ASSERT_EQ(positions.size(), 2u);
+    EXPECT_EQ(positions[0], QPoint(w().x() + (w().width() - 380) / 2, w().y() + (w().height() - 290) / 2));
+    EXPECT_EQ(positions[1], QPoint(40, 50));
+    // The other dialog has its own place.
+    drive("aEdycjaBrightnessContrast", 0, 0, false);
+    EXPECT_EQ(positions[2], QPoint(w().x() + (w().width() - 380) / 2, w().y() + (w().height() - 235) / 2));
+}
+
+} // namespace

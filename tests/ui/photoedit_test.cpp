@@ -1,0 +1,209 @@
+#include "imaging/colour.h"
+#include "imaging/redeye.h"
+#include "imaging/rotate.h"
+#include "ui/main/photoedit.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QSignalSpy>
+#include <QThread>
+
+namespace {
+
+// A photo whose every pixel differs, so that turns and colour changes show.
+QImage gradient(int w, int h) {
+    QImage img(w, h, QImage::Format_ARGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            img.setPixel(x, y, qRgb((x * 7) & 255, (y * 5) & 255, (x + y) & 255));
+    return img;
+}
+
+PhotoEdit::Change turnLeft() {
+    return {QStringLiteral("lewo"), imaging::RotateLeft, imaging::RotateRight, {}};
+}
+PhotoEdit::Change grey() {
+    return {QStringLiteral("szary"), imaging::ToGreyscale, {}, {}};
+}
+PhotoEdit::Change sepia() {
+    return {QStringLiteral("sepia"), imaging::ToSepia, {}, {}};
+}
+
+struct PhotoEditTest : ::testing::Test {
+    PhotoEdit edit;
+    QImage photo = gradient(64, 48);
+    void SetUp() override { edit.load(photo); }
+};
+
+TEST_F(PhotoEditTest, ChangesRunInOrderOffTheUiThreadAndArriveOnIt) {
+    std::vector<bool> onUiThread;
+    QObject::connect(&edit, &PhotoEdit::changed,
+                     [&] { onUiThread.push_back(QThread::currentThread() == qApp->thread()); });
+    QThread* worker = nullptr;
+    edit.run({QStringLiteral("x"),
+              [&worker](QImage& b) {
+                  worker = QThread::currentThread();
+                  imaging::RotateLeft(b);
+              },
+              {},
+              {}});
+    edit.run(grey());
+    edit.run(sepia());
+    EXPECT_TRUE(edit.isBusy());
+    edit.finish();
+    EXPECT_FALSE(edit.isBusy());
+    EXPECT_NE(worker, qApp->thread());
+    QImage expected = photo;
+    imaging::RotateLeft(expected);
+    imaging::ToGreyscale(expected);
+    imaging::ToSepia(expected);
+    EXPECT_EQ(edit.bitmap(), expected);
+    EXPECT_TRUE(edit.isModified());
+    EXPECT_EQ(edit.undoDepth(), 3);
+    ASSERT_EQ(onUiThread.size(), 3u);
+    for (bool b : onUiThread)
+        EXPECT_TRUE(b);
+}
+
+TEST_F(PhotoEditTest, UndoAndRedoAcrossMixedEditsRestoreEachStateExactly) {
+    const QRect eye(10, 10, 12, 12);
+    QImage red = photo;
+    for (int y = 12; y < 20; ++y)
+        for (int x = 12; x < 20; ++x)
+            red.setPixel(x, y, qRgb(230, 20, 20));
+    edit.load(red);
+    std::vector<QImage> states{red};
+    const PhotoEdit::Change changes[] = {
+        turnLeft(),
+        grey(),
+        {QStringLiteral("crop"), [](QImage& b) { b = b.copy(5, 5, 30, 20); }, {}, {}},
+        {QStringLiteral("eye"), [eye](QImage& b) { imaging::RemoveRedEyeInRegion(b, eye); }, {}, eye},
+    };
+    // The red eye first, while it is still red.
+    edit.run(changes[3]);
+    edit.finish();
+    states.push_back(edit.bitmap());
+    EXPECT_NE(states[1], states[0]);
+    for (int i = 0; i < 3; ++i) {
+        edit.run(changes[i]);
+        edit.finish();
+        states.push_back(edit.bitmap());
+    }
+    for (int i = 4; i > 0; --i) {
+        edit.undo();
+        edit.finish();
+        EXPECT_EQ(edit.bitmap(), states[i - 1]) << i;
+        EXPECT_EQ(edit.isModified(), i - 1 != 0) << i;
+    }
+    EXPECT_FALSE(edit.canUndo());
+    for (int i = 1; i <= 4; ++i) {
+        edit.redo();
+        edit.finish();
+        EXPECT_EQ(edit.bitmap(), states[i]) << i;
+    }
+    EXPECT_FALSE(edit.canRedo());
+}
+
+TEST_F(PhotoEditTest, HistoryKeepsOnlyWhatUndoNeeds) {
+    const qint64 photoBytes = photo.sizeInBytes();
+    edit.run(turnLeft());
+    edit.run(turnLeft());
+    edit.finish();
+    EXPECT_EQ(edit.historyBytes(), 0); // turns have an exact inverse
+    const QRect patch(4, 4, 8, 8);
+    edit.run({QStringLiteral("patch"),
+              [patch](QImage& b) { b.setPixel(patch.topLeft(), qRgb(1, 2, 3)); },
+              {},
+              patch});
+    edit.finish();
+    EXPECT_EQ(edit.historyBytes(), 8 * 8 * 4);
+    edit.run(grey());
+    edit.finish();
+    EXPECT_EQ(edit.historyBytes(), 8 * 8 * 4 + photoBytes);
+}
+
+TEST_F(PhotoEditTest, HistoryIsBoundedByStepsAndBytesOldestFirst) {
+    struct Case {
+        int steps;
+        qint64 bytes;
+        int edits;
+        int depth;
+    };
+    const qint64 one = photo.sizeInBytes();
+    const Case cases[] = {
+        {PhotoEdit::kMaxSteps, PhotoEdit::kMaxHistoryBytes, 25, 20}, // the step bound
+        {20, 3 * one, 10, 3},                                        // the byte bound
+        {20, one / 2, 2, 0},                                         // one step above the bound alone
+    };
+    for (const Case& c : cases) {
+        edit.load(photo);
+        edit.setHistoryLimits(c.steps, c.bytes);
+        for (int i = 0; i < c.edits; ++i)
+            edit.run(i % 2 ? grey() : sepia());
+        edit.finish();
+        EXPECT_EQ(edit.undoDepth(), c.depth) << c.edits;
+        EXPECT_LE(edit.historyBytes(), c.bytes);
+        // The unedited photo can no longer be reached by undo: still modified at the bottom.
+        while (edit.canUndo()) {
+            edit.undo();
+            edit.finish();
+        }
+        EXPECT_TRUE(edit.isModified());
+    }
+}
+
+TEST_F(PhotoEditTest, ModifiedFollowsTheSavedState) {
+    QSignalSpy changed(&edit, &PhotoEdit::changed);
+    edit.run(sepia());
+    edit.finish();
+    EXPECT_TRUE(edit.isModified());
+    edit.setModified(false); // saved
+    edit.run(grey());
+    edit.finish();
+    edit.undo();
+    edit.finish();
+    EXPECT_FALSE(edit.isModified()); // back at the saved state
+    edit.undo();
+    edit.finish();
+    EXPECT_TRUE(edit.isModified());
+    // A new edit after undoing past the saved state: that state is gone.
+    edit.run(turnLeft());
+    edit.finish();
+    EXPECT_TRUE(edit.isModified());
+    EXPECT_FALSE(edit.canRedo());
+    EXPECT_GE(changed.count(), 6);
+}
+
+TEST_F(PhotoEditTest, LoadingAnotherPhotoDropsQueuedWork) {
+    edit.run(turnLeft());
+    edit.run(grey());
+    const QImage other = gradient(10, 10);
+    edit.load(other);
+    edit.finish();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(edit.bitmap(), other);
+    EXPECT_FALSE(edit.isModified());
+    EXPECT_FALSE(edit.canUndo());
+}
+
+TEST_F(PhotoEditTest, CommitAndPreviewForTheDialogs) {
+    const QImage before = edit.bitmap();
+    QImage after = before;
+    imaging::ToSepia(after);
+    edit.preview(after);
+    EXPECT_FALSE(edit.isModified());
+    EXPECT_FALSE(edit.canUndo());
+    edit.commit(QStringLiteral("dialog"), after, before);
+    EXPECT_TRUE(edit.isModified());
+    EXPECT_EQ(edit.undoName(), QStringLiteral("dialog"));
+    edit.undo();
+    edit.finish();
+    EXPECT_EQ(edit.bitmap(), before);
+    EXPECT_FALSE(edit.isModified());
+    edit.redo();
+    edit.finish();
+    EXPECT_EQ(edit.bitmap(), after);
+}
+
+} // namespace
