@@ -6,6 +6,7 @@
 #include "ui/common/appicon.h"
 #include "ui/common/appresources.h"
 #include "ui/common/prompts.h"
+#include "ui/common/qttranslations.h"
 #include "ui/common/shell.h"
 #include "ui/common/singleinstance.h"
 #include "ui/main/tfoglowny.h"
@@ -39,6 +40,8 @@ int main(int argc, char** argv) {
             imaging::ExitImageLibrary();
             return app::printOutcome(command);
         }
+        // Standard dialogs and question buttons in Polish; without the catalogue they stay English.
+        ui::LoadQtTranslations();
 
         // A second copy wakes the first and ends here: no window, no settings written.
         ui::SingleInstance guard(ui::SingleInstance::defaultName());
