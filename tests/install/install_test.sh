@@ -73,6 +73,7 @@ timeout 120 "$program" --report-and-quit "$work/zdjęcia/lato/łąka.jpg" >"$wor
     || { cat "$work/start.err" >&2; fail "the offscreen start did not end well"; }
 expect "$work/start.txt" "help=$data/pomoc/index.html"
 expect "$work/start.txt" "icon=$prefix/share/icons/hicolor/scalable/apps/$app_id.svg"
+expect "$work/start.txt" "translations=Anuluj"
 expect "$work/start.txt" "folder=$work/zdjęcia/lato"
 expect "$work/start.txt" "photo=$work/zdjęcia/lato/łąka.jpg"
 expect "$work/start.txt" "bitmap=$photo_size"

@@ -1,3 +1,4 @@
+#include "core/datapaths.h"
 #include "ui/common/qttranslations.h"
 #include "ui/common/shell.h"
 
@@ -47,9 +48,10 @@ QString plainText(QAbstractButton* b) {
 
 TEST(QtTranslations, QuestionsAndTheFolderBrowserSpeakPolish) {
     const QStringList folders = ui::qtTranslationFolders();
-    ASSERT_EQ(folders.size(), 2);
+    ASSERT_EQ(folders.size(), 3);
     EXPECT_EQ(folders[0], QCoreApplication::applicationDirPath() + QStringLiteral("/translations"));
-    EXPECT_EQ(folders[1], QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    EXPECT_EQ(folders[1], core::dataFolders()[1] + QStringLiteral("/translations"));
+    EXPECT_EQ(folders[2], QLibraryInfo::path(QLibraryInfo::TranslationsPath));
 
     PolishQt polish(folders);
     ASSERT_NE(polish.translator, nullptr);

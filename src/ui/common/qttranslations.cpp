@@ -1,5 +1,7 @@
 #include "ui/common/qttranslations.h"
 
+#include "core/datapaths.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QLibraryInfo>
@@ -8,8 +10,11 @@
 namespace ui {
 
 QStringList qtTranslationFolders() {
-    return {QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("translations")),
-            QLibraryInfo::path(QLibraryInfo::TranslationsPath)};
+    QStringList folders;
+    for (const QString& folder : core::dataFolders())
+        folders.append(folder + QStringLiteral("/translations"));
+    folders.append(QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    return folders;
 }
 
 QTranslator* LoadQtTranslations(const QStringList& folders) {

@@ -11,7 +11,8 @@ class QTranslator;
 namespace ui {
 
 // Where the catalogue is looked for, first match wins: a "translations" folder beside the program (a copy
-// that travels with the program), then the folder of the Qt installation.
+// that travels with the program), the same in the installed data folder (core::dataFolders), then the
+// folder of the Qt installation.
 QStringList qtTranslationFolders();
 
 // Installs the first "qtbase_pl" found in `folders` on the application (which owns it) and returns it;
