@@ -6,10 +6,13 @@
 #include "ui/common/appicon.h"
 #include "ui/common/appresources.h"
 #include "ui/common/prompts.h"
+#include "ui/common/qttranslations.h"
 #include "ui/common/shell.h"
 #include "ui/common/singleinstance.h"
 #include "ui/main/tfoglowny.h"
 #include "ui/main/tfosplash.h"
+#include "ui/upload/tfowysylanie.h"
+#include "ui/upload/uploadcommands.h"
 
 #include <QApplication>
 #include <QDir>
@@ -37,6 +40,8 @@ int main(int argc, char** argv) {
             imaging::ExitImageLibrary();
             return app::printOutcome(command);
         }
+        // Standard dialogs and question buttons in Polish; without the catalogue they stay English.
+        ui::LoadQtTranslations();
 
         // A second copy wakes the first and ends here: no window, no settings written.
         ui::SingleInstance guard(ui::SingleInstance::defaultName());
@@ -58,7 +63,9 @@ int main(int argc, char** argv) {
         core::SettingsStore store;
         ui::TfoGlowny window({&prompts, &shell, &store, QString()});
         splash->repaint();
-        // The upload wizard is created here once it exists; it lives until exit.
+        // The upload wizard lives until exit and is shown for every upload.
+        ui::TfoWysylanie wizard({&prompts, &shell, &window.settings()}, &window);
+        ui::AttachUploadCommands(window, wizard);
         splash->repaint();
         splash->hide();
         splash.reset();

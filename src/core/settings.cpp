@@ -1,6 +1,5 @@
 #include "core/settings.h"
 
-#include "core/obfuscation.h"
 #include "core/settingsstore.h"
 
 #include <buildconfig.h>
@@ -131,11 +130,11 @@ void Settings::load(const SettingsStore& store, const QRect& workArea, QSize scr
     // stays in the store untouched.
     remember = flag(store.number(kRemember), false);
     email = remember ? store.text(kEmail) : QString();
-    password = remember ? Decode(kObfuscationKey, store.text(kPassword)) : QString();
+    password = remember ? store.secret(kPassword) : QString();
 
     proxyUse = flag(store.number(kProxyUse), false);
     proxyUsername = proxyUse ? store.text(kProxyUsername) : QString();
-    proxyPassword = proxyUse ? Decode(kObfuscationKey, store.text(kProxyPassword)) : QString();
+    proxyPassword = proxyUse ? store.secret(kProxyPassword) : QString();
     proxyServer = proxyUse ? store.text(kProxyServer) : QString();
     proxyPort = proxyUse ? store.number(kProxyPort).value_or(0) : 0;
     proxyBasicAuthentication = proxyUse && flag(store.number(kProxyBasic), false);
@@ -160,12 +159,12 @@ bool Settings::save(SettingsStore& store) const {
     store.setNumber(kRemember, remember ? 1 : 0);
     if (remember) {
         store.setText(kEmail, email);
-        store.setText(kPassword, Encode(kObfuscationKey, password));
+        store.setSecret(kPassword, password);
     }
     store.setNumber(kProxyUse, proxyUse ? 1 : 0);
     if (proxyUse) {
         store.setText(kProxyUsername, proxyUsername);
-        store.setText(kProxyPassword, Encode(kObfuscationKey, proxyPassword));
+        store.setSecret(kProxyPassword, proxyPassword);
         store.setText(kProxyServer, proxyServer);
         store.setNumber(kProxyPort, proxyPort);
         store.setNumber(kProxyBasic, proxyBasicAuthentication ? 1 : 0);

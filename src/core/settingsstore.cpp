@@ -1,5 +1,9 @@
 #include "core/settingsstore.h"
 
+#include "core/obfuscation.h"
+#include "core/passwordvault.h"
+
+#include <QFile>
 #include <QSettings>
 
 namespace core {
@@ -19,14 +23,19 @@ std::optional<qint32> parseNumber(const QVariant& value) {
 } // namespace
 
 SettingsStore::SettingsStore()
-    : settings_(std::make_unique<QSettings>(QStringLiteral("Pixvale"), QStringLiteral("PixvaleLink"))) {
+    : settings_(std::make_unique<QSettings>(QStringLiteral("Pixvale"), QStringLiteral("PixvaleLink")))
+    , vault_(std::make_unique<SystemKeychain>()) {
 #ifdef Q_OS_WIN
     typedBackend_ = true;
 #endif
 }
 
 SettingsStore::SettingsStore(const QString& iniFile)
-    : settings_(std::make_unique<QSettings>(iniFile, QSettings::IniFormat)) {}
+    : SettingsStore(iniFile, nullptr) {}
+
+SettingsStore::SettingsStore(const QString& iniFile, std::unique_ptr<PasswordVault> vault)
+    : settings_(std::make_unique<QSettings>(iniFile, QSettings::IniFormat))
+    , vault_(std::move(vault)) {}
 
 SettingsStore::~SettingsStore() = default;
 
@@ -82,8 +91,36 @@ void SettingsStore::setText(const QString& name, const QString& value) {
         settings_->setValue(kTypeGroup + name, kTextMark);
 }
 
+QString SettingsStore::secret(const QString& name) const {
+    if (vault_)
+        if (std::optional<QString> kept = vault_->read(name))
+            return *kept;
+    return Decode(kObfuscationKey, text(name));
+}
+
+void SettingsStore::setSecret(const QString& name, const QString& plain) {
+    if (vault_ && vault_->write(name, plain)) {
+        settings_->remove(name);
+        settings_->remove(kTypeGroup + name);
+        return;
+    }
+    setText(name, Encode(kObfuscationKey, plain));
+}
+
 bool SettingsStore::sync() {
+    const QString file = settings_->fileName();
+    const bool ownFile = settings_->format() == QSettings::IniFormat || !typedBackend_;
+    constexpr QFile::Permissions kOwnerOnly = QFile::ReadOwner | QFile::WriteOwner;
+    // Created owner-only before the first write, so it is never readable by others, not even briefly;
+    // the rewrite keeps the permissions of the file it replaces.
+    if (ownFile && !QFile::exists(file)) {
+        QFile created(file);
+        if (created.open(QIODevice::WriteOnly))
+            created.setPermissions(kOwnerOnly);
+    }
     settings_->sync();
+    if (ownFile && QFile::exists(file))
+        QFile::setPermissions(file, kOwnerOnly); // an older file may have been readable by all
     return settings_->status() == QSettings::NoError;
 }
 

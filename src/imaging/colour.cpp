@@ -1,5 +1,6 @@
 #include "imaging/colour.h"
 
+#include "imaging/colourrows.h"
 #include "imaging/effectsbands.h"
 
 #include <algorithm>
@@ -21,9 +22,9 @@ void ensureArgb32(QImage& bitmap) {
         bitmap = bitmap.convertToFormat(QImage::Format_ARGB32);
 }
 
-// Runs `perPixel` over every pixel of the bitmap, band by band on the pool.
-template <typename PerPixel>
-void mapPixels(QImage& bitmap, PerPixel perPixel) {
+// Runs `perRow(pixels, count)` over every row of the bitmap, band by band on the pool.
+template <typename PerRow>
+void mapRows(QImage& bitmap, PerRow perRow) {
     ensureArgb32(bitmap);
     if (bitmap.isNull())
         return;
@@ -31,11 +32,8 @@ void mapPixels(QImage& bitmap, PerPixel perPixel) {
     uchar* const bits = bitmap.bits();
     const qsizetype stride = bitmap.bytesPerLine();
     detail::ForEachRowBand(bitmap.height(), width, [&](int first, int end) {
-        for (int y = first; y < end; ++y) {
-            auto* row = reinterpret_cast<QRgb*>(bits + y * stride);
-            for (int x = 0; x < width; ++x)
-                row[x] = perPixel(row[x]);
-        }
+        for (int y = first; y < end; ++y)
+            perRow(reinterpret_cast<std::uint32_t*>(bits + y * stride), width);
     });
 }
 
@@ -57,37 +55,11 @@ float unitOf(int v) {
     return static_cast<float>(static_cast<long double>(v) / 255.0L);
 }
 
-template <typename Table>
-void mapThroughTable(QImage& bitmap, const Table& t) {
-    mapPixels(bitmap, [&t](QRgb p) { return qRgb(t[qRed(p)], t[qGreen(p)], t[qBlue(p)]); });
+void mapThroughTable(QImage& bitmap, const ChannelTable& t) {
+    mapRows(bitmap, [&t](std::uint32_t* row, int count) { detail::ChannelTableRow(row, count, t.data()); });
 }
 
-// Integer division by multiplication: the hue and saturation divisions cost more than everything else
-// in a pixel. With m = floor(2^48 / d) + 1, (n × m) >> 48 is exactly n div d while n × d < 2^48, which
-// holds here (n ≤ 255 × 65025, d ≤ 1530 × 255).
-constexpr int kReciprocalBits = 48;
-
-template <std::size_t N, std::uint64_t Factor>
-constexpr std::array<std::uint64_t, N> reciprocals() {
-    std::array<std::uint64_t, N> table{};
-    for (std::size_t i = 1; i < N; ++i)
-        table[i] = (std::uint64_t{1} << kReciprocalBits) / (i * Factor) + 1;
-    return table;
-}
-
-constexpr auto kSaturationDivisors = reciprocals<511, 1>(); // max + min, or 510 − max − min
-constexpr auto kHueDivisors = reciprocals<256, 1530>();     // 1530 × (max − min)
-
-inline int divide(int n, std::uint64_t reciprocal) {
-    return static_cast<int>((static_cast<std::uint64_t>(n) * reciprocal) >> kReciprocalBits);
-}
-
-// Towards zero, like the integer division it replaces.
-inline int divideSigned(int n, std::uint64_t reciprocal) {
-    return n < 0 ? -divide(-n, reciprocal) : divide(n, reciprocal);
-}
-
-inline Hsl toHsl(int r, int g, int b) {
+Hsl toHsl(int r, int g, int b) {
     const int max = std::max({r, g, b});
     const int min = std::min({r, g, b});
     Hsl out;
@@ -95,16 +67,14 @@ inline Hsl toHsl(int r, int g, int b) {
     if (max == min)
         return out;
     const int d = max - min;
-    out.s = divide(255 * d,
-                   kSaturationDivisors[static_cast<std::size_t>(out.l <= 127 ? max + min : 510 - max - min)]);
-    const std::uint64_t hueDivisor = kHueDivisors[static_cast<std::size_t>(d)]; // 1530 × d
+    out.s = 255 * d / (out.l <= 127 ? max + min : 510 - max - min);
     int h;
     if (r == max)
-        h = divideSigned((g - b) * 65025, hueDivisor);
+        h = (g - b) * 65025 / (1530 * d);
     else if (g == max)
-        h = 85 + divideSigned((b - r) * 65025, hueDivisor);
+        h = 85 + (b - r) * 65025 / (1530 * d);
     else
-        h = 170 + divideSigned((r - g) * 65025, hueDivisor);
+        h = 170 + (r - g) * 65025 / (1530 * d);
     // A negative hue wraps by 510, not 256 (so it lands at H + 254). Odd, but it is what this
     // conversion has always done, and edited photos must come out the same as before.
     if (h < 0)
@@ -113,7 +83,7 @@ inline Hsl toHsl(int r, int g, int b) {
     return out;
 }
 
-inline QRgb fromHsl(Hsl hsl) {
+QRgb fromHsl(Hsl hsl) {
     const int l = hsl.l;
     const int s = hsl.s;
     const int v = l <= 127 ? ((s + 256) * l) >> 8 : l + s - (l * s) / 255;
@@ -143,10 +113,7 @@ inline QRgb fromHsl(Hsl hsl) {
 } // namespace
 
 void ToGreyscale(QImage& bitmap) {
-    mapPixels(bitmap, [](QRgb p) {
-        const int i = (61 * qRed(p) + 174 * qGreen(p) + 21 * qBlue(p)) >> 8;
-        return qRgb(i, i, i);
-    });
+    mapRows(bitmap, detail::GreyscaleRow);
 }
 
 std::array<QRgb, 256> SepiaTable() {
@@ -157,11 +124,10 @@ std::array<QRgb, 256> SepiaTable() {
 }
 
 void ToSepia(QImage& bitmap) {
-    const auto table = SepiaTable();
-    mapPixels(bitmap, [&table](QRgb p) {
-        const int y = (627049 * qRed(p) + 1231028 * qGreen(p) + 239075 * qBlue(p) + 1048576) >> 21;
-        return table[static_cast<std::size_t>(y)];
-    });
+    const auto colours = SepiaTable();
+    std::array<std::int32_t, 256> table{};
+    std::copy(colours.begin(), colours.end(), table.begin());
+    mapRows(bitmap, [&table](std::uint32_t* row, int count) { detail::SepiaRow(row, count, table.data()); });
 }
 
 Hsl RgbToHsl(int r, int g, int b) {
@@ -173,12 +139,8 @@ QRgb HslToRgb(Hsl hsl) {
 }
 
 void AdjustHsl(QImage& bitmap, int hueShift, int saturationShift, int lightnessShift) {
-    mapPixels(bitmap, [=](QRgb p) {
-        Hsl hsl = toHsl(qRed(p), qGreen(p), qBlue(p));
-        hsl.h = (hsl.h + hueShift) & 255; // modulo 256 for negative sums too
-        hsl.s = clampByte(hsl.s + saturationShift);
-        hsl.l = clampByte(hsl.l + lightnessShift);
-        return fromHsl(hsl);
+    mapRows(bitmap, [=](std::uint32_t* row, int count) {
+        detail::HslRow(row, count, hueShift, saturationShift, lightnessShift);
     });
 }
 

@@ -2,13 +2,13 @@
 
 #include "imaging/effectsbands.h"
 #include "imaging/effectsbitmap.h"
+#include "imaging/filtersrows.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
-#include <type_traits>
 #include <vector>
 
 namespace imaging {
@@ -43,37 +43,9 @@ struct Tap {
     int weight; // never 0: zero entries are skipped
 };
 
-// Divides towards zero and clamps; a compile-time divisor lets the compiler vectorise the division.
 template <typename Value>
 uchar clampToByte(Value v) {
     return static_cast<uchar>(v < 0 ? 0 : v > 255 ? 255 : v);
-}
-
-template <typename Acc, int Divisor>
-void storeRow(const Acc* acc, int count, uchar* out) {
-    for (int i = 0; i < count; ++i)
-        out[i] = clampToByte(acc[i] / Divisor);
-}
-
-template <typename Acc>
-void storeRowAnyDivisor(const Acc* acc, int count, int divisor, uchar* out) {
-    switch (divisor) {
-    case 1:
-        return storeRow<Acc, 1>(acc, count, out);
-    case 4:
-        return storeRow<Acc, 4>(acc, count, out);
-    case 8:
-        return storeRow<Acc, 8>(acc, count, out);
-    case 9:
-        return storeRow<Acc, 9>(acc, count, out);
-    case 16:
-        return storeRow<Acc, 16>(acc, count, out);
-    case 64:
-        return storeRow<Acc, 64>(acc, count, out);
-    default:
-        for (int i = 0; i < count; ++i)
-            out[i] = clampToByte(acc[i] / divisor);
-    }
 }
 
 // Bytes of a row handled at a time: the accumulator stays in the first-level cache while every tap
@@ -93,20 +65,17 @@ void accumulate(Acc* acc, int n, const uchar* const* rows, const int* weights, i
     }
 }
 
-// The sixteen-bit case carries every table kernel; with AVX2 it runs twice the lanes of the baseline
-// instruction set, picked once at load time.
-#if defined(__GNUC__) && defined(__x86_64__) && defined(__linux__)
-__attribute__((target_clones("avx2", "default")))
-#endif
-void accumulate16(std::int16_t* acc, int n, const uchar* const* rows, const int* weights, int taps) {
-    accumulate(acc, n, rows, weights, taps);
+// Where the next output row reads from: the tap's source row, from the first output pixel on.
+void tapRows(const QImage& source, int y, const std::vector<Tap>& taps, int start, const uchar** rows) {
+    for (std::size_t t = 0; t < taps.size(); ++t)
+        rows[t] = source.constScanLine(y + taps[t].row - 3) + taps[t].column * 4 + start;
 }
 
-// One output row at a time, chunk by chunk, over all four bytes of every pixel (alpha is overwritten at
-// the end). Acc is int16_t when no partial sum can leave its range (every table kernel), which doubles
-// the lanes; a home-made kernel with large weights gets 64 bits rather than an overflow.
+// The general case, for kernels of one's own whose sums need 32 or 64 bits (or a divisor the vector
+// code does not take): one output row at a time, chunk by chunk, over all four bytes of every pixel
+// (alpha is overwritten at the end).
 template <typename Acc>
-void convolveRows(const QImage& source, uchar* bits, qsizetype stride, int width,
+void convolveRows(const QImage& source, uchar* out0, qsizetype stride, int width,
                   const std::vector<Tap>& taps, int divisor, int first, int end) {
     const int count = (width - 6) * 4;
     const int tapCount = static_cast<int>(taps.size());
@@ -116,26 +85,32 @@ void convolveRows(const QImage& source, uchar* bits, qsizetype stride, int width
     for (int t = 0; t < tapCount; ++t)
         weights[t] = taps[static_cast<std::size_t>(t)].weight;
     for (int y = first; y < end; ++y) {
-        uchar* const row = bits + y * stride;
-        const uchar* const sourceRow = source.constScanLine(y);
-        std::memcpy(row, sourceRow, 3 * 4); // the border keeps its old values
-        std::memcpy(row + (width - 3) * 4, sourceRow + (width - 3) * 4, 3 * 4);
-        uchar* const out = row + 3 * 4;
+        uchar* const out = out0 + y * stride;
         for (int start = 0; start < count; start += kChunk) {
             const int n = std::min(kChunk, count - start);
-            for (int t = 0; t < tapCount; ++t) {
-                const Tap& tap = taps[static_cast<std::size_t>(t)];
-                rows[t] = source.constScanLine(y + tap.row - 3) + tap.column * 4 + start;
-            }
-            if constexpr (std::is_same_v<Acc, std::int16_t>)
-                accumulate16(acc, n, rows, weights, tapCount);
-            else
-                accumulate(acc, n, rows, weights, tapCount);
-            storeRowAnyDivisor(acc, n, divisor, out + start);
+            tapRows(source, y, taps, start, rows);
+            accumulate(acc, n, rows, weights, tapCount);
+            for (int i = 0; i < n; ++i)
+                out[start + i] = clampToByte(acc[i] / divisor);
         }
         auto* pixels = reinterpret_cast<QRgb*>(out);
         for (int x = 0; x < width - 6; ++x)
             pixels[x] |= 0xff000000u;
+    }
+}
+
+// Every table kernel: 16-bit sums in vector instructions.
+void convolveRows16(const QImage& source, uchar* out0, qsizetype stride, int width,
+                    const std::vector<Tap>& taps, int divisor, int first, int end) {
+    const detail::ShortDivision division = detail::ShortDivisionBy(divisor);
+    const uchar* rows[kMaxTaps];
+    std::int16_t weights[kMaxTaps];
+    for (std::size_t t = 0; t < taps.size(); ++t)
+        weights[t] = static_cast<std::int16_t>(taps[t].weight);
+    for (int y = first; y < end; ++y) {
+        tapRows(source, y, taps, 0, rows);
+        detail::ConvolveRow16(rows, weights, static_cast<int>(taps.size()), division, (width - 6) * 4,
+                              out0 + y * stride);
     }
 }
 
@@ -195,14 +170,23 @@ void ApplyKernel(QImage& bitmap, const NamedKernel& kernel) {
     const int height = bitmap.height();
     for (const int y : {0, 1, 2, height - 3, height - 2, height - 1})
         std::memcpy(bits + y * stride, source.constScanLine(y), static_cast<std::size_t>(width) * 4);
+    // Rows 3 .. height − 4 from x = 3 on; the three-pixel border keeps its old values.
+    uchar* const out0 = bits + 3 * 4;
     const long long largestSum = absoluteSum * 255;
-    detail::ForEachRowBand(bitmap.height() - 6, bitmap.width(), [&](int first, int end) {
-        if (largestSum <= INT16_MAX)
-            convolveRows<std::int16_t>(source, bits, stride, width, taps, kernel.divisor, first + 3, end + 3);
+    const bool shortSums = largestSum <= INT16_MAX && kernel.divisor > 0 && kernel.divisor <= INT16_MAX &&
+                           (width - 6) * 4 >= detail::ConvolveRowMinimum();
+    detail::ForEachRowBand(height - 6, width, [&](int first, int end) {
+        for (int y = first + 3; y < end + 3; ++y) {
+            std::memcpy(bits + y * stride, source.constScanLine(y), 3 * 4);
+            std::memcpy(bits + y * stride + (width - 3) * 4, source.constScanLine(y) + (width - 3) * 4,
+                        3 * 4);
+        }
+        if (shortSums)
+            convolveRows16(source, out0, stride, width, taps, kernel.divisor, first + 3, end + 3);
         else if (largestSum <= INT32_MAX)
-            convolveRows<std::int32_t>(source, bits, stride, width, taps, kernel.divisor, first + 3, end + 3);
+            convolveRows<std::int32_t>(source, out0, stride, width, taps, kernel.divisor, first + 3, end + 3);
         else
-            convolveRows<std::int64_t>(source, bits, stride, width, taps, kernel.divisor, first + 3, end + 3);
+            convolveRows<std::int64_t>(source, out0, stride, width, taps, kernel.divisor, first + 3, end + 3);
     });
     bitmap = result;
 }

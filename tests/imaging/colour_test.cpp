@@ -1,6 +1,7 @@
 #include "imaging/colour.h"
 
 #include "imagefixtures.h"
+#include "vectortargets.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +9,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstdlib>
+#include <iterator>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -231,6 +235,116 @@ TEST(Hsl, MatchesThePlainReadingOnRandomPhotosAndShifts) {
     imaging::AdjustHsl(a, 255, 10, -10);
     imaging::AdjustHsl(b, -1, 10, -10);
     EXPECT_EQ(a, b) << "hue shifts of 255 and -1 agree";
+}
+
+} // namespace
+
+namespace {
+
+// Every channel order of (lo, mid, hi) for every pair lo ≤ hi with mid at lo, half-way and hi, and for
+// every spread d = hi − lo from 0 with every mid: so every value of every channel, every (max, min) of
+// the saturation and every (difference, spread) of the hue occurs. Alpha 0x5a.
+const QImage& everyColour() {
+    static const QImage image = [] {
+        std::vector<QRgb> colours;
+        const auto addOrders = [&colours](int lo, int mid, int hi) {
+            for (const auto& [r, g, b] :
+                 {std::array{hi, mid, lo}, std::array{hi, lo, mid}, std::array{mid, hi, lo},
+                  std::array{lo, hi, mid}, std::array{mid, lo, hi}, std::array{lo, mid, hi}})
+                colours.push_back(qRgba(r, g, b, 0x5a));
+        };
+        for (int hi = 0; hi < 256; ++hi)
+            for (int lo = 0; lo <= hi; ++lo)
+                for (const int mid : {lo, (lo + hi) / 2, hi})
+                    addOrders(lo, mid, hi);
+        for (int d = 1; d < 256; ++d)
+            for (int mid = 0; mid <= d; ++mid)
+                addOrders(0, mid, d);
+        constexpr int kWidth = 1024;
+        QImage all(kWidth, static_cast<int>(colours.size() + kWidth - 1) / kWidth, QImage::Format_ARGB32);
+        all.fill(0);
+        std::copy(colours.begin(), colours.end(), reinterpret_cast<QRgb*>(all.bits()));
+        return all;
+    }();
+    return image;
+}
+
+// Every pixel of `everyColour()` through `perPixel`, one at a time.
+template <typename PerPixel>
+QImage eachColourThrough(const PerPixel& perPixel) {
+    QImage out = everyColour().copy();
+    for (int y = 0; y < out.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < out.width(); ++x)
+            row[x] = perPixel(row[x]);
+    }
+    return out;
+}
+
+// The vector code of every instruction set against the one-pixel-at-a-time definitions, over the
+// covering colours (and so every division the hue and saturation make), and over a row too short for
+// one vector.
+void expectEveryColourLikeThePlainReading(void (*effect)(QImage&, int), int parameter,
+                                          const QImage& expected) {
+    fixtures::ForEachVectorTarget([&](std::int64_t) {
+        QImage image = everyColour().copy();
+        effect(image, parameter);
+        ASSERT_TRUE(image == expected);
+        QImage shortRow = everyColour().copy(1021, 77, 3, 2);
+        effect(shortRow, parameter);
+        ASSERT_EQ(shortRow, expected.copy(1021, 77, 3, 2));
+    });
+}
+
+TEST(EveryColour, GreyscaleAndSepia) {
+    const QImage grey = eachColourThrough([](QRgb p) {
+        const int i = (61 * qRed(p) + 174 * qGreen(p) + 21 * qBlue(p)) >> 8;
+        return qRgb(i, i, i);
+    });
+    expectEveryColourLikeThePlainReading([](QImage& i, int) { imaging::ToGreyscale(i); }, 0, grey);
+    const auto table = imaging::SepiaTable();
+    const QImage sepia = eachColourThrough([&table](QRgb p) {
+        return table[static_cast<std::size_t>(
+            (627049 * qRed(p) + 1231028 * qGreen(p) + 239075 * qBlue(p) + 1048576) >> 21)];
+    });
+    expectEveryColourLikeThePlainReading([](QImage& i, int) { imaging::ToSepia(i); }, 0, sepia);
+}
+
+TEST(EveryColour, ContrastAndBrightnessTables) {
+    for (const int percent : {-70, 45}) {
+        const auto c = imaging::ContrastTable(percent / 100.0);
+        const auto b = imaging::BrightnessTable(percent / 100.0);
+        expectEveryColourLikeThePlainReading(
+            [](QImage& i, int p) { imaging::AdjustContrast(i, p / 100.0); }, percent,
+            eachColourThrough([&c](QRgb p) { return qRgb(c[qRed(p)], c[qGreen(p)], c[qBlue(p)]); }));
+        expectEveryColourLikeThePlainReading(
+            [](QImage& i, int p) { imaging::AdjustBrightness(i, p / 100.0); }, percent,
+            eachColourThrough([&b](QRgb p) { return qRgb(b[qRed(p)], b[qGreen(p)], b[qBlue(p)]); }));
+    }
+}
+
+TEST(EveryColour, HslAgainstTheBuildingBlocks) {
+    struct Shift {
+        int h, s, l;
+    };
+    // Index into this table is the effect's parameter.
+    static constexpr Shift kShifts[] = {{0, 0, 0}, {37, -80, 12}, {-128, 90, -60}};
+    for (int k = 0; k < static_cast<int>(std::size(kShifts)); ++k) {
+        const Shift shift = kShifts[k];
+        const QImage expected = eachColourThrough([shift](QRgb p) {
+            imaging::Hsl hsl = imaging::RgbToHsl(qRed(p), qGreen(p), qBlue(p));
+            hsl.h = (hsl.h + shift.h) & 255;
+            hsl.s = std::clamp(hsl.s + shift.s, 0, 255);
+            hsl.l = std::clamp(hsl.l + shift.l, 0, 255);
+            return imaging::HslToRgb(hsl);
+        });
+        expectEveryColourLikeThePlainReading(
+            [](QImage& i, int index) {
+                const Shift s = kShifts[index];
+                imaging::AdjustHsl(i, s.h, s.s, s.l);
+            },
+            k, expected);
+    }
 }
 
 } // namespace

@@ -2,11 +2,14 @@
 #include "imaging/effectsbitmap.h"
 #include "imaging/rotate.h"
 
+#include "vectortargets.h"
+
 #include <gtest/gtest.h>
 
 #include <QImage>
 
 #include <atomic>
+#include <cstdint>
 #include <tuple>
 #include <vector>
 
@@ -17,6 +20,17 @@ QImage numbered(int w, int h) {
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             image.setPixel(x, y, qRgba(x & 255, y & 255, (x * 7 + y) & 255, (x + y) & 255));
+    return image;
+}
+
+// Every pixel different: its own index.
+QImage indexed(int w, int h) {
+    QImage image(w, h, QImage::Format_ARGB32);
+    for (int y = 0; y < h; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < w; ++x)
+            row[x] = static_cast<QRgb>(y * w + x);
+    }
     return image;
 }
 
@@ -55,6 +69,32 @@ TEST(Rotate, LeftThenRightGivesBackTheBitmapAcrossTiles) {
     }
 }
 
+// Every instruction set's copy of the block moves, on sizes with and without partial blocks and
+// tiles, and on photo-sized results that are written past the cache (rows of whole 16-byte groups) or not.
+TEST(Rotate, EveryInstructionSetMovesEveryPixelWhereItBelongs) {
+    const QImage large = indexed(1024, 2052);
+    const QImage largeOdd = indexed(1023, 2051);
+    fixtures::ForEachVectorTarget([&](std::int64_t) {
+        for (const QImage& source : {indexed(4, 4), indexed(7, 5), indexed(130, 67), large, largeOdd}) {
+            QImage left = source;
+            imaging::RotateLeft(left);
+            QImage right = source;
+            imaging::RotateRight(right);
+            const int w = source.width();
+            const int h = source.height();
+            for (int y = 0; y < h; ++y) {
+                const auto* in = reinterpret_cast<const QRgb*>(source.constScanLine(y));
+                for (int x = 0; x < w; ++x) {
+                    ASSERT_EQ(reinterpret_cast<const QRgb*>(left.constScanLine(w - 1 - x))[y], in[x])
+                        << w << "x" << h << " left " << x << "," << y;
+                    ASSERT_EQ(reinterpret_cast<const QRgb*>(right.constScanLine(x))[h - 1 - y], in[x])
+                        << w << "x" << h << " right " << x << "," << y;
+                }
+            }
+        }
+    });
+}
+
 TEST(NewBitmap, PhotoSizedBitmapsAreOrdinaryOwningImages) {
     const QImage image = imaging::detail::NewBitmap(2000, 1100);
     EXPECT_EQ(std::tuple(image.size(), image.format(), image.bytesPerLine()),
@@ -62,6 +102,28 @@ TEST(NewBitmap, PhotoSizedBitmapsAreOrdinaryOwningImages) {
     EXPECT_TRUE(imaging::detail::NewBitmap(0, 5).isNull());
     EXPECT_TRUE(imaging::detail::NewBitmap(5, -1).isNull());
 }
+
+#if defined(__linux__)
+TEST(NewBitmap, TheMemoryOfAFreedPhotoSizedBitmapServesTheNextOfAboutItsSize) {
+    const QImage first = imaging::detail::NewBitmap(2000, 1100); // takes whatever was kept before
+    QImage second = imaging::detail::NewBitmap(2000, 1100);
+    ASSERT_NE(first.constBits(), second.constBits()) << "two bitmaps alive at once";
+    const uchar* const reused = second.constBits();
+    QImage copy = second; // shares the pixels: given back only with the last of them
+    second = QImage();
+    copy = QImage();
+    QImage again = imaging::detail::NewBitmap(1999, 1100);
+    EXPECT_EQ(again.constBits(), reused);
+    again.fill(0xff123456u); // and it is writable to the end
+    EXPECT_EQ(again.pixel(1998, 1099), 0xff123456u);
+    again = QImage();
+    // Far too small for this one: fresh memory, writable to its end.
+    QImage muchLarger = imaging::detail::NewBitmap(4000, 3000);
+    ASSERT_EQ(muchLarger.size(), QSize(4000, 3000));
+    muchLarger.fill(0xff654321u);
+    EXPECT_EQ(muchLarger.pixel(3999, 2999), 0xff654321u);
+}
+#endif
 
 TEST(RowBands, EveryRowIsVisitedExactlyOnce) {
     for (const int height : {0, 1, 7, 300, 4001}) {

@@ -1,12 +1,16 @@
 #include "imaging/filters.h"
 
 #include "imagefixtures.h"
+#include "vectortargets.h"
+
+#include "imaging/filtersrows.h"
 
 #include <gtest/gtest.h>
 
 #include <QImage>
 #include <QStringList>
 
+#include <cstdint>
 #include <random>
 #include <tuple>
 
@@ -151,6 +155,33 @@ TEST(Kernel, WeightsTooLargeForSixteenBitsStillAddUpExactly) {
     QImage image = source;
     imaging::ApplyKernel(image, big);
     EXPECT_EQ(image, referenceConvolution(source, grid));
+}
+
+TEST(ShortDivision, EveryFifteenBitNumberByEveryDivisorUpTo256AndTheLargest) {
+    for (int divisor = 1; divisor <= 32767; divisor = divisor < 256 ? divisor + 1 : divisor * 2 + 1) {
+        const auto division = imaging::detail::ShortDivisionBy(divisor);
+        for (int x = 0; x < 32768; ++x)
+            ASSERT_EQ(imaging::detail::Divide(x, division), x / divisor) << x << " div " << divisor;
+    }
+}
+
+// Every instruction set's copy of the vector loop, at widths that leave every possible remainder of a
+// vector (and at widths too narrow for one, which take the general loop).
+TEST(NamedFilter, EveryInstructionSetMatchesTheDefinition) {
+    fixtures::ForEachVectorTarget([](std::int64_t) {
+        unsigned seed = 40;
+        for (const Written& written : kWritten) {
+            const Grid grid = gridOf(written);
+            for (const int width : {7, 10, 13, 14, 15, 22, 37, 45, 70, 139}) {
+                const QImage source =
+                    written.divisor == 1 ? RandomImage(width, 9, seed) : photoLike(width, 9, seed);
+                QImage image = source;
+                imaging::ApplyNamedFilter(image, QString::fromLatin1(written.name));
+                ASSERT_EQ(image, referenceConvolution(source, grid)) << written.name << " " << width;
+            }
+            ++seed;
+        }
+    });
 }
 
 } // namespace

@@ -1,7 +1,10 @@
 #include "ui/main/photobrowser.h"
 #include "ui/main/thumbnailcell.h"
+#include "ui/main/viewerbars.h"
 
 #include <gtest/gtest.h>
+
+#include <QSet>
 
 namespace {
 
@@ -104,6 +107,99 @@ TEST(ThumbnailPlacement, WorkedExamples) {
     EXPECT_EQ(ui::thumbnailPlacement(QSize(192, 125)), QRect(10, 19, 96, 62));
     // 96 × 127 / 192 = 63.5 → 64.
     EXPECT_EQ(ui::thumbnailPlacement(QSize(192, 127)), QRect(10, 18, 96, 64));
+}
+
+} // namespace
+
+namespace {
+
+// Whether any two of these rectangles share a pixel, or one leaves `area`.
+QString clash(const QList<QRect>& rects, const QRect& area) {
+    for (qsizetype i = 0; i < rects.size(); ++i) {
+        if (!rects[i].isEmpty() && !area.contains(rects[i]))
+            return QStringLiteral("%1 leaves the bar").arg(i);
+        for (qsizetype j = i + 1; j < rects.size(); ++j) {
+            if (rects[i].intersects(rects[j]))
+                return QStringLiteral("%1 and %2 overlap").arg(i).arg(j);
+        }
+    }
+    return QString();
+}
+
+TEST(ViewerBars, ToolbarWrapsInsteadOfLeavingTheBarAndTheLogoGivesWay) {
+    struct Case {
+        int width, buttons;
+        QRect panel; // a shown tool panel, or none
+        int rows;
+        bool logo;
+    } cases[] = {
+        {411, 10, {}, 2, false}, // the narrowest viewer side: nine a row
+        {431, 12, {}, 2, false},
+        {548, 10, {}, 1, false}, // the designed size: the buttons reach the logo
+        {603, 10, {}, 1, false}, // the last button ends on the logo's left edge
+        {604, 10, {}, 1, true},
+        {691, 12, {}, 1, false},
+        {692, 12, {}, 1, true},
+        {1000, 10, QRect(500, 10, 340, 80), 1, true},
+        {1000, 10, QRect(500, 10, 341, 80), 1, false}, // a tool panel reaching the logo hides it too
+        {300, 12, {}, 2, false},
+    };
+    for (const Case& c : cases) {
+        const QList<QSize> sizes(c.buttons, QSize(40, 40));
+        QList<QRect> panels;
+        if (!c.panel.isNull())
+            panels.append(c.panel);
+        const ui::ToolbarPlan plan = ui::planToolbar(QSize(c.width, 100), sizes, QSize(150, 80), panels);
+        ASSERT_EQ(plan.buttons.size(), c.buttons);
+        QSet<int> rows;
+        for (const QRect& r : plan.buttons)
+            rows.insert(r.y());
+        EXPECT_EQ(rows.size(), c.rows) << c.width;
+        EXPECT_EQ(plan.logoVisible, c.logo) << c.width;
+        EXPECT_EQ(plan.logo, QRect(c.width - 159, 10, 150, 80));
+        QList<QRect> shown = plan.buttons;
+        if (plan.logoVisible)
+            shown.append(plan.logo);
+        EXPECT_EQ(clash(shown, QRect(0, 0, c.width, 100)), QString()) << c.width;
+        // The block of rows is centred: as far from the top as from the bottom, to a pixel.
+        const int top = plan.buttons.first().y();
+        const int bottom = plan.buttons.last().bottom() + 1;
+        EXPECT_LE(qAbs(top - (100 - bottom)), 1) << c.width;
+    }
+}
+
+TEST(ViewerBars, InformationBarKeepsItsPiecesApartAndMovesTheZoomLabelUpWhenCramped) {
+    struct Case {
+        int width;
+        bool zoomOnNameLine;
+        QRect details;
+    } cases[] = {
+        {411, true, QRect(192, 22, 26, 26)},
+        {431, true, QRect(202, 22, 26, 26)},
+        {548, false, QRect(261, 22, 26, 26)},
+        {1200, false, QRect(587, 22, 26, 26)},
+    };
+    for (const Case& c : cases) {
+        const ui::InfoBarPlan p = ui::planInfoBar(c.width, 75);
+        EXPECT_EQ(p.details, c.details) << c.width;
+        EXPECT_EQ(p.next.x(), p.details.right() + 1 + 7);
+        EXPECT_EQ(p.previous.right() + 1 + 7, p.details.x());
+        EXPECT_EQ(p.zoom.y() == p.name.y(), c.zoomOnNameLine) << c.width;
+        EXPECT_GE(p.zoom.width(), 75) << c.width;
+        EXPECT_EQ(p.zoomButtons.last().right() + 1, c.width - 6);
+        // The name stays centred.
+        EXPECT_EQ(p.name.x(), c.width - 1 - p.name.right()) << c.width;
+        EXPECT_EQ(clash({p.name, p.sizeIcon, p.size, p.weightIcon, p.weight, p.previous, p.details, p.next,
+                         p.zoom, p.zoomButtons[0], p.zoomButtons[1], p.zoomButtons[2], p.zoomButtons[3]},
+                        QRect(0, 0, c.width, 50)),
+                  QString())
+            << c.width;
+    }
+    // Wide enough, the labels keep the places they were drawn for.
+    const ui::InfoBarPlan wide = ui::planInfoBar(548, 75);
+    EXPECT_EQ(wide.size, QRect(28, 26, 90, 18));
+    EXPECT_EQ(wide.weightIcon.topLeft(), QPoint(122, 27));
+    EXPECT_EQ(wide.weight.x(), 142);
 }
 
 } // namespace

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <QPainter>
+
 #include <QScrollBar>
+#include <atomic>
+#include <new>
 
 namespace {
 
@@ -26,6 +29,12 @@ struct ViewFixture : ::testing::Test {
     void SetUp() override {
         view.resize(400, 300);
         view.show();
+    }
+    // A flat 1200 × 900 photo of colour 0x0A141E at a quarter.
+    void flatQuarter() {
+        view.setBitmap(uitest::plain(QSize(1200, 900), QColor(10, 20, 30)));
+        view.setScaleMode(ImageView::ScaleMode::Scale);
+        view.setScale(0.25f);
     }
     // A coordinates photo at this scale without scroll bars.
     void scaled(int w, int h, float scale) {
@@ -150,11 +159,7 @@ TEST_F(ViewFixture, AlphaIsIgnoredOnScreen) {
 }
 
 TEST_F(ViewFixture, FittedCopyIsKeptUntilSizePhotoOrFilterChanges) {
-    QImage img(1200, 900, QImage::Format_ARGB32);
-    img.fill(qRgb(10, 20, 30));
-    view.setBitmap(img);
-    view.setScaleMode(ImageView::ScaleMode::Scale);
-    view.setScale(0.25f);
+    flatQuarter();
     view.setFilter(ImageView::Filter::Nearest);
     frameOf(view);
     ASSERT_TRUE(view.hasScaledCache());
@@ -172,6 +177,29 @@ TEST_F(ViewFixture, FittedCopyIsKeptUntilSizePhotoOrFilterChanges) {
     EXPECT_EQ(view.scaledCacheFilter(), ImageView::Filter::Lanczos);
     view.setBitmap(Coordinates(100, 100));
     EXPECT_FALSE(view.hasScaledCache());
+}
+
+TEST_F(ViewFixture, AScalerThatThrowsLeavesTheNearestCopyAndIsNotAskedAgain) {
+    std::atomic<int> calls = 0;
+    view.setLanczosScaler([&](const QImage&, QSize) -> QImage {
+        ++calls;
+        throw std::bad_alloc();
+    });
+    flatQuarter();
+    view.setFilter(ImageView::Filter::Lanczos);
+    frameOf(view);
+    view.finishPendingScaling();
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(frameOf(view).pixel(150, 110) & 0xFFFFFFu, 0x0A141Eu);
+        view.finishPendingScaling();
+    }
+    EXPECT_EQ(view.scaledCacheFilter(), ImageView::Filter::Nearest);
+    EXPECT_EQ(calls.load(), 1);
+    // Another size is worth another try.
+    view.setScale(0.3f);
+    frameOf(view);
+    view.finishPendingScaling();
+    EXPECT_EQ(calls.load(), 2);
 }
 
 TEST_F(ViewFixture, LanczosSmoothsWhatNearestLeavesHard) {

@@ -1,5 +1,6 @@
 #include "uitestsupport.h"
 
+#include "ui/common/fittinglabel.h"
 #include "ui/common/picturebutton.h"
 #include "ui/common/textfit.h"
 #include "ui/main/browserheader.h"
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QActionGroup>
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
@@ -70,6 +72,161 @@ TEST_F(MainWindow, LayoutTitleAndLimits) {
     EXPECT_LE(qAbs(w().iWyslijZdjecia->geometry().center().x() - w().pLeft->width() / 2), 1);
     EXPECT_EQ(w().laKatalog->text(), QStringLiteral("zdjecia"));
     EXPECT_EQ(w().laKatalog->toolTip(), h.shell.documents);
+}
+
+// The controls of a bar that are not hidden: none may overlap another or leave the bar.
+QString clashIn(QWidget* bar, const QStringList& names) {
+    QList<QWidget*> shown;
+    for (const QString& n : names) {
+        auto* c = bar->findChild<QWidget*>(n);
+        if (!c)
+            return n + QStringLiteral(" missing");
+        if (!c->isHidden())
+            shown.append(c);
+    }
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        if (!bar->rect().contains(shown[i]->geometry()))
+            return shown[i]->objectName() + QStringLiteral(" leaves the bar");
+        for (qsizetype j = i + 1; j < shown.size(); ++j) {
+            if (shown[i]->geometry().intersects(shown[j]->geometry()))
+                return shown[i]->objectName() + QStringLiteral(" over ") + shown[j]->objectName();
+        }
+    }
+    return QString();
+}
+
+TEST_F(MainWindow, BarsStayApartAndOnTheViewerSideAtEveryWidthSplitterAndEditingState) {
+    open(3, QSize(700, 500));
+    const QStringList toolbar =
+        QStringLiteral(
+            "iEdycjaKadowanie iEdycjaObrotL iEdycjaObrotP iEdycjaOczy iEdycjaBW iEdycjaSepia iEdycjaBlur "
+            "iEdycjaSharpen iEdycjaBrightnessContrast iEdycjaHSL iEdycjaZapisz iEdycjaAnuluj iLogo")
+            .split(QLatin1Char(' '));
+    const QStringList info =
+        QStringLiteral(
+            "laNazwaPliku iRozmiarPliku laRozmiarPliku iWagaPliku laWagaPliku iPlikPoprzedni iPlikSzczegoly "
+            "iPlikNastepny laZoom iZoomDopasuj iZoomPowieksz iZoomPomniejsz iZoomLupa")
+            .split(QLatin1Char(' '));
+    auto* zapisz = w().pObrazToolbar->findChild<QWidget*>(QStringLiteral("iEdycjaZapisz"));
+    auto* anuluj = w().pObrazToolbar->findChild<QWidget*>(QStringLiteral("iEdycjaAnuluj"));
+    ASSERT_TRUE(zapisz && anuluj);
+    int logoShown = 0;
+    for (const bool editing : {false, true}) {
+        zapisz->setHidden(!editing);
+        anuluj->setHidden(!editing);
+        for (int width = 700; width <= 1300; width += 15) {
+            w().resize(width, 500);
+            QCoreApplication::processEvents();
+            const int widest = width - 415;
+            for (const int panel : {265, (265 + widest) / 2, widest}) {
+                w().sPodzial->setSizes({panel, width});
+                QCoreApplication::processEvents();
+                const QString at = QStringLiteral("%1 wide, panel %2, editing %3")
+                                       .arg(w().width())
+                                       .arg(w().pLeft->width())
+                                       .arg(editing);
+                // The viewer side itself stays inside the window.
+                EXPECT_LE(w().pObraz->mapTo(&w(), QPoint(w().pObraz->width(), 0)).x(), w().width())
+                    << qPrintable(at);
+                EXPECT_EQ(w().pObrazToolbar->width(), w().pObraz->width()) << qPrintable(at);
+                EXPECT_EQ(clashIn(w().pObrazToolbar, toolbar), QString()) << qPrintable(at);
+                EXPECT_EQ(clashIn(w().pObrazInfo, info), QString()) << qPrintable(at);
+                logoShown += w().iLogo->isHidden() ? 0 : 1;
+            }
+        }
+    }
+    // Wide windows have room for the logo: the rule does not simply hide it.
+    EXPECT_GT(logoShown, 0);
+    // Showing the buttons of an edit lays the toolbar out again by itself.
+    w().resize(960, 500);
+    w().sPodzial->setSizes({265, 960});
+    QCoreApplication::processEvents();
+    zapisz->hide();
+    anuluj->hide();
+    EXPECT_FALSE(w().iLogo->isHidden());
+    zapisz->show();
+    anuluj->show();
+    EXPECT_TRUE(w().iLogo->isHidden());
+    EXPECT_EQ(clashIn(w().pObrazToolbar, toolbar), QString());
+}
+
+TEST_F(MainWindow, TheStoredWindowRectangleIsTheOuterOneBothWays) {
+    photos(1);
+    const QRect frame(10, 20, 720, 540);
+    {
+        core::SettingsStore store(h.path(QStringLiteral("store.ini")));
+        store.setNumber(QStringLiteral("left"), frame.x());
+        store.setNumber(QStringLiteral("top"), frame.y());
+        store.setNumber(QStringLiteral("width"), frame.width());
+        store.setNumber(QStringLiteral("height"), frame.height());
+        ASSERT_TRUE(store.sync());
+    }
+    h.build();
+    w().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w()));
+    const QMargins margins = w().windowHandle()->frameMargins();
+    ASSERT_FALSE(margins.isNull()); // a window system that draws a frame, or the test proves nothing
+    EXPECT_EQ(w().frameGeometry(), frame);
+    EXPECT_EQ(w().geometry(), frame.marginsRemoved(margins));
+    h.close();
+    core::SettingsStore store(h.path(QStringLiteral("store.ini")));
+    EXPECT_EQ(store.number(QStringLiteral("left")), frame.x());
+    EXPECT_EQ(store.number(QStringLiteral("top")), frame.y());
+    EXPECT_EQ(store.number(QStringLiteral("width")), frame.width());
+    EXPECT_EQ(store.number(QStringLiteral("height")), frame.height());
+}
+
+TEST_F(MainWindow, ViewKindsAreOneExclusiveChoice) {
+    h.build();
+    QAction* icons = act("aWidokIkony");
+    QAction* details = act("aWidokSzczegoly");
+    ASSERT_NE(icons->actionGroup(), nullptr);
+    EXPECT_EQ(icons->actionGroup(), details->actionGroup());
+    EXPECT_TRUE(icons->actionGroup()->isExclusive());
+    for (QAction* a : {details, icons, icons, details}) {
+        a->trigger();
+        EXPECT_TRUE(a->isChecked());
+        EXPECT_NE(icons->isChecked(), details->isChecked());
+        EXPECT_EQ(w().viewKind(), a == icons ? ui::ViewKind::Icons : ui::ViewKind::Details);
+    }
+}
+
+TEST_F(MainWindow, TheBrowserFaceFitsTheDefaultColumnsAndTheArrowKeepsOffTheSeparator) {
+    open(1);
+    const QString date = QStringLiteral("2026-12-06 12:34");
+    EXPECT_LE(QFontMetrics(w().browser()->font()).horizontalAdvance(date), ui::kDefaultDateWidth);
+    EXPECT_EQ(w().header()->font(), w().browser()->font());
+    // Sorted by each column in turn, no arrow pixel touches the column's separator or the one left of it.
+    for (int column = 1; column <= 3; ++column) {
+        w().header()->setSort(column, true);
+        const QImage shot = w().header()->grab().toImage();
+        int right = 0;
+        for (int c = 0; c <= column; ++c)
+            right += w().header()->widths()[c];
+        for (int y = 0; y < shot.height(); ++y)
+            EXPECT_NE(shot.pixelColor(right - 3, y), QColor(192, 192, 192)) << column << " at " << y;
+    }
+}
+
+TEST_F(MainWindow, AFiveDigitTotalKeepsClearOfTheConnectionCaption) {
+    open(1, QSize(700, 500));
+    w().sPodzial->setSizes({265, 700});
+    QCoreApplication::processEvents();
+    auto* total = static_cast<ui::FittingLabel*>(w().laWysylkaWielk);
+    total->setText(QStringLiteral("56028 KB"));
+    auto* caption = w().pLeftDol->findChild<QLabel*>(QStringLiteral("laTwojeLacze"));
+    ASSERT_NE(caption, nullptr);
+    EXPECT_EQ(total->shownText(), QStringLiteral("56028 KB"));
+    EXPECT_LT(total->x() + total->textWidth(), caption->x());
+    EXPECT_FALSE(total->geometry().intersects(caption->geometry()));
+    EXPECT_FALSE(caption->geometry().intersects(w().cbSpeed->geometry()));
+    // The rules beside the title are filled strips that any scale draws.
+    for (const char* name : {"bvPodsumowanieL", "bvPodsumowanieP"}) {
+        auto* rule = w().pLeftDol->findChild<QWidget*>(QString::fromLatin1(name));
+        ASSERT_NE(rule, nullptr);
+        EXPECT_GT(rule->width(), 0);
+        EXPECT_EQ(rule->grab().toImage().pixelColor(0, 0), QColor(180, 180, 180));
+    }
 }
 
 TEST_F(MainWindow, EveryPictureButtonHasItsHintAndAction) {

@@ -21,6 +21,29 @@ TEST(ThumbnailCell, PhotoLandsInItsPlacement) {
     EXPECT_EQ(cell.pixelColor(9, 50), QColor(250, 250, 250));
 }
 
+TEST(ThumbnailCell, AScaledScreenGetsTheCellInItsOwnDevicePixels) {
+    for (const qreal ratio : {1.5, 2.0}) {
+        QImage blank = plain(QSize(116, 116) * ratio, QColor(250, 250, 250));
+        blank.setDevicePixelRatio(ratio);
+        QImage placeholder = plain(QSize(116, 116) * ratio, QColor(200, 200, 200));
+        placeholder.setDevicePixelRatio(ratio);
+        const QImage cell = ui::composeCell(plain(QSize(960, 300), Qt::blue), blank, placeholder);
+        ASSERT_EQ(cell.size(), QSize(116, 116) * ratio);
+        EXPECT_EQ(cell.devicePixelRatio(), ratio);
+        // The placement (10, 35)-(106, 65) in device pixels.
+        const auto at = [&](int x, int y) { return cell.pixelColor(qRound(x * ratio), qRound(y * ratio)); };
+        EXPECT_EQ(at(11, 36), QColor(Qt::blue)) << ratio;
+        EXPECT_EQ(at(105, 64), QColor(Qt::blue)) << ratio;
+        EXPECT_EQ(at(50, 33), QColor(250, 250, 250)) << ratio;
+        EXPECT_EQ(at(50, 67), QColor(250, 250, 250)) << ratio;
+        // The red cross follows the scale too: its lines meet in the middle of the box.
+        const QImage failed = ui::composeCell(QImage(), blank, placeholder);
+        EXPECT_EQ(failed.size(), QSize(116, 116) * ratio);
+        EXPECT_EQ(failed.pixelColor(qRound(58 * ratio), qRound(51 * ratio)), QColor(255, 0, 0)) << ratio;
+        EXPECT_EQ(failed.pixelColor(qRound(58 * ratio), qRound(30 * ratio)), QColor(200, 200, 200)) << ratio;
+    }
+}
+
 TEST(ThumbnailCell, NoPhotoGivesTheRedCross) {
     const QImage cell = ui::composeCell(QImage(), kBlank, kPlaceholder);
     ASSERT_EQ(cell.size(), QSize(116, 116));

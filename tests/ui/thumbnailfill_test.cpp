@@ -8,6 +8,9 @@
 #include <QTest>
 #include <QThread>
 
+#include <new>
+#include <stdexcept>
+
 namespace {
 
 QStringList names(int n) {
@@ -115,6 +118,23 @@ TEST(ThumbnailFill, DestroyingWhileDecodingWaitsForTheWorkers) {
     EXPECT_GT(started.load(), 0);
     EXPECT_EQ(started.load(), finished.load());
     QTest::qWait(50); // the posted results of the gone fill are dropped with it
+}
+
+TEST(ThumbnailFill, AMakerThatThrowsGivesANullCellAndTheFillGoesOn) {
+    ui::ThumbnailFill fill([](const QString& path) {
+        if (path.endsWith(QStringLiteral("/1.jpg")))
+            throw std::bad_alloc();
+        if (path.endsWith(QStringLiteral("/2.jpg")))
+            throw std::runtime_error("damaged");
+        return slowFirst(path);
+    });
+    QList<bool> nulls;
+    QObject::connect(&fill, &ui::ThumbnailFill::cellReady,
+                     [&](int, const QString&, const QImage& cell) { nulls << cell.isNull(); });
+    QSignalSpy completed(&fill, &ui::ThumbnailFill::completed);
+    fill.start(names(4));
+    ASSERT_TRUE(completed.wait(10000));
+    EXPECT_EQ(nulls, (QList<bool>{false, true, true, false}));
 }
 
 } // namespace

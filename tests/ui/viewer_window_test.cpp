@@ -16,6 +16,9 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <new>
+#include <stdexcept>
+
 namespace {
 
 struct WindowFixture : uitest::WindowTest {
@@ -133,7 +136,7 @@ TEST_F(WindowFixture, FastClicksThroughPhotosEndOnTheLast) {
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
-TEST_F(WindowFixture, AFailedLoadSaysSoAndKeepsThePhotoOnScreen) {
+TEST_F(WindowFixture, AFailedLoadEmptiesTheViewAndTheBarDescribesOnlyTheFailedFile) {
     photo(QStringLiteral("a.jpg"), 320, 240, qRgb(1, 2, 3));
     // A cut-off photo and a depth the viewer refuses, linked rather than copied.
     ASSERT_TRUE(QFile::link(testsupport::corpusFile(QStringLiteral("damaged_truncated_half_konica_z3.jpg")),
@@ -142,7 +145,8 @@ TEST_F(WindowFixture, AFailedLoadSaysSoAndKeepsThePhotoOnScreen) {
                             folder + QStringLiteral("/c.tif")));
     build();
     ASSERT_EQ(w().catalogue().at(0).Nazwa, QStringLiteral("a"));
-    const qint64 shown = view().bitmap().cacheKey();
+    ASSERT_EQ(w().laRozmiarPliku->text(), QStringLiteral("320x240"));
+    act("aWidok200")->trigger();
 
     w().catalogue().makeCurrent(1);
     settle();
@@ -151,17 +155,59 @@ TEST_F(WindowFixture, AFailedLoadSaysSoAndKeepsThePhotoOnScreen) {
     EXPECT_EQ(h.prompts.records[0].caption, QStringLiteral("Błąd"));
     EXPECT_TRUE(h.prompts.records[0].text.startsWith(QStringLiteral("Błąd odczytu pliku: ")));
     EXPECT_GT(h.prompts.records[0].text.size(), QStringLiteral("Błąd odczytu pliku: ").size());
-    EXPECT_EQ(view().bitmap().cacheKey(), shown);
+    // Nothing of "a" is left: neither its picture, its EXIF lines, its zoom nor its dimensions.
+    EXPECT_FALSE(view().hasBitmap());
+    EXPECT_TRUE(w().ExifLines.isEmpty());
+    EXPECT_EQ(w().laZoom->text(), QStringLiteral("Widok: 100%"));
     EXPECT_EQ(w().laNazwaPliku->text(), QStringLiteral("b"));
-    EXPECT_EQ(w().laRozmiarPliku->text(), QStringLiteral("320x240"));
+    EXPECT_EQ(w().laRozmiarPliku->text(), QString());
+    EXPECT_EQ(w().laWagaPliku->text(),
+              QString::number(w().catalogue().at(1).Rozmiar) + QStringLiteral(" KB"));
 
     w().catalogue().makeCurrent(2);
     settle();
     ASSERT_EQ(h.prompts.records.size(), 2);
     EXPECT_EQ(h.prompts.records[1].text,
               QStringLiteral("Tylko obrazy 1, 4, 8, 24 lub 32 BitsPerPixel są obsługiwane w tym programie!"));
-    EXPECT_EQ(view().bitmap().cacheKey(), shown);
+    EXPECT_FALSE(view().hasBitmap());
+    EXPECT_EQ(w().laNazwaPliku->text(), QStringLiteral("c"));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    // A good photo after the failures is shown and described again.
+    w().catalogue().makeCurrent(0);
+    settle();
+    EXPECT_EQ(view().bitmap().size(), QSize(320, 240));
+    EXPECT_EQ(w().laRozmiarPliku->text(), QStringLiteral("320x240"));
+    EXPECT_FALSE(w().ExifLines.isEmpty());
+}
+
+TEST_F(WindowFixture, RefreshIntoAnEmptyFolderEmptiesTheViewAndNoDecodeArrivesLater) {
+    photo(QStringLiteral("a.jpg"), 640, 480, qRgb(200, 30, 30));
+    build();
+    act("aWidok300")->trigger();
+    ASSERT_TRUE(view().hasBitmap());
+    ASSERT_FALSE(w().ExifLines.isEmpty());
+    // A new decode of the photo is under way when the folder empties and the user refreshes.
+    w().ShowPhoto();
+    ASSERT_TRUE(w().photoLoader()->isBusy());
+    ASSERT_TRUE(QFile::remove(folder + QStringLiteral("/a.jpg")));
+    act("aWidokOdswiez")->trigger();
+    QTest::qWait(300); // long enough for the decode to end and post its result
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w().catalogue().currentIndex(), -1);
+    EXPECT_FALSE(view().hasBitmap());
+    EXPECT_EQ(view().layerCount(), 0);
+    EXPECT_TRUE(w().ExifLines.isEmpty());
+    EXPECT_EQ(w().laZoom->text(), QStringLiteral("Widok: 100%"));
+    EXPECT_TRUE(w().laNazwaPliku->text().isEmpty());
+    EXPECT_TRUE(w().laRozmiarPliku->text().isEmpty());
+    EXPECT_TRUE(w().laWagaPliku->text().isEmpty());
+    EXPECT_TRUE(h.prompts.records.isEmpty());
+    EXPECT_FALSE(w().photoLoader()->isBusy());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    // The zoom commands have nothing to act on.
+    act("aWidokPowieksz")->trigger();
+    EXPECT_EQ(w().laZoom->text(), QStringLiteral("Widok: 100%"));
 }
 
 TEST(PhotoLoader, OnlyTheNewestRequestIsDeliveredAndStaleOnesAreSkipped) {
@@ -197,6 +243,41 @@ TEST(PhotoLoader, OnlyTheNewestRequestIsDeliveredAndStaleOnesAreSkipped) {
     decoded.sort();
     // "first" ran to its end unused; "second" was stale before its turn and never decoded.
     EXPECT_EQ(decoded, QStringList({QStringLiteral("first"), QStringLiteral("third!")}));
+}
+
+TEST(PhotoLoader, ADecodeThatThrowsArrivesAsTheMemoryError) {
+    PhotoLoader loader(nullptr, [](const QString& path) -> imaging::PhotoLoad {
+        if (path == QStringLiteral("big"))
+            throw std::bad_alloc();
+        throw std::runtime_error("anything else");
+    });
+    QSignalSpy spy(&loader, &PhotoLoader::loaded);
+    for (const QString& path : {QStringLiteral("big"), QStringLiteral("odd")}) {
+        loader.request(path);
+        loader.finish();
+        ASSERT_EQ(spy.count(), 1) << path.toStdString();
+        const auto result = spy.takeFirst().at(1).value<imaging::PhotoLoad>();
+        EXPECT_EQ(result.error, imaging::ImageErrorMemory);
+        EXPECT_EQ(result.errorText, imaging::ImageErrorText(imaging::ImageErrorMemory));
+    }
+}
+
+TEST(PhotoLoader, ACancelledRequestIsNeverDelivered) {
+    QSemaphore started, gate;
+    PhotoLoader loader(nullptr, [&](const QString&) {
+        started.release();
+        gate.acquire();
+        return imaging::PhotoLoad{};
+    });
+    QSignalSpy spy(&loader, &PhotoLoader::loaded);
+    loader.request(QStringLiteral("a"));
+    started.acquire();
+    loader.cancel();
+    EXPECT_FALSE(loader.isBusy());
+    gate.release();
+    loader.finish();
+    QTest::qWait(100);
+    EXPECT_EQ(spy.count(), 0);
 }
 
 } // namespace

@@ -99,7 +99,9 @@ void BrowserHeader::paintSection(QPainter& p, int section, const QRect& rect) {
     int anchor = 3;
     if (section > 0) {
         const QFontMetrics fm(font());
-        const QString text = fitText(QString::fromUtf8(kTitles[section]), fm, R - L - 12);
+        // The sort column keeps three pixels more, so that its arrow stays clear of the separator.
+        const int room = R - L - 12 - (section == sortColumn_ ? 3 : 0);
+        const QString text = fitText(QString::fromUtf8(kTitles[section]), fm, room);
         p.setPen(Qt::black);
         p.drawText(QRect(L + 2, T + 1, qMax(0, R - L - 2), B - T - 1), Qt::AlignLeft | Qt::AlignTop, text);
         anchor = L + 4 + fm.horizontalAdvance(text);

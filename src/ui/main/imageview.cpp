@@ -52,7 +52,8 @@ QImage AsOpaque(QImage img) {
 } // namespace
 
 ImageView::ImageView(QWidget* parent)
-    : QAbstractScrollArea(parent) {
+    : QAbstractScrollArea(parent)
+    , lanczos_([](const QImage& source, QSize size) { return imaging::ScaleLanczos(source, size); }) {
     setObjectName(QStringLiteral("ivObraz"));
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -72,8 +73,13 @@ ImageView::ImageView(QWidget* parent)
         const qint64 key = pendingKey_;
         pendingSize_ = {};
         // A later photo, size or filter makes the result stale: keep only the newest request.
-        if (key == bitmap_.cacheKey() && wanted == scaledSize() && filter_ == Filter::Lanczos &&
-            effectiveScale() < 1.0f && result.size() == wanted) {
+        const bool current = key == bitmap_.cacheKey() && wanted == scaledSize();
+        if (current && result.isNull()) {
+            // The scaler failed (out of memory): the nearest copy stays, and this size is not retried.
+            lanczosFailedKey_ = key;
+            lanczosFailedSize_ = wanted;
+        } else if (current && filter_ == Filter::Lanczos && effectiveScale() < 1.0f &&
+                   result.size() == wanted) {
             scaled_ = result;
             scaledFilter_ = Filter::Lanczos;
             scaledKey_ = key;
@@ -282,7 +288,7 @@ const QImage* ImageView::scaledCopy() {
     const bool fits = !scaled_.isNull() && scaledKey_ == key && scaled_.size() == size;
     if (fits && scaledFilter_ == filter_)
         return &scaled_;
-    if (filter_ == Filter::Lanczos)
+    if (filter_ == Filter::Lanczos && !(lanczosFailedKey_ == key && lanczosFailedSize_ == size))
         startLanczos(size);
     if (!fits) {
         QImage nearest = imaging::ScaleNearest(opaqueArgb(), size);
@@ -302,15 +308,20 @@ void ImageView::startLanczos(QSize size) {
     // A shared copy: a writer elsewhere detaches, so the worker's pixels stay as they are.
     const QImage source = opaqueArgb();
     const quint64 request = ++*lanczosRequest_;
-    watcher_.setFuture(QtConcurrent::run(&pool_, [source, size, request, newest = lanczosRequest_] {
-        // Resizing the window asks for many sizes in a row: only the last one is worth the work.
-        if (newest->load() != request)
-            return QImage();
-        QImage img = imaging::ScaleLanczos(source, size);
-        if (!img.isNull())
-            img = AsOpaque(std::move(img));
-        return img;
-    }));
+    watcher_.setFuture(
+        QtConcurrent::run(&pool_, [source, size, request, newest = lanczosRequest_, scale = lanczos_] {
+            // Resizing the window asks for many sizes in a row: only the last one is worth the work.
+            if (newest->load() != request)
+                return QImage();
+            try {
+                QImage img = scale(source, size);
+                if (!img.isNull())
+                    img = AsOpaque(std::move(img));
+                return img;
+            } catch (...) {
+                return QImage(); // a failure: the nearest copy stays on screen
+            }
+        }));
 }
 
 void ImageView::finishPendingScaling() {

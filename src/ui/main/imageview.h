@@ -17,6 +17,7 @@
 #include <QThreadPool>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -104,6 +105,10 @@ public:
     // Draws the part `area` (viewport pixels) of what the viewport shows; the paint event and the
     // benchmark both use it.
     void render(QPainter& p, const QRect& area);
+    // The high-quality scaler, run on the view's worker (imaging::ScaleLanczos; tests make it fail). What
+    // it throws stays on the worker: the nearest copy is kept and that size is not asked for again.
+    using Scaler = std::function<QImage(const QImage&, QSize)>;
+    void setLanczosScaler(Scaler scaler) { lanczos_ = std::move(scaler); }
     // Waits for a pending Lanczos copy and takes it (tests, benchmark).
     void finishPendingScaling();
     bool hasScaledCache() const { return !scaled_.isNull(); }
@@ -162,8 +167,11 @@ private:
     QImage scaled_;
     Filter scaledFilter_ = Filter::Nearest;
     qint64 scaledKey_ = 0;
+    qint64 lanczosFailedKey_ = 0;
+    QSize lanczosFailedSize_;
     QSize pendingSize_;
     qint64 pendingKey_ = 0;
+    Scaler lanczos_;
     std::shared_ptr<std::atomic<quint64>> lanczosRequest_ = std::make_shared<std::atomic<quint64>>(0);
     QThreadPool pool_;
     QFutureWatcher<QImage> watcher_;

@@ -16,13 +16,21 @@ const QColor kGrey230(230, 230, 230);
 const QColor kGrey240(240, 240, 240);
 const QColor kGrey100(100, 100, 100);
 
-QImage render(const QString& picture, QSize size) {
-    QImage image(size, QImage::Format_ARGB32);
+QImage render(const QString& picture, QSize size, qreal pixelRatio) {
+    QImage image(size * pixelRatio, QImage::Format_ARGB32);
+    image.setDevicePixelRatio(pixelRatio);
     image.fill(Qt::transparent);
     QSvgRenderer svg(picture);
     QPainter p(&image);
     svg.render(&p, QRectF(QPointF(0, 0), size));
     return image;
+}
+
+// Draws the part `source` (logical pixels) of a sprite sheet into `target`.
+void drawSprite(QPainter& p, const QRect& target, const QImage& sheet, const QRect& source) {
+    const qreal r = sheet.devicePixelRatio();
+    p.drawImage(QRectF(target), sheet,
+                QRectF(source.x() * r, source.y() * r, source.width() * r, source.height() * r));
 }
 
 bool isTiff(const QString& extension) {
@@ -38,19 +46,23 @@ bool isJpeg(const QString& extension) {
 } // namespace
 
 QFont browserFont() {
-    // The column widths and the 18-pixel rows were made for an 11-pixel face.
+    // The column widths and the 18-pixel rows were made for an 11-pixel (8-point) face.
     QFont f;
     f.setPixelSize(11);
+    const QString date = QStringLiteral("2026-12-06 12:34");
+    while (f.pixelSize() > 8 && QFontMetrics(f).horizontalAdvance(date) > kDefaultDateWidth)
+        f.setPixelSize(f.pixelSize() - 1);
     return f;
 }
 
-BrowserSprites BrowserSprites::load() {
+BrowserSprites BrowserSprites::load(qreal pixelRatio) {
     BrowserSprites s;
-    s.icoBig = render(QStringLiteral(":/pictures/icobig.svg"), QSize(kCellSize, kCellSize));
-    s.icoBigBlank = render(QStringLiteral(":/pictures/icobigblank.svg"), QSize(kCellSize, kCellSize));
-    s.checkboxes = render(QStringLiteral(":/pictures/checkboxes.svg"), QSize(22, 11));
-    s.jpegTiff = render(QStringLiteral(":/pictures/jpegtiff.svg"), QSize(23, 20));
-    s.ikonaLista = render(QStringLiteral(":/pictures/ikonalista.svg"), QSize(14, 16));
+    const qreal r = qMax<qreal>(1.0, pixelRatio);
+    s.icoBig = render(QStringLiteral(":/pictures/icobig.svg"), QSize(kCellSize, kCellSize), r);
+    s.icoBigBlank = render(QStringLiteral(":/pictures/icobigblank.svg"), QSize(kCellSize, kCellSize), r);
+    s.checkboxes = render(QStringLiteral(":/pictures/checkboxes.svg"), QSize(22, 11), r);
+    s.jpegTiff = render(QStringLiteral(":/pictures/jpegtiff.svg"), QSize(23, 20), r);
+    s.ikonaLista = render(QStringLiteral(":/pictures/ikonalista.svg"), QSize(14, 16), r);
     return s;
 }
 
@@ -154,8 +166,8 @@ void PhotoBrowser::paintDetails(QPainter& p, int top, int bottom) {
             continue;
         const core::ListaPlikow& e = catalogue_.at(k);
         p.fillRect(0, y, w, kRowHeight, kGrey240);
-        p.drawImage(QRect(2, y + 3, 11, 11), sprites_.checkboxes, QRect(e.Zaznaczony ? 0 : 11, 0, 11, 11));
-        p.drawImage(QRect(15, y + 1, 14, 16), sprites_.ikonaLista, QRect(0, 0, 14, 16));
+        drawSprite(p, QRect(2, y + 3, 11, 11), sprites_.checkboxes, QRect(e.Zaznaczony ? 0 : 11, 0, 11, 11));
+        drawSprite(p, QRect(15, y + 1, 14, 16), sprites_.ikonaLista, QRect(0, 0, 14, 16));
         p.setPen(Qt::black);
         p.drawText(QRect(c0 + 2, y + 2, qMax(0, c1 - 2), textHeight), Qt::AlignLeft | Qt::AlignTop,
                    fitText(e.Nazwa + e.Rozszerzenie, fm, c1 - 2));
@@ -198,11 +210,11 @@ void PhotoBrowser::paintIcons(QPainter& p, int top, int bottom) {
             p.drawText(nameBox, Qt::AlignLeft | Qt::AlignVCenter, fitText(e.Nazwa, fm, 80));
             p.restore();
             if (isJpeg(e.Rozszerzenie))
-                p.drawImage(QRect(x + 14, y + 13, 23, 10), sprites_.jpegTiff, QRect(0, 0, 23, 10));
+                drawSprite(p, QRect(x + 14, y + 13, 23, 10), sprites_.jpegTiff, QRect(0, 0, 23, 10));
             else if (isTiff(e.Rozszerzenie))
-                p.drawImage(QRect(x + 14, y + 13, 23, 10), sprites_.jpegTiff, QRect(0, 10, 23, 10));
-            p.drawImage(QRect(x + 9, y + 97, 11, 11), sprites_.checkboxes,
-                        QRect(e.Zaznaczony ? 0 : 11, 0, 11, 11));
+                drawSprite(p, QRect(x + 14, y + 13, 23, 10), sprites_.jpegTiff, QRect(0, 10, 23, 10));
+            drawSprite(p, QRect(x + 9, y + 97, 11, 11), sprites_.checkboxes,
+                       QRect(e.Zaznaczony ? 0 : 11, 0, 11, 11));
             if (index == catalogue_.currentIndex()) {
                 p.setPen(kGrey100);
                 p.setBrush(Qt::NoBrush);

@@ -28,12 +28,15 @@ struct BrowserSprites {
     QImage jpegTiff;    // JPEG badge at (0, 0), TIFF badge at (0, 10), each 23 × 10
     QImage ikonaLista;  // 14 × 16 file-type icon of the details view
 
-    // The program's own artwork, rendered at the sizes above.
-    static BrowserSprites load();
+    // The program's own artwork, rendered at the sizes above (logical pixels) with `pixelRatio` device
+    // pixels to each, so that it stays sharp on a scaled screen.
+    static BrowserSprites load(qreal pixelRatio = 1.0);
 };
 
-// The face of the browser and its header.
+// The face of the browser and its header: the small face the column widths were made for, made smaller
+// still where the family is so wide that a date would not fit the default "Data" column.
 QFont browserFont();
+inline constexpr int kDefaultDateWidth = 88; // the 90-pixel "Data" column less its 2-pixel margin
 
 struct BrowserLayout {
     int columns = 1;

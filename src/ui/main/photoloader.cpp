@@ -49,7 +49,16 @@ int PhotoLoader::request(const QString& path) {
         // Clicked past while waiting for the worker: not worth decoding.
         if (newest->load() != generation)
             return imaging::PhotoLoad{};
-        return decode(path);
+        try {
+            return decode(path);
+        } catch (...) {
+            // An exception must not end the program from a pool thread; running out of memory is what
+            // a decoder throws in practice.
+            imaging::PhotoLoad failed;
+            failed.error = imaging::ImageErrorMemory;
+            failed.errorText = imaging::ImageErrorText(imaging::ImageErrorMemory);
+            return failed;
+        }
     }));
     return generation;
 }
@@ -60,6 +69,18 @@ void PhotoLoader::deliver(int generation, const imaging::PhotoLoad& result) {
     busy_ = false;
     showBusy(false);
     emit loaded(generation, result);
+}
+
+void PhotoLoader::cancel() {
+    const int generation = ++generation_;
+    newest_->store(generation); // still queued: skipped without decoding
+    if (watcher_) {
+        watcher_->disconnect(this);
+        watcher_->deleteLater();
+        watcher_ = nullptr;
+    }
+    busy_ = false;
+    showBusy(false);
 }
 
 void PhotoLoader::finish() {

@@ -19,7 +19,8 @@ class PhotoLoader : public QObject {
 public:
     using Decode = std::function<imaging::PhotoLoad(const QString& path)>;
 
-    // `decode` runs on a worker thread; imaging::LoadPhoto by default.
+    // `decode` runs on a worker thread; imaging::LoadPhoto by default. Whatever it throws arrives as the
+    // memory error, never on the worker.
     explicit PhotoLoader(QObject* parent = nullptr, Decode decode = {});
     ~PhotoLoader() override;
 
@@ -27,6 +28,8 @@ public:
     int request(const QString& path);
     // Whether the newest request is still being decoded.
     bool isBusy() const { return busy_; }
+    // Drops the request in flight: its result is never delivered (a refresh into an empty folder).
+    void cancel();
     // Waits for the newest request and delivers it now (tests, shutdown).
     void finish();
     // Shows the hourglass over the whole screen while a request is pending.

@@ -2,6 +2,7 @@
 
 #include "core/datapaths.h"
 #include "core/localsettings.h"
+#include "ui/common/fittinglabel.h"
 #include "ui/common/help.h"
 #include "ui/common/picturebutton.h"
 #include "ui/common/prompts.h"
@@ -12,8 +13,10 @@
 #include "ui/main/photoedit.h"
 #include "ui/main/tfoglowny_actions.h"
 #include "ui/main/thumbnailfill.h"
+#include "ui/main/viewerbars.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
@@ -76,7 +79,7 @@ QLabel* label(const QString& name, const QString& text, QWidget* parent) {
 TfoGlowny::TfoGlowny(const Services& services, QWidget* parent)
     : QMainWindow(parent)
     , services_(services)
-    , sprites_(BrowserSprites::load()) {
+    , sprites_(BrowserSprites::load(qApp->devicePixelRatio())) {
     Q_ASSERT(services.prompts && services.shell && services.store);
     setObjectName(QStringLiteral("foGlowny"));
     setWindowTitle(QStringLiteral("PixvaleLink"));
@@ -303,7 +306,7 @@ void TfoGlowny::CreateLeftBottom() {
     auto* l1 = label(QStringLiteral("laWysylkaIlosc"), QStringLiteral("Liczba wybranych zdjęć:"), pLeftDol);
     laWysylkaIl = label(QStringLiteral("laWysylkaIl"), QStringLiteral("0"), pLeftDol);
     auto* l2 = label(QStringLiteral("laWysylkaWielkosc"), QStringLiteral("Całkowita wielkość:"), pLeftDol);
-    laWysylkaWielk = label(QStringLiteral("laWysylkaWielk"), QStringLiteral("0 KB"), pLeftDol);
+    laWysylkaWielk = new FittingLabel(QStringLiteral("laWysylkaWielk"), QStringLiteral("0 KB"), pLeftDol);
     auto* l3 = label(QStringLiteral("laWysylkaCzas"), QStringLiteral("Czas wysyłania:"), pLeftDol);
     laWysylkaCz = label(QStringLiteral("laWysylkaCz"), QStringLiteral("~0 @"), pLeftDol);
     laWysylkaCz->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -325,10 +328,10 @@ void TfoGlowny::CreateLeftBottom() {
     small.setPointSizeF(small.pointSizeF() * 0.85);
     cbSpeed->setFont(small);
     for (int i = 0; i < 2; ++i) {
-        auto* rule = new QFrame(pLeftDol);
-        rule->setObjectName(i == 0 ? QStringLiteral("bvPodsumowanieL") : QStringLiteral("bvPodsumowanieP"));
-        rule->setFrameShape(QFrame::HLine);
-        rule->setStyleSheet(QStringLiteral("color: rgb(180, 180, 180);"));
+        // A filled strip rather than a frame line: it stays visible at every screen scale.
+        auto* rule =
+            panel(i == 0 ? QStringLiteral("bvPodsumowanieL") : QStringLiteral("bvPodsumowanieP"), pLeftDol);
+        paintBackground(rule, QColor(180, 180, 180));
         summaryRules_.append(rule);
     }
     pLeftDol->installEventFilter(this);
@@ -403,22 +406,27 @@ void TfoGlowny::CreateToolbar() {
     iLogo = Button(QStringLiteral("iLogo"), QStringLiteral(":/pictures/logo.svg"), QSize(150, 80), QString(),
                    QString(), pObrazToolbar);
     pObrazToolbar->installEventFilter(this);
+    // Showing or hiding a button or a tool panel moves the others and may cover the logo.
+    for (QWidget* w : toolbarButtons_)
+        w->installEventFilter(this);
+    pEdycjaKadrowanie->installEventFilter(this);
+    pEdycjaRedEye->installEventFilter(this);
 }
 
 void TfoGlowny::CreateInfoBar() {
-    laNazwaPliku = label(QStringLiteral("laNazwaPliku"), QString(), pObrazInfo);
+    laNazwaPliku = new FittingLabel(QStringLiteral("laNazwaPliku"), QString(), pObrazInfo);
     laNazwaPliku->setAlignment(Qt::AlignCenter);
-    auto* iRozmiar =
+    auto* iRozmiar = iRozmiarPliku_ =
         Button(QStringLiteral("iRozmiarPliku"), QStringLiteral(":/pictures/wymiary.svg"), QSize(16, 16),
                QStringLiteral("Wielkość zdjecia|Wyświetla wielkość zdjęcia (szerokość x wysokość)"),
                QString(), pObrazInfo);
     iRozmiar->setCursor(Qt::ArrowCursor);
-    auto* iWaga =
+    auto* iWaga = iWagaPliku_ =
         Button(QStringLiteral("iWagaPliku"), QStringLiteral(":/pictures/waga.svg"), QSize(16, 16),
                QStringLiteral("Rozmiar zdjęcia|Wyświetla rozmiar zdjęcia w KB"), QString(), pObrazInfo);
     iWaga->setCursor(Qt::ArrowCursor);
-    laRozmiarPliku = label(QStringLiteral("laRozmiarPliku"), QString(), pObrazInfo);
-    laWagaPliku = label(QStringLiteral("laWagaPliku"), QString(), pObrazInfo);
+    laRozmiarPliku = new FittingLabel(QStringLiteral("laRozmiarPliku"), QString(), pObrazInfo);
+    laWagaPliku = new FittingLabel(QStringLiteral("laWagaPliku"), QString(), pObrazInfo);
     laRozmiarPliku->setToolTip(iRozmiar->toolTip());
     laWagaPliku->setToolTip(iWaga->toolTip());
     iPlikSzczegoly =
@@ -430,7 +438,7 @@ void TfoGlowny::CreateInfoBar() {
     iPlikNastepny =
         Button(QStringLiteral("iPlikNastepny"), QStringLiteral(":/pictures/nastepny.svg"), QSize(26, 26),
                QStringLiteral("Następny obraz"), QStringLiteral("aPlikNastepny"), pObrazInfo);
-    laZoom = label(QStringLiteral("laZoom"), QStringLiteral("Widok: 100%"), pObrazInfo);
+    laZoom = new FittingLabel(QStringLiteral("laZoom"), QStringLiteral("Widok: 100%"), pObrazInfo);
     laZoom->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     zoomButtons_ = {
         Button(QStringLiteral("iZoomDopasuj"), QStringLiteral(":/pictures/zoomdopasuj.svg"), QSize(24, 24),
@@ -466,9 +474,12 @@ void TfoGlowny::LayoutLeftBottom() {
         caption->setGeometry(8, y, cw, 16);
         value->setGeometry(8 + cw + 5, y, qMax(0, right - (8 + cw + 5)), 16);
     };
+    // "Twoje łącze" sits right-aligned over the list, leaving the total size all the room to its left.
+    QLabel* speedCaption = summaryLabels_[7];
+    const int speedCaptionWidth = speedCaption->sizeHint().width();
+    speedCaption->setGeometry(w - 6 - speedCaptionWidth, 77, speedCaptionWidth, 14);
     row(summaryLabels_[1], laWysylkaIl, 57, w - 6);
-    row(summaryLabels_[3], laWysylkaWielk, 74, speedLeft - 4);
-    summaryLabels_[7]->setGeometry(speedLeft + 2, 77, speedWidth, 14);
+    row(summaryLabels_[3], laWysylkaWielk, 74, speedCaption->x() - 6);
     cbSpeed->setGeometry(speedLeft, 92, speedWidth, 22);
     const int timeCaption = summaryLabels_[5]->sizeHint().width();
     summaryLabels_[5]->setGeometry(8, 95, timeCaption, 16);
@@ -476,37 +487,41 @@ void TfoGlowny::LayoutLeftBottom() {
 }
 
 void TfoGlowny::LayoutToolbar() {
-    int x = 8;
+    QList<QWidget*> shown;
+    QList<QSize> sizes;
     for (QWidget* b : toolbarButtons_) {
-        if (b->isHidden())
-            continue;
-        b->move(x, 30);
-        x += b->width() + 4;
+        if (!b->isHidden()) {
+            shown.append(b);
+            sizes.append(b->size());
+        }
     }
-    const QRect area = pObrazToolbar->rect();
-    iLogo->move(area.right() - iLogo->width() - 8, area.bottom() - iLogo->height() - 10);
+    QList<QRect> panels;
+    for (const QWidget* p : {pEdycjaKadrowanie, pEdycjaRedEye}) {
+        if (!p->isHidden())
+            panels.append(p->geometry());
+    }
+    const ToolbarPlan plan = planToolbar(pObrazToolbar->size(), sizes, iLogo->size(), panels);
+    for (qsizetype i = 0; i < shown.size(); ++i)
+        shown[i]->setGeometry(plan.buttons[i]);
+    iLogo->setGeometry(plan.logo);
+    iLogo->setVisible(plan.logoVisible);
 }
 
 void TfoGlowny::LayoutInfoBar() {
-    const int w = pObrazInfo->width();
-    laNazwaPliku->setGeometry(5, 3, w - 10, 18);
-    const int centre = (w - iPlikSzczegoly->width()) / 2;
-    iPlikSzczegoly->move(centre, 22);
-    iPlikNastepny->move(centre + iPlikSzczegoly->width() + 7, 22);
-    iPlikPoprzedni->move(centre - 7 - iPlikPoprzedni->width(), 22);
-    if (auto* i = pObrazInfo->findChild<QWidget*>(QStringLiteral("iRozmiarPliku")))
-        i->move(8, 27);
-    laRozmiarPliku->setGeometry(28, 26, 90, 18);
-    if (auto* i = pObrazInfo->findChild<QWidget*>(QStringLiteral("iWagaPliku")))
-        i->move(122, 27);
-    laWagaPliku->setGeometry(142, 26, qMax(20, iPlikPoprzedni->x() - 146), 18);
-    int x = w - 6;
-    for (qsizetype i = zoomButtons_.size() - 1; i >= 0; --i) {
-        x -= zoomButtons_[i]->width();
-        zoomButtons_[i]->move(x, 23);
-        x -= 2;
-    }
-    laZoom->setGeometry(x - 90, 26, 86, 18);
+    // The zoom label's widest text decides where it goes, so that it does not jump as the scale changes.
+    const int zoomText = laZoom->fontMetrics().horizontalAdvance(QStringLiteral("Widok: 800%"));
+    const InfoBarPlan plan = planInfoBar(pObrazInfo->width(), zoomText);
+    laNazwaPliku->setGeometry(plan.name);
+    iRozmiarPliku_->setGeometry(plan.sizeIcon);
+    laRozmiarPliku->setGeometry(plan.size);
+    iWagaPliku_->setGeometry(plan.weightIcon);
+    laWagaPliku->setGeometry(plan.weight);
+    iPlikPoprzedni->setGeometry(plan.previous);
+    iPlikSzczegoly->setGeometry(plan.details);
+    iPlikNastepny->setGeometry(plan.next);
+    laZoom->setGeometry(plan.zoom);
+    for (qsizetype i = 0; i < zoomButtons_.size(); ++i)
+        zoomButtons_[i]->setGeometry(plan.zoomButtons[i]);
 }
 
 void TfoGlowny::ConnectActions() {
@@ -532,8 +547,7 @@ void TfoGlowny::LoadSettings() {
     const QRect work = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
     const QSize whole = screen ? screen->size() : work.size();
     settings_.load(*services_.store, work, whole);
-    setGeometry(settings_.left, settings_.top, qMax(settings_.width, minimumWidth()),
-                qMax(settings_.height, minimumHeight()));
+    PlaceFrame(QRect(settings_.left, settings_.top, settings_.width, settings_.height));
     const int panel = qMax(265, settings_.panelWidth);
     sPodzial->setSizes({panel, qMax(0, width() - panel - sPodzial->handleWidth())});
     cbSpeed->setCurrentIndex(settings_.connectionSpeed >= 0 && settings_.connectionSpeed < cbSpeed->count()
@@ -548,10 +562,27 @@ void TfoGlowny::LoadSettings() {
         setWindowState(*state);
 }
 
+QMargins TfoGlowny::FrameMargins() const {
+    return windowHandle() ? windowHandle()->frameMargins() : QMargins();
+}
+
+void TfoGlowny::PlaceFrame(const QRect& frame) {
+    // Where the window system knows the frame before the window shows, this places it at once; where it
+    // learns it only on showing, the first show places the window again.
+    create();
+    placedFrame_ = frame;
+    placedMargins_ = FrameMargins();
+    const QRect client = frame.marginsRemoved(placedMargins_);
+    setGeometry(client.x(), client.y(), qMax(client.width(), minimumWidth()),
+                qMax(client.height(), minimumHeight()));
+}
+
 void TfoGlowny::SaveSettings() {
     settings_.directory = folder_;
-    settings_.takeWindowPlacement(windowState(),
-                                  core::restoredRectangle(windowState(), geometry(), normalGeometry()));
+    // The stored rectangle is the window's outer one, frame included, as the window system places it.
+    settings_.takeWindowPlacement(
+        windowState(),
+        core::restoredRectangle(windowState(), geometry(), normalGeometry()).marginsAdded(FrameMargins()));
     settings_.panelWidth = pLeft->width();
     settings_.panelKind =
         viewKind_ == ViewKind::Icons ? core::Settings::IconsView : core::Settings::DetailsView;
@@ -600,6 +631,10 @@ void TfoGlowny::showEvent(QShowEvent* event) {
         w->installEventFilter(this);
         previewedWindow_ = w;
     }
+    if (placedFrame_.isValid() && FrameMargins() != placedMargins_ &&
+        !(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)))
+        PlaceFrame(placedFrame_);
+    placedFrame_ = QRect();
     if (!event->spontaneous()) {
         tMiniatury->start();
         RefreshView();
@@ -609,10 +644,7 @@ void TfoGlowny::showEvent(QShowEvent* event) {
 void TfoGlowny::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     pLeft->setMaximumWidth(qMax(pLeft->minimumWidth(), width() - 415));
-    const QWidget* tool = pEdycjaKadrowanie->isVisible() ? pEdycjaKadrowanie
-                          : pEdycjaRedEye->isVisible()   ? pEdycjaRedEye
-                                                         : nullptr;
-    iLogo->setVisible(!tool || tool->geometry().right() < iLogo->x());
+    LayoutToolbar();
 }
 
 bool TfoGlowny::PreviewKey(QKeyEvent* event) {
@@ -633,6 +665,22 @@ bool TfoGlowny::PreviewWheel(QWheelEvent* event) {
     return true;
 }
 
+bool TfoGlowny::isToolbarChange(QObject* watched, QEvent* event) const {
+    if (watched == pObrazToolbar || watched == iLogo || watched->parent() != pObrazToolbar)
+        return false;
+    switch (event->type()) {
+    case QEvent::ShowToParent:
+    case QEvent::HideToParent:
+        return true;
+    case QEvent::Move:
+    case QEvent::Resize:
+        // Only the tool panels move by themselves; the buttons are moved by the layout.
+        return watched == pEdycjaKadrowanie || watched == pEdycjaRedEye;
+    default:
+        return false;
+    }
+}
+
 bool TfoGlowny::eventFilter(QObject* watched, QEvent* event) {
     if (watched == previewedWindow_) {
         if (event->type() == QEvent::KeyPress)
@@ -641,7 +689,9 @@ bool TfoGlowny::eventFilter(QObject* watched, QEvent* event) {
             return PreviewWheel(static_cast<QWheelEvent*>(event));
         return false;
     }
-    if (event->type() == QEvent::Resize) {
+    if (isToolbarChange(watched, event)) {
+        LayoutToolbar();
+    } else if (event->type() == QEvent::Resize) {
         if (watched == pLeft) {
             LayoutLeftTop();
             FitFolderLabel();

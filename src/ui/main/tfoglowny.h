@@ -85,6 +85,10 @@ public:
     // Runs the editing commands' modal dialogs; tests replace it to drive them.
     std::function<int(QDialog&)> runDialog;
 
+    // Places the editing buttons that are not hidden in rows and shows the logo only while nothing reaches
+    // it. Runs by itself when a toolbar button or tool panel is shown, hidden or moved, and on resizes.
+    void LayoutToolbar();
+
     // Another copy of the program was started: restore the window when minimised and bring it to the front.
     void WakeUp();
 
@@ -134,6 +138,9 @@ protected:
 private:
     void LoadSettings();
     void SaveSettings();
+    // The window's outer rectangle, frame included, is what the settings keep.
+    void PlaceFrame(const QRect& frame);
+    QMargins FrameMargins() const;
     void CreateBrowser();
     void ConnectBrowserActions();
     void BrowserPressed(QPoint position);
@@ -158,6 +165,8 @@ private:
 
     void CreateImageView();
     void PhotoLoaded(const imaging::PhotoLoad& result);
+    // Empties the view: no picture, no layers, no EXIF lines, the starting zoom.
+    void ClearView();
 
     // Editing (tfoglowny_edit.cpp).
     void CreateEditing();
@@ -180,7 +189,7 @@ private:
     void LayoutLeftTop();
     void LayoutLeftBottom();
     void LayoutInfoBar();
-    void LayoutToolbar();
+    bool isToolbarChange(QObject* watched, QEvent* event) const;
 
     Services services_;
     PhotoEdit* edit_ = nullptr;
@@ -197,6 +206,8 @@ private:
     QString folder_;
     ViewKind viewKind_ = ViewKind::Icons;
     QObject* previewedWindow_ = nullptr;
+    QRect placedFrame_; // until the first show
+    QMargins placedMargins_;
     QList<QAction*> actions_;
     QHash<QString, QAction*> byName_;
 
@@ -240,6 +251,8 @@ private:
     QList<QWidget*> leftTopButtons_;
     QList<QWidget*> toolbarButtons_;
     QList<QWidget*> zoomButtons_;
+    QWidget* iRozmiarPliku_ = nullptr;
+    QWidget* iWagaPliku_ = nullptr;
     QList<QLabel*> summaryLabels_;
     QList<QWidget*> summaryRules_;
 };

@@ -6,10 +6,12 @@
 #include "ui/common/shell.h"
 #include "ui/common/textfit.h"
 #include "ui/main/browserheader.h"
+#include "ui/main/photoloader.h"
 #include "ui/main/thumbnailcell.h"
 #include "ui/main/thumbnailfill.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
@@ -80,6 +82,11 @@ void TfoGlowny::ConnectBrowserActions() {
     };
     on("aPlikWybierzFolder", [this] { ChooseFolder(); });
     on("aWidokOdswiez", [this] { Refresh(); });
+    // One mark for the active view kind, in the menus as on the buttons.
+    auto* kinds = new QActionGroup(this);
+    kinds->setObjectName(QStringLiteral("agWidok"));
+    kinds->addAction(action(QStringLiteral("aWidokIkony")));
+    kinds->addAction(action(QStringLiteral("aWidokSzczegoly")));
     on("aWidokIkony", [this] { SetViewKind(ViewKind::Icons); });
     on("aWidokSzczegoly", [this] { SetViewKind(ViewKind::Details); });
     on("aPlikZaznWszystkie", [this] { catalogue_.setSelection(1); });
@@ -107,6 +114,9 @@ void TfoGlowny::Refresh() {
     fill_->stop();
     LeavePhoto();
     action(QStringLiteral("aEdycjaKreatorKadrowania"))->setEnabled(false);
+    // The old folder's photo goes, and a decode still under way for it must not arrive later.
+    photoLoader()->cancel();
+    ClearView();
     RefreshView();
     catalogue_.scan(folder_);
     sbPliki->verticalScrollBar()->setValue(0);
@@ -248,7 +258,8 @@ void TfoGlowny::ApplyCell(int index, const QString& path, const QImage& cell) {
         if (at < 0)
             return;
     }
-    catalogue_.at(at).Miniatura = cell;
+    // A null cell comes from a maker that threw: it failed like an unreadable photo.
+    catalogue_.at(at).Miniatura = cell.isNull() ? failedCell(sprites_.icoBig) : cell;
     if (viewKind_ == ViewKind::Icons) {
         const int columns = qMax(1, pbTlo->layoutInfo().columns);
         pbTlo->update((at % columns) * kCellSize, (at / columns) * kCellSize, kCellSize, kCellSize);

@@ -158,12 +158,8 @@ void TfoGlowny::EditChanged() {
 }
 
 void TfoGlowny::RelayoutToolPanels() {
+    // The logo gives way to the buttons and to a tool panel that reaches it: one rule for both.
     LayoutToolbar();
-    // The logo gives way to a tool panel that reaches it.
-    const QWidget* tool = pEdycjaKadrowanie->isVisible() ? pEdycjaKadrowanie
-                          : pEdycjaRedEye->isVisible()   ? pEdycjaRedEye
-                                                         : nullptr;
-    iLogo->setVisible(!tool || tool->geometry().right() < iLogo->x());
 }
 
 void TfoGlowny::UpdateSelectionInfo() {

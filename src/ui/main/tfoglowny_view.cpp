@@ -6,7 +6,6 @@
 #include "ui/common/cursors.h"
 #include "ui/common/picturebutton.h"
 #include "ui/common/prompts.h"
-#include "ui/common/textfit.h"
 #include "ui/main/imageview.h"
 #include "ui/main/imageviewcontroller.h"
 #include "ui/main/photoedit.h"
@@ -40,10 +39,8 @@ void TfoGlowny::CreateImageView() {
             pEdycjaKadrowanie->hide();
         else if (tool == ImageViewController::RedEyeTool)
             pEdycjaRedEye->hide();
-        if (tool == ImageViewController::CropTool || tool == ImageViewController::RedEyeTool) {
-            LayoutToolbar();
-            iLogo->show(); // no tool panel covers it any more
-        }
+        if (tool == ImageViewController::CropTool || tool == ImageViewController::RedEyeTool)
+            LayoutToolbar(); // the logo comes back where the buttons leave it room
     };
     hooks.hideRedEyePanel = [this] { pEdycjaRedEye->hide(); };
     hooks.cropPanelVisible = [this] { return pEdycjaKadrowanie->isVisible(); };
@@ -93,7 +90,7 @@ void TfoGlowny::ShowPhoto() {
     const core::ListaPlikow& e = catalogue_.at(i);
     laRozmiarPliku->clear();
     laWagaPliku->setText(QString::number(e.Rozmiar) + QStringLiteral(" KB"));
-    laNazwaPliku->setText(fitText(e.Nazwa, laNazwaPliku->fontMetrics(), laNazwaPliku->width()));
+    laNazwaPliku->setText(e.Nazwa); // shortened to the label's width as it is drawn
     ivObraz->setViewCursor(QCursor(Qt::ArrowCursor));
     viewer_->setFitToWindow(true);
     RefreshView();
@@ -102,13 +99,29 @@ void TfoGlowny::ShowPhoto() {
     loader_->request(e.Sciezka);
 }
 
+void TfoGlowny::ClearView() {
+    if (edit_)
+        edit_->load(QImage()); // the editing state holds the working bitmap the view follows
+    ivObraz->removeAllLayers();
+    ivObraz->clearBitmap();
+    ExifLines.clear();
+    // Back to how the view starts, so that no zoom of a photo that is gone stays behind.
+    ivObraz->setScrollBarThickness(-1);
+    ivObraz->setScaleMode(ImageView::ScaleMode::Normal);
+    ivObraz->setScale(1.0f);
+    viewer_->setFitToWindow(true);
+    UpdateZoomLabel();
+}
+
 void TfoGlowny::PhotoLoaded(const imaging::PhotoLoad& result) {
     if (result.ok()) {
         edit_->load(result.bitmap); // the view follows the editing state
         ExifLines = result.exifLines;
-    }
-    if (!result.ok())
+    } else {
+        // The bar shows the file that failed; the photo before it must not stay as if it were that one.
+        ClearView();
         prompts().error(this, imaging::ViewerLoadMessage(result));
+    }
     const QImage& shown = ivObraz->bitmap();
     laRozmiarPliku->setText(shown.isNull() ? QString()
                                            : QString::number(shown.width()) + QLatin1Char('x') +

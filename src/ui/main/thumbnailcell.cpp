@@ -42,16 +42,23 @@ QImage decodeThumbnail(const QString& path) {
 }
 
 QImage composeCell(const QImage& photo, const QImage& blank, const QImage& placeholder) {
-    const QRect place = thumbnailPlacement(photo.size());
-    if (place.isEmpty())
+    const QRect logical = thumbnailPlacement(photo.size());
+    if (logical.isEmpty())
         return failedCell(placeholder);
-    const QImage scaled = photo.size() == place.size() ? photo.convertToFormat(QImage::Format_ARGB32)
-                                                       : imaging::ScaleLanczos(photo, place.size());
+    // On a scaled screen the cell has more device pixels than logical ones: the photo is scaled to those.
+    const qreal r = blank.devicePixelRatio();
+    const QRect place =
+        r == 1.0 ? logical
+                 : QRect(qRound(logical.x() * r), qRound(logical.y() * r),
+                         qMax(1, qRound(logical.width() * r)), qMax(1, qRound(logical.height() * r)));
+    QImage scaled = photo.size() == place.size() ? photo.convertToFormat(QImage::Format_ARGB32)
+                                                 : imaging::ScaleLanczos(photo, place.size());
     if (scaled.isNull())
         return failedCell(placeholder);
+    scaled.setDevicePixelRatio(r);
     QImage cell = blank.convertToFormat(QImage::Format_ARGB32);
     QPainter p(&cell);
-    p.drawImage(place.topLeft(), scaled);
+    p.drawImage(QPointF(place.x() / r, place.y() / r), scaled);
     return cell;
 }
 

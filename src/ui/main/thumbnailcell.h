@@ -24,7 +24,8 @@ QRect thumbnailPlacement(QSize photo);
 // library's thumbnail. Null when neither gives an image.
 QImage decodeThumbnail(const QString& path);
 
-// `blank` with `photo` scaled (Lanczos) into its placement; a null photo gives `failedCell`.
+// `blank` with `photo` scaled (Lanczos) into its placement; a null photo gives `failedCell`. A blank with a
+// device pixel ratio above 1 gets the photo at that many device pixels per logical one.
 QImage composeCell(const QImage& photo, const QImage& blank, const QImage& placeholder);
 
 // `placeholder` with a red cross of 2-pixel lines from (28, 21) to (88, 81) and from (88, 21) to (28, 81).

@@ -46,7 +46,12 @@ void ThumbnailFill::submitMore() {
         const QString path = paths_[index];
         // The destructor waits for the pool, so `this` outlives every task.
         pool_.start([this, maker = maker_, path, generation, index] {
-            QImage cell = maker(path);
+            QImage cell;
+            try {
+                cell = maker(path);
+            } catch (...) {
+                cell = QImage(); // the receiver shows a failed cell
+            }
             QMetaObject::invokeMethod(
                 this, [this, generation, index, cell] { arrived(generation, index, cell); },
                 Qt::QueuedConnection);

@@ -19,7 +19,8 @@ namespace ui {
 class ThumbnailFill : public QObject {
     Q_OBJECT
 public:
-    // Makes a cell from a photo's path: 116 × 116, the red-cross cell when the photo cannot be read.
+    // Makes a cell from a photo's path: 116 × 116, the red-cross cell when the photo cannot be read. A maker
+    // that throws gives a null cell instead (the exception never leaves the pool thread).
     using CellMaker = std::function<QImage(const QString& path)>;
 
     explicit ThumbnailFill(CellMaker maker, QObject* parent = nullptr);
