@@ -158,8 +158,7 @@ void TfoGlowny::EditChanged() {
 }
 
 void TfoGlowny::RelayoutToolPanels() {
-    // The logo gives way to the buttons and to a tool panel that reaches it: one rule for both.
-    LayoutToolbar();
+    LayoutToolbar(); // the logo gives way to a tool panel that reaches it
 }
 
 void TfoGlowny::UpdateSelectionInfo() {
