@@ -5,6 +5,7 @@
 // size. Any exception, any allocation above the fuzzer's limit and any picture that does not match its
 // header is a finding.
 #include "fuzzvalues.h"
+#include "regressionfile.h"
 
 #include "imaging/jpegdecoder.h"
 
@@ -159,6 +160,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         request.fitHeight = 83;
     }
     const QByteArray jpeg = craft(in);
+    keepForRegression(jpeg);
     JpegResult r;
     if (how == 3) {
         QBuffer buffer;

@@ -4,6 +4,7 @@
 // targets. Any exception, any allocation above the fuzzer's limit and any raster whose size does not
 // match its header is a finding.
 #include "fuzzvalues.h"
+#include "regressionfile.h"
 
 #include "imaging/rasterconvert.h"
 #include "imaging/tiffdecoder.h"
@@ -167,8 +168,10 @@ QByteArray craft(FuzzedDataProvider& in) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider in(data, size);
     const bool bitmap = in.ConsumeBool();
+    const QByteArray file = craft(in);
+    keepForRegression(file);
     QBuffer buffer;
-    buffer.setData(craft(in));
+    buffer.setData(file);
     buffer.open(QIODevice::ReadOnly);
     using namespace imaging::detail;
     TiffRequest request;

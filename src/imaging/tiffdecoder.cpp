@@ -472,7 +472,8 @@ Plan planFor(TIFF* tif, const Layout& l, std::uint16_t photometric, std::uint16_
     if ((rgb || greyAlpha) && planar == PLANARCONFIG_CONTIG && plainCodec) {
         plan.reader = Plan::Reader::Direct;
         plan.rgb = rgb;
-        plan.alpha = alphaFirst;
+        // The alpha sample follows the colour samples; a directory may declare one the pixels lack.
+        plan.alpha = alphaFirst && l.samples > (rgb ? 3 : 1);
     } else {
         plan.reader = Plan::Reader::Rgba;
         plan.alpha = anyAlpha;

@@ -240,6 +240,43 @@ TEST_F(Hardening, UnassociatedAlphaKeepsTheStoredColour) {
     EXPECT_EQ(photo.bitmap.pixel(1, 1), 0xFFC86432u);
 }
 
+TEST_F(Hardening, GreyWithUnassociatedAlphaKeepsItsGreyToo) {
+    for (const int photometric : {1, 0}) { // min-is-black, min-is-white
+        SCOPED_TRACE(photometric);
+        fixtures::TiffSpec spec = fixtures::Tiff(2, 1, 8, 2, photometric, 1);
+        spec.extraSamples = 1;
+        spec.pixels = {100, 50, 0, 0};
+        const QString p = dir.filePath(QStringLiteral("greyalpha%1.tif").arg(photometric));
+        ASSERT_TRUE(fixtures::WriteTiff(p, spec));
+        const RasterLoad raster = LoadPhotoRaster(p);
+        ASSERT_TRUE(raster.ok()) << raster.errorText.toStdString();
+        const std::uint8_t v = photometric == 1 ? 100 : 155;
+        const std::uint8_t black = photometric == 1 ? 0 : 255;
+        EXPECT_EQ(std::vector<std::uint8_t>(raster.raster.row(0), raster.raster.row(0) + 8),
+                  (std::vector<std::uint8_t>{v, v, v, 50, black, black, black, 0}));
+    }
+}
+
+// The plausibility bound on compressed strips leaves real, very compressible pictures alone.
+TEST_F(Hardening, FlatCompressedPicturesStillLoad) {
+    struct Case {
+        int bits;
+        int photometric;
+        int compression;
+    };
+    for (const Case c : {Case{8, 1, 5}, Case{8, 1, 8}, Case{8, 1, 32773}, Case{1, 0, 4}, Case{1, 0, 3}}) {
+        SCOPED_TRACE(c.compression);
+        fixtures::TiffSpec spec = fixtures::Tiff(2000, 2000, c.bits, 1, c.photometric, c.compression);
+        spec.pixels.assign(static_cast<std::size_t>(2000) * ((2000 * c.bits + 7) / 8), c.bits == 8 ? 128 : 0);
+        const QString p = dir.filePath(QStringLiteral("flat%1.tif").arg(c.compression));
+        ASSERT_TRUE(fixtures::WriteTiff(p, spec));
+        const PhotoLoad photo = LoadPhoto(p);
+        ASSERT_TRUE(photo.ok()) << photo.errorText.toStdString() << " " << QFileInfo(p).size();
+        const QRgb expected = c.bits == 8 ? qRgb(128, 128, 128) : qRgb(255, 255, 255);
+        EXPECT_EQ(photo.bitmap.pixel(1999, 1999), expected);
+    }
+}
+
 // An EXIF payload: IFD0 with ImageDescription and a link to the EXIF directory holding UserComment.
 QByteArray exifWithTexts(const QByteArray& description, const QByteArray& comment) {
     const auto u16 = [](QByteArray& b, std::uint32_t v) {
