@@ -2,6 +2,7 @@
 
 #include "imaging/colour.h"
 #include "ui/common/picturebutton.h"
+#include "ui/main/photoedit.h"
 
 #include <QLabel>
 #include <QSlider>
@@ -85,7 +86,7 @@ void AdjustmentDialog::timerTick() {
     watcher_ = watcher;
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] { take(watcher); });
     watcher->setFuture(QtConcurrent::run(&pool_, [adjust = adjust_, source = untouched_, values = values_] {
-        QImage preview = source;
+        QImage preview = PhotoEdit::UnsharedCopy(source);
         adjust(preview, values);
         return preview;
     }));

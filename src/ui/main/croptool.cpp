@@ -42,7 +42,7 @@ CropTool::CropTool(ImageViewController* viewer, QWidget* panel, QLabel* laZaznac
         b->setObjectName(QString::fromLatin1(c.button));
         if (const imaging::PrintFormat* f = c.format())
             b->setToolTip(f->hintText());
-        b->setGeometry(8 + (i % 4) * 68, 25 + (i / 4) * 22, 68, 20);
+        b->setGeometry(8 + (i % 4) * 72, 25 + (i / 4) * 22, 72, 20);
         b->setCursor(Qt::PointingHandCursor);
         connect(b, &QRadioButton::clicked, this, [this, i] { chooseFormat(i); });
         buttons_[i] = b;

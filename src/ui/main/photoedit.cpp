@@ -1,5 +1,7 @@
 #include "ui/main/photoedit.h"
 
+#include "imaging/effectsbitmap.h"
+
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
@@ -14,6 +16,18 @@ void putPatch(QImage& bitmap, const QImage& patch, QPoint at) {
 }
 
 } // namespace
+
+QImage PhotoEdit::UnsharedCopy(const QImage& b) {
+    if (b.isNull() || b.format() != QImage::Format_ARGB32)
+        return b.copy();
+    QImage out = imaging::detail::NewBitmap(b.width(), b.height());
+    if (out.isNull())
+        return b.copy();
+    const qsizetype row = qsizetype(b.width()) * 4;
+    for (int y = 0; y < b.height(); ++y)
+        std::copy_n(b.constScanLine(y), row, out.scanLine(y));
+    return out;
+}
 
 PhotoEdit::PhotoEdit(QObject* parent)
     : QObject(parent) {
@@ -150,7 +164,7 @@ void PhotoEdit::startNext() {
             auto step = std::make_shared<Step>();
             step->change = std::move(job.change);
             work = [input, step] {
-                QImage b = input;
+                QImage b = step->change.inPlace ? UnsharedCopy(input) : input;
                 if (!step->change.patch.isEmpty())
                     step->patchBefore = input.copy(step->change.patch);
                 else if (!step->change.inverse)
@@ -173,7 +187,7 @@ void PhotoEdit::startNext() {
         } else if (job.kind == JobKind::Redo && !redo_.empty()) {
             std::shared_ptr<Step> step = redo_.back();
             work = [input, step] {
-                QImage b = input;
+                QImage b = step->change.inPlace ? UnsharedCopy(input) : input;
                 step->change.apply(b);
                 return Outcome{b, step};
             };

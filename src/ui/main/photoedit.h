@@ -35,7 +35,12 @@ public:
         std::function<void(QImage&)> apply;
         std::function<void(QImage&)> inverse;
         QRect patch;
+        bool inPlace = false; // `apply` writes into its bitmap (rather than making a new one)
     };
+
+    // A copy of `b` that shares nothing, on memory that is quick to touch for the first time: what an
+    // in-place change works on while the view still shows the original.
+    static QImage UnsharedCopy(const QImage& b);
 
     explicit PhotoEdit(QObject* parent = nullptr);
     ~PhotoEdit() override;

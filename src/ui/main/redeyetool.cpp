@@ -55,6 +55,7 @@ std::optional<PhotoEdit::Change> RedEyeTool::ChangeFor(const QImage& bitmap, QRe
     change.name = QStringLiteral("Czerwone oczy");
     change.apply = [region](QImage& b) { imaging::RemoveRedEyeInRegion(b, region); };
     change.patch = inside;
+    change.inPlace = true;
     return change;
 }
 

@@ -30,13 +30,13 @@ namespace ui {
 namespace {
 
 PhotoEdit::Change change(const char* name, std::function<void(QImage&)> apply,
-                         std::function<void(QImage&)> inverse = {}) {
-    return {QString::fromUtf8(name), std::move(apply), std::move(inverse), {}};
+                         std::function<void(QImage&)> inverse = {}, bool inPlace = false) {
+    return {QString::fromUtf8(name), std::move(apply), std::move(inverse), {}, inPlace};
 }
 
 // A tool panel: white under its controls, the size of the crop panel.
 void preparePanel(QWidget* panel) {
-    panel->setGeometry(0, 0, 384, 100);
+    panel->setGeometry(0, 0, 394, 100);
     QPalette pal = panel->palette();
     pal.setColor(QPalette::Window, Qt::white);
     panel->setPalette(pal);
@@ -61,9 +61,9 @@ void TfoGlowny::CreateEditing() {
     crop_ = new CropTool(viewer_, pEdycjaKadrowanie, laZaznaczenie);
     crop_->setSelectionChanged([this] { UpdateSelectionInfo(); });
     if (auto* b = pEdycjaKadrowanie->findChild<QWidget*>(QStringLiteral("iEdycjaKadrowanieZastosuj")))
-        b->move(290, 30);
+        b->move(302, 30);
     if (auto* b = pEdycjaKadrowanie->findChild<QWidget*>(QStringLiteral("iEdycjaKadrowanieAnuluj")))
-        b->move(336, 30);
+        b->move(348, 30);
     redEye_ = new RedEyeTool(viewer_, pEdycjaRedEye, [this](QRect, std::optional<PhotoEdit::Change> c) {
         pEdycjaRedEye->hide();
         ivObraz->removeAllLayers();
@@ -115,8 +115,8 @@ void TfoGlowny::ConnectEditActions() {
        [=] { correction(change("Obrót w lewo", imaging::RotateLeft, imaging::RotateRight), true); });
     on("aEdycjaObrotP",
        [=] { correction(change("Obrót w prawo", imaging::RotateRight, imaging::RotateLeft), true); });
-    on("aEdycjaBW", [=] { correction(change("Czarno-biały", imaging::ToGreyscale)); });
-    on("aEdycjaSepia", [=] { correction(change("Sepia", imaging::ToSepia)); });
+    on("aEdycjaBW", [=] { correction(change("Czarno-biały", imaging::ToGreyscale, {}, true)); });
+    on("aEdycjaSepia", [=] { correction(change("Sepia", imaging::ToSepia, {}, true)); });
     on("aEdycjaBlurr", [=] {
         correction(
             change("Rozmycie", [](QImage& b) { imaging::ApplyNamedFilter(b, QStringLiteral("BLURMORE")); }));
@@ -158,8 +158,7 @@ void TfoGlowny::EditChanged() {
 }
 
 void TfoGlowny::RelayoutToolPanels() {
-    // The logo gives way to the buttons and to a tool panel that reaches it: one rule for both.
-    LayoutToolbar();
+    LayoutToolbar(); // the logo gives way to a tool panel that reaches it
 }
 
 void TfoGlowny::UpdateSelectionInfo() {
@@ -182,11 +181,8 @@ void TfoGlowny::StartCrop() {
 }
 
 void TfoGlowny::CancelCrop() {
-    ToolMode = ImageViewController::NoTool;
-    ivObraz->setViewCursor(QCursor(Qt::ArrowCursor));
-    ivObraz->removeAllLayers();
     pEdycjaKadrowanie->hide();
-    RelayoutToolPanels();
+    CancelRedEye(); // the same ending; the red-eye panel is not up while the crop tool is
     UpdateSelectionInfo();
 }
 
@@ -195,11 +191,7 @@ void TfoGlowny::ApplyCrop() {
         prompts().askYesNo(this, QStringLiteral("Czy przyciąć obraz do rozmiaru zaznaczenia?")) ==
             Prompts::Answer::Yes) {
         const QRect r = crop_->selectionRect();
-        ToolMode = ImageViewController::NoTool;
-        ivObraz->setViewCursor(QCursor(Qt::ArrowCursor));
-        pEdycjaKadrowanie->hide();
-        ivObraz->removeAllLayers();
-        RelayoutToolPanels();
+        CancelCrop();
         edit_->run(change("Kadrowanie", [r](QImage& b) { b = b.copy(r); }));
     }
     UpdateSelectionInfo();

@@ -1,0 +1,218 @@
+// Photo editing on a 24-megapixel photo through the main window: each one-click correction and one
+// brightness/contrast preview from the command to the repainted view, and the undo of each, against the
+// bare imaging function on the same photo in the same run. A 1 ms timer on the UI thread measures the
+// longest stall of the event loop while the window works.
+#include "core/settingsstore.h"
+#include "imaging/colour.h"
+#include "imaging/filters.h"
+#include "imaging/imagefile.h"
+#include "imaging/rotate.h"
+#include "ui/common/appresources.h"
+#include "ui/common/prompts.h"
+#include "ui/common/shell.h"
+#include "ui/main/adjustmentdialog.h"
+#include "ui/main/imageview.h"
+#include "ui/main/photoedit.h"
+#include "ui/main/photoloader.h"
+#include "ui/main/tfoglowny.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+
+constexpr int kPhotoW = 6000;
+constexpr int kPhotoH = 4000;
+constexpr int kRounds = 3;
+
+QImage Photo() {
+    QImage img(kPhotoW, kPhotoH, QImage::Format_ARGB32);
+    for (int y = 0; y < kPhotoH; ++y) {
+        auto* row = reinterpret_cast<quint32*>(img.scanLine(y));
+        for (int x = 0; x < kPhotoW; ++x)
+            row[x] = 0xFF000000u | (quint32((x * 255) / kPhotoW) << 16) |
+                     (quint32((y * 255) / kPhotoH) << 8) | quint32(((x ^ y) & 0x3F) * 4);
+    }
+    return img;
+}
+
+double Ms(const QElapsedTimer& t) {
+    return double(t.nsecsElapsed()) / 1e6;
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// The longest gap between two ticks of a 1 ms timer on the UI thread while `work` runs.
+struct StallProbe {
+    QTimer timer;
+    QElapsedTimer clock;
+    qint64 last = 0;
+    qint64 worst = 0;
+    StallProbe() {
+        timer.setInterval(1);
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            const qint64 now = clock.nsecsElapsed();
+            worst = std::max(worst, now - last);
+            last = now;
+        });
+    }
+    void start() {
+        clock.start();
+        last = 0;
+        worst = 0;
+        timer.start();
+    }
+    double stop() {
+        timer.stop();
+        return double(worst) / 1e6;
+    }
+};
+
+struct Row {
+    const char* what;
+    double bare = 0, window = 0, undo = 0, stall = 0;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ui::InitResources();
+    QTemporaryDir dir;
+    const QString folder = dir.filePath("zdjecia");
+    QDir().mkpath(folder);
+    const QImage photo = Photo();
+    if (!imaging::SaveJpeg(photo, folder + "/photo.jpg", 90).ok())
+        return 1;
+
+    ui::RecordingPrompts prompts;
+    ui::RecordingShell shell;
+    shell.documents = QDir::toNativeSeparators(folder);
+    core::SettingsStore store(dir.filePath("store.ini"));
+    ui::TfoGlowny window({&prompts, &shell, &store, dir.filePath("settings")});
+    window.resize(1280, 860);
+    window.show();
+    window.photoLoader()->finish();
+    QApplication::processEvents();
+    PhotoEdit& edit = *window.photoEdit();
+    ImageView& view = *window.ivObraz;
+    StallProbe probe;
+
+    // Runs `start` and waits on the event loop until the edit's work is taken and the view repainted.
+    const auto throughWindow = [&](const std::function<void()>& start, double& stall) {
+        QEventLoop loop;
+        const auto c = QObject::connect(&edit, &PhotoEdit::busyChanged, &loop, [&](bool busy) {
+            if (!busy)
+                loop.quit();
+        });
+        probe.start();
+        QElapsedTimer t;
+        t.start();
+        start();
+        if (edit.isBusy())
+            loop.exec();
+        view.viewport()->repaint();
+        const double ms = Ms(t);
+        stall = std::max(stall, probe.stop());
+        QObject::disconnect(c);
+        return ms;
+    };
+
+    const struct {
+        const char* what;
+        const char* action;
+        std::function<void(QImage&)> bare;
+    } corrections[] = {
+        {"rotate left", "aEdycjaObrotL", imaging::RotateLeft},
+        {"rotate right", "aEdycjaObrotP", imaging::RotateRight},
+        {"black and white", "aEdycjaBW", imaging::ToGreyscale},
+        {"sepia", "aEdycjaSepia", imaging::ToSepia},
+        {"blur (BLURMORE)", "aEdycjaBlurr", [](QImage& b) { imaging::ApplyNamedFilter(b, "BLURMORE"); }},
+        {"sharpen (SHARPEN)", "aEdycjaSharpen", [](QImage& b) { imaging::ApplyNamedFilter(b, "SHARPEN"); }},
+    };
+    std::vector<Row> rows;
+    for (const auto& c : corrections) {
+        Row row{c.what};
+        std::vector<double> bare, win, undo;
+        for (int i = 0; i < kRounds; ++i) {
+            QImage copy = edit.bitmap().copy(); // an unshared bitmap, as the photo is after a load
+            QElapsedTimer t;
+            t.start();
+            c.bare(copy);
+            bare.push_back(Ms(t));
+            win.push_back(throughWindow([&] { window.action(c.action)->trigger(); }, row.stall));
+            undo.push_back(throughWindow([&] { window.action("aEdycjaCofnij")->trigger(); }, row.stall));
+        }
+        row.bare = Median(bare);
+        row.window = Median(win);
+        row.undo = Median(undo);
+        rows.push_back(row);
+    }
+
+    // The brightness/contrast preview: the timer's pause set to nothing, from the slider change to the
+    // preview on screen.
+    {
+        Row row{"brightness/contrast preview"};
+        std::vector<double> bare, win;
+        for (int i = 0; i < kRounds; ++i) {
+            QImage copy = edit.bitmap().copy();
+            QElapsedTimer t;
+            t.start();
+            ui::TfoJasnoscKontrast::Adjust(copy, 30 + i, 20);
+            bare.push_back(Ms(t));
+        }
+        window.runDialog = [&](QDialog& d) {
+            auto& a = dynamic_cast<ui::AdjustmentDialog&>(d);
+            a.tAktualizuj->setInterval(0);
+            for (int i = 0; i < kRounds; ++i) {
+                double stall = 0;
+                QEventLoop loop;
+                const auto c = QObject::connect(&edit, &PhotoEdit::changed, &loop, &QEventLoop::quit);
+                win.push_back(throughWindow(
+                    [&] {
+                        a.sliders[0]->setValue(30 + i);
+                        loop.exec();
+                    },
+                    stall));
+                row.stall = std::max(row.stall, stall);
+                QObject::disconnect(c);
+            }
+            return int(QDialog::Rejected);
+        };
+        window.action("aEdycjaBrightnessContrast")->trigger();
+        row.bare = Median(bare);
+        row.window = Median(win);
+        rows.push_back(row);
+    }
+
+    std::printf("24-megapixel photo (%d x %d), median of %d\n", kPhotoW, kPhotoH, kRounds);
+    std::printf("%-28s %9s %9s %7s %9s %7s %9s\n", "", "bare ms", "window ms", "ratio", "undo ms", "undo/ed",
+                "stall ms");
+    for (const Row& r : rows) {
+        std::printf("%-28s %9.1f %9.1f %7.2f", r.what, r.bare, r.window, r.window / r.bare);
+        if (r.undo > 0)
+            std::printf(" %9.1f %7.2f", r.undo, r.undo / r.window);
+        else
+            std::printf(" %9s %7s", "-", "-");
+        std::printf(" %9.1f\n", r.stall);
+    }
+    std::printf("targets: ratio <= 1.3, undo/edit <= 1.3, stall < 50 ms\n");
+    window.close();
+    return 0;
+}
