@@ -1,6 +1,7 @@
 // Upload throughput: a 20 MB photo sent to the development service over loopback by the upload
 // worker, with a receiver on the main thread taking every hand-over, against a bare libcurl POST of
 // the same body in the same run. Prints the ratio and the position updates per second.
+#include "barepost.h"
 #include "service/multipartformstream.h"
 #include "service/tthreadlogowanie.h"
 #include "service/tthreadwysylanie.h"
@@ -126,10 +127,6 @@ bool setUp() {
     return !fixture->session.isEmpty();
 }
 
-size_t discard(char*, size_t size, size_t count, void*) {
-    return size * count;
-}
-
 void BM_BareCurlPost(benchmark::State& state) {
     service::MultipartFormStream form;
     form.AddFile("file", fixture->photo, "image/jpeg");
@@ -139,23 +136,12 @@ void BM_BareCurlPost(benchmark::State& state) {
     form.CloseForm();
     const QByteArray body = form.Body();
     const QByteArray url = (fixture->base + "ifupload.sphp").toUtf8();
-    const QByteArray type = "Content-Type: " + form.RequestContentType();
     QElapsedTimer clock;
     qint64 total = 0;
     for (auto _ : state) {
         clock.start();
-        CURL* curl = curl_easy_init();
-        curl_slist* headers = curl_slist_append(curl_slist_append(nullptr, type.constData()), "Expect:");
-        curl_easy_setopt(curl, CURLOPT_URL, url.constData());
-        curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0));
-        curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
-        curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body.constData());
-        curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
-        curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &discard);
-        if (curl_easy_perform(curl) != CURLE_OK)
+        if (!bench::bareCurlPost(url, form.RequestContentType(), body))
             state.SkipWithError("bare POST failed");
-        curl_slist_free_all(headers);
-        curl_easy_cleanup(curl);
         total += clock.nsecsElapsed();
     }
     state.SetBytesProcessed(state.iterations() * body.size());

@@ -3,6 +3,7 @@
 // libcurl POSTs of the same upload bodies in the same run. Also measures the longest time the
 // user-interface thread went without running its timer while the wizard was sending, and the progress
 // updates that reached the wizard per second.
+#include "barepost.h"
 #include "core/settings.h"
 #include "service/multipartformstream.h"
 #include "service/tthreadlogowanie.h"
@@ -100,10 +101,6 @@ bool setUp() {
         20000);
 }
 
-size_t discard(char*, size_t size, size_t count, void*) {
-    return size * count;
-}
-
 void BM_BareCurlPosts(benchmark::State& state) {
     const QByteArray url = (fixture->base + "ifupload.sphp").toUtf8();
     QElapsedTimer clock;
@@ -117,20 +114,8 @@ void BM_BareCurlPosts(benchmark::State& state) {
             form.AddFormField("idalbumu", "1");
             form.AddFormField("nazwaalbumu", "");
             form.CloseForm();
-            const QByteArray body = form.Body();
-            const QByteArray type = "Content-Type: " + form.RequestContentType();
-            CURL* curl = curl_easy_init();
-            curl_slist* headers = curl_slist_append(curl_slist_append(nullptr, type.constData()), "Expect:");
-            curl_easy_setopt(curl, CURLOPT_URL, url.constData());
-            curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0));
-            curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
-            curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body.constData());
-            curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
-            curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &discard);
-            if (curl_easy_perform(curl) != CURLE_OK)
+            if (!bench::bareCurlPost(url, form.RequestContentType(), form.Body()))
                 state.SkipWithError("bare POST failed");
-            curl_slist_free_all(headers);
-            curl_easy_cleanup(curl);
         }
         total += clock.nsecsElapsed();
     }

@@ -4,9 +4,9 @@
 // development service, photos in the window's folder, and steps that drive the wizard through its
 // controls the way a customer does.
 #include "service/devserviceprocess.h"
+#include "ui/uitestsupport.h"
 #include "ui/upload/tfowysylanie.h"
 #include "ui/upload/uploadcommands.h"
-#include "ui/uitestsupport.h"
 
 #include <QThread>
 
