@@ -2,6 +2,10 @@
 
 #include <curl/curl.h>
 
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+
 namespace bench {
 namespace {
 
@@ -25,6 +29,19 @@ bool bareCurlPost(const QByteArray& url, const QByteArray& contentType, const QB
     curl_slist_free_all(headers);
     curl_easy_cleanup(curl);
     return sent;
+}
+
+QString startBenchService(QProcess& service, const QString& folder) {
+    QFile config(QDir(folder).filePath("service.conf"));
+    if (!config.open(QIODevice::WriteOnly))
+        return {};
+    config.write("account bench@pixvale.example bench 1000000000000\nalbum bench@pixvale.example 1 Bench\n");
+    config.close();
+    service.start(QStringLiteral(PIXVALE_BINARY_DIR) + "/bin/pixvale-devservice",
+                  {"--port", "0", "--data", QDir(folder).filePath("data"), "--config", config.fileName()});
+    if (!service.waitForStarted() || !service.waitForReadyRead(10000))
+        return {};
+    return QString("http://127.0.0.1:%1/").arg(service.readLine().trimmed().mid(5).toInt());
 }
 
 } // namespace bench

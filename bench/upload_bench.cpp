@@ -102,17 +102,9 @@ QByteArray bigJpeg() {
 
 bool setUp() {
     fixture = new Fixture;
-    QFile config(fixture->dir.filePath("service.conf"));
-    config.open(QIODevice::WriteOnly);
-    config.write("account bench@pixvale.example bench 1000000000000\nalbum bench@pixvale.example 1 Bench\n");
-    config.close();
-    fixture->service.start(
-        QStringLiteral(PIXVALE_BINARY_DIR) + "/bin/pixvale-devservice",
-        {"--port", "0", "--data", fixture->dir.filePath("data"), "--config", config.fileName()});
-    if (!fixture->service.waitForStarted() || !fixture->service.waitForReadyRead(10000))
+    fixture->base = bench::startBenchService(fixture->service, fixture->dir.path());
+    if (fixture->base.isEmpty())
         return false;
-    const QByteArray first = fixture->service.readLine().trimmed();
-    fixture->base = QString("http://127.0.0.1:%1/").arg(first.mid(5).toInt());
 
     fixture->photo = fixture->dir.filePath("photo.jpg");
     QFile photo(fixture->photo);
