@@ -80,16 +80,17 @@ struct Recorder {
 
     int count = 0;
 
-    void make(QList<BatchCropItem> items, BatchCropOptions options) {
+    void make(QList<BatchCropItem> items, BatchCropOptions options, bool withQuestion = true) {
         count = static_cast<int>(items.size());
-        run = std::make_unique<BatchCropRun>(
-            std::move(items), std::move(options), [this](const QString& target) {
-                offThread |= QThread::currentThread() != qApp->thread();
-                questions.push_back(target);
-                if (onQuestion)
-                    onQuestion();
-                return questions.size() <= answers.size() ? answers[questions.size() - 1] : Answer::No;
-            });
+        BatchCropRun::OverwriteQuestion question = [this](const QString& target) {
+            offThread |= QThread::currentThread() != qApp->thread();
+            questions.push_back(target);
+            if (onQuestion)
+                onQuestion();
+            return questions.size() <= answers.size() ? answers[questions.size() - 1] : Answer::No;
+        };
+        run = std::make_unique<BatchCropRun>(std::move(items), std::move(options),
+                                             withQuestion ? question : BatchCropRun::OverwriteQuestion{});
         QObject::connect(run.get(), &BatchCropRun::progress, [this](int position, int total) {
             offThread |= QThread::currentThread() != qApp->thread();
             EXPECT_EQ(total, count);
@@ -276,6 +277,9 @@ TEST(BatchCropRun, NoToEveryQuestionWritesNothing) {
     recorder.make(items, Options(BatchCropTarget::OtherFolder, dir.path()));
     const BatchCropOutcome outcome = recorder.runToEnd();
     ASSERT_EQ(recorder.questions.size(), 4u);
+    Recorder unasked; // a run without a question replaces nothing either
+    unasked.make(items, Options(BatchCropTarget::OtherFolder, dir.path()), false);
+    EXPECT_EQ(unasked.runToEnd().skipped, 4);
     for (int i = 1; i <= 4; ++i) {
         const QString path = dir.filePath(QStringLiteral("p%1.jpg").arg(i));
         EXPECT_EQ(recorder.questions[std::size_t(i - 1)], QDir::toNativeSeparators(path));
