@@ -59,8 +59,7 @@ TEST_F(WizardTest, EveryStepWearsItsColour) {
 
 TEST_F(WizardTest, OptionsDialogWearsOrange) {
     buildWindow();
-    w().action("aNarzedziaOpcje")->trigger();
-    auto* dialog = w().findChild<ui::TfoOpcje*>();
+    ui::TfoOpcje* dialog = openOptions();
     ASSERT_NE(dialog, nullptr);
     checkLook(*dialog, ui::kOrange, "opcje");
     click(dialog->iAnuluj);

@@ -72,6 +72,16 @@ void WizardTest::openWizard() {
     w().action(QStringLiteral("aPlikWyslijPliki"))->trigger();
 }
 
+ui::TfoOpcje* WizardTest::openOptions() {
+    w().action(QStringLiteral("aNarzedziaOpcje"))->trigger();
+    ui::TfoOpcje* shown = nullptr;
+    for (ui::TfoOpcje* dialog : w().findChildren<ui::TfoOpcje*>())
+        if (dialog->isVisible())
+            shown = dialog;
+    EXPECT_NE(shown, nullptr);
+    return shown;
+}
+
 void WizardTest::type(QWidget* edit, const QString& text) {
     static_cast<QLineEdit*>(edit)->clear();
     QTest::keyClicks(edit, text);

@@ -5,6 +5,7 @@
 // controls the way a customer does.
 #include "service/devserviceprocess.h"
 #include "ui/uitestsupport.h"
+#include "ui/upload/tfoopcje.h"
 #include "ui/upload/tfowysylanie.h"
 #include "ui/upload/uploadcommands.h"
 
@@ -31,6 +32,8 @@ protected:
 
     // The upload command, as the menu runs it.
     void openWizard();
+    // The options command; the dialog it shows (a closed one may still wait for its deletion).
+    ui::TfoOpcje* openOptions();
     // Types into an edit as the keyboard does (replacing what it holds).
     static void type(QWidget* edit, const QString& text);
     static void click(QWidget* button);
