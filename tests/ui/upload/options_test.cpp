@@ -3,6 +3,7 @@
 
 #include "core/settings.h"
 #include "core/versioninfo.h"
+#include "ui/common/framedwindow.h"
 #include "ui/main/imageviewcontroller.h"
 #include "ui/upload/tfoopcje.h"
 #include "ui/upload/wordpicture.h"
@@ -110,6 +111,7 @@ TEST_F(OptionsTest, ViewQualityAndAutomaticCheckAreStored) {
     buildWindow();
     for (const bool high : {true, false}) {
         ui::TfoOpcje* dialog = openOptions();
+        checkLook(*dialog, ui::kOrange, "opcje");
         EXPECT_EQ(dialog->rbJakoscWysoka->isChecked(), !high);
         click(high ? dialog->rbJakoscWysoka : dialog->rbJakoscNormalna);
         click(dialog->cbAutoUpdate);

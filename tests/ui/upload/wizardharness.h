@@ -9,11 +9,17 @@
 #include "ui/upload/tfowysylanie.h"
 #include "ui/upload/uploadcommands.h"
 
+#include <QColor>
+
 #include <QThread>
 
 #include <memory>
 
 namespace uitest {
+
+// Checks that a window's picture is white inside a frame of `frame`; with PIXVALE_SCREENSHOTS naming a
+// folder, the picture is also saved there as `name`.png.
+void checkLook(QWidget& window, const QColor& frame, const QString& name);
 
 class WizardTest : public ::testing::Test {
 protected:
