@@ -25,47 +25,12 @@ const QString kStopQuestion = QStringLiteral("Pytanie: Czy na pewno przerwać wy
 
 } // namespace
 
-TEST_F(WizardTest, FirstRunLogsInAndTheSecondStartsAtTheAlbums) {
+TEST_F(WizardTest, FirstRunLogsInAfterAWrongPasswordAndTheSecondStartsAtTheAlbums) {
     start(1);
     openWizard();
     ASSERT_TRUE(wizard().isVisible());
     EXPECT_EQ(wizard().step(), 1);
     checkLook(wizard(), ui::kGreen, "krok1");
-    logIn();
-    checkLook(wizard(), ui::kBlue, "krok2");
-    EXPECT_FALSE(wizard().session().sessionId.isEmpty());
-    ASSERT_EQ(wizard().cbAlbumyIstniejace->count(), 2);
-    EXPECT_EQ(wizard().cbAlbumyIstniejace->itemText(0), QStringLiteral("Wakacje nad morzem"));
-    EXPECT_EQ(wizard().albumIds(), (QStringList{"1", "2"}));
-    EXPECT_TRUE(wizard().rbAlbumIstniejacy->isChecked());
-    click(wizard().iKrok2);
-    EXPECT_FALSE(wizard().isVisible());
-
-    handOvers.clear();
-    openWizard();
-    EXPECT_EQ(wizard().step(), 2);
-    ASSERT_TRUE(albumsShown());
-    EXPECT_EQ(handOvers, QStringList{"AlbumsArrived"});
-    EXPECT_EQ(service->bodiesOf("ifloguj.php").size(), 1);
-
-    // Choosing an existing album after typing a name sends the album's identifier.
-    QTest::keyClicks(wizard().eNowyAlbum, "Porzucony");
-    EXPECT_TRUE(wizard().rbAlbumNowy->isChecked());
-    QTest::keyClick(wizard().cbAlbumyIstniejace, Qt::Key_Down);
-    EXPECT_TRUE(wizard().rbAlbumIstniejacy->isChecked());
-    EXPECT_EQ(wizard().cbAlbumyIstniejace->currentText(), QStringLiteral("Rodzina"));
-    QTest::keyClick(&wizard(), Qt::Key_Return); // Enter in step 2 is the next button
-    ASSERT_TRUE(uploadFinished());
-    const auto forms = uploadFields();
-    ASSERT_EQ(forms.size(), 1);
-    EXPECT_EQ(forms[0]["idalbumu"], "2");
-    EXPECT_EQ(forms[0]["nazwaalbumu"], "");
-    EXPECT_TRUE(allOnUiThread);
-}
-
-TEST_F(WizardTest, WrongPasswordStaysAtTheLoginWithTheMessage) {
-    start(1);
-    openWizard();
     type(wizard().eLogin, "demo@pixvale.example");
     type(wizard().eHaslo, "zle");
     click(wizard().iKrok1Ok);
@@ -81,6 +46,36 @@ TEST_F(WizardTest, WrongPasswordStaysAtTheLoginWithTheMessage) {
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(service->bodiesOf("ifloguj.php").size(), 1);
     EXPECT_EQ(handOvers, QStringList{"ShowServiceError"});
+
+    logIn();
+    checkLook(wizard(), ui::kBlue, "krok2");
+    EXPECT_FALSE(wizard().session().sessionId.isEmpty());
+    ASSERT_EQ(wizard().cbAlbumyIstniejace->count(), 2);
+    EXPECT_EQ(wizard().cbAlbumyIstniejace->itemText(0), QStringLiteral("Wakacje nad morzem"));
+    EXPECT_EQ(wizard().albumIds(), (QStringList{"1", "2"}));
+    EXPECT_TRUE(wizard().rbAlbumIstniejacy->isChecked());
+    click(wizard().iKrok2);
+    EXPECT_FALSE(wizard().isVisible());
+
+    handOvers.clear();
+    openWizard();
+    EXPECT_EQ(wizard().step(), 2);
+    ASSERT_TRUE(albumsShown());
+    EXPECT_EQ(handOvers, QStringList{"AlbumsArrived"});
+    EXPECT_EQ(service->bodiesOf("ifloguj.php").size(), 2);
+
+    // Choosing an existing album after typing a name sends the album's identifier.
+    QTest::keyClicks(wizard().eNowyAlbum, "Porzucony");
+    EXPECT_TRUE(wizard().rbAlbumNowy->isChecked());
+    QTest::keyClick(wizard().cbAlbumyIstniejace, Qt::Key_Down);
+    EXPECT_TRUE(wizard().rbAlbumIstniejacy->isChecked());
+    EXPECT_EQ(wizard().cbAlbumyIstniejace->currentText(), QStringLiteral("Rodzina"));
+    QTest::keyClick(&wizard(), Qt::Key_Return); // Enter in step 2 is the next button
+    ASSERT_TRUE(uploadFinished());
+    const auto forms = uploadFields();
+    ASSERT_EQ(forms.size(), 1);
+    EXPECT_EQ(forms[0]["idalbumu"], "2");
+    EXPECT_EQ(forms[0]["nazwaalbumu"], "");
     EXPECT_TRUE(allOnUiThread);
 }
 
@@ -184,22 +179,16 @@ TEST_F(WizardTest, ALateReportOfAnEarlierRunNeverChangesTheNextRun) {
 
 TEST_F(WizardTest, RememberFollowsTheCheckBoxWhenTheWizardCloses) {
     start(1);
-    struct Case {
-        bool checked;
-        bool remember;
-        QString email;
-    };
-    const Case cases[] = {{true, true, "demo@pixvale.example"}, {false, false, ""}};
-    for (const Case& c : cases) {
+    for (const bool checked : {true, false}) {
         openWizard();
         type(wizard().eLogin, "demo@pixvale.example");
         type(wizard().eHaslo, "sekret");
-        wizard().cbPamietajHaslo->setChecked(c.checked);
+        wizard().cbPamietajHaslo->setChecked(checked);
         click(wizard().iKrok1Anuluj);
         const core::Settings& s = w().settings();
-        EXPECT_EQ(s.remember, c.remember);
-        EXPECT_EQ(s.email, c.email);
-        EXPECT_EQ(s.password, c.remember ? QStringLiteral("sekret") : QString());
+        EXPECT_EQ(s.remember, checked);
+        EXPECT_EQ(s.email, checked ? QStringLiteral("demo@pixvale.example") : QString());
+        EXPECT_EQ(s.password, checked ? QStringLiteral("sekret") : QString());
     }
     // A remembered login comes back in the fields.
     w().settings().remember = true;
