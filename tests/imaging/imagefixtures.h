@@ -6,6 +6,9 @@
 #include <QByteArray>
 #include <QImage>
 #include <QString>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <vector>
@@ -54,10 +57,6 @@ QByteArray WithFrameSize(QByteArray jpeg, int width, int height);
 // A JPEG whose frame header claims width × height (the rest is a tiny real picture).
 QByteArray JpegClaimingSize(int width, int height);
 
-// A little-endian TIFF of one 8-bit grey strip whose header says width × height and whose strip byte
-// count is `stripBytes`, with only 64 real bytes behind it.
-QByteArray TiffClaiming(std::uint32_t width, std::uint32_t height, std::uint32_t stripBytes);
-
 struct TiffSpec {
     int width = 0;
     int height = 0;
@@ -85,5 +84,17 @@ QByteArray ReadFile(const QString& path);
 int MaxChannelDiff(const QImage& a, const QImage& b, bool withAlpha = false);
 
 bool AllOpaque(const QImage& image);
+
+// A test with a temporary folder of its own for the files it writes.
+class FolderTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString path(const QString& name) const { return dir.filePath(name); }
+    // Writes `bytes` as `name` in the folder and returns its path.
+    QString write(const QString& name, const QByteArray& bytes) const {
+        EXPECT_TRUE(WriteFile(path(name), bytes));
+        return path(name);
+    }
+};
 
 } // namespace fixtures
