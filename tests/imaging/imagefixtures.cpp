@@ -237,16 +237,6 @@ bool WriteTiff(const QString& path, const TiffSpec& spec) {
     return ok;
 }
 
-bool WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-QByteArray ReadFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 int MaxChannelDiff(const QImage& a, const QImage& b, bool withAlpha) {
     if (a.size() != b.size())
         return -1;

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include "testsupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -76,8 +78,8 @@ TiffSpec Tiff(int width, int height, int bits, int samples, int photometric, int
 // Writes a TIFF file; returns false when libtiff refused.
 bool WriteTiff(const QString& path, const TiffSpec& spec);
 
-bool WriteFile(const QString& path, const QByteArray& bytes);
-QByteArray ReadFile(const QString& path);
+using testsupport::ReadFile;
+using testsupport::WriteFile;
 
 // Largest per-channel difference between two images of the same size (-1 when the sizes differ); alpha
 // counts only when `withAlpha`.
