@@ -130,6 +130,7 @@ private:
     QList<WizardEntry> source_;
     QPointer<imaging::BatchCropRun> run_;
     bool asking_ = false; // the file-exists question is open
+    int handingOver_ = 0; // the run is inside a call into the window
     bool busyCursor_ = false;
 };
 

@@ -38,6 +38,18 @@ constexpr std::array<StepLook, 5> kSteps{{
     {"Kadorwanie", "", "&Dalej >"},
 }};
 
+// Counts the run's calls into the window that are under way.
+struct HandOver {
+    explicit HandOver(int& depth)
+        : depth_(depth) {
+        ++depth_;
+    }
+    ~HandOver() { --depth_; }
+    HandOver(const HandOver&) = delete;
+    HandOver& operator=(const HandOver&) = delete;
+    int& depth_;
+};
+
 } // namespace
 
 TfoKadrownie::~TfoKadrownie() {
@@ -196,12 +208,14 @@ void TfoKadrownie::startRun() {
 }
 
 void TfoKadrownie::showProgress(int position, int total) {
+    const HandOver inside(handingOver_);
     handOver("progress");
     pbPostep->setValue(position);
     laCount->setText(CountText(position, total));
 }
 
 imaging::BatchCropRun::Overwrite TfoKadrownie::askOverwrite(const QString& targetPath) {
+    const HandOver inside(handingOver_);
     handOver("question");
     asking_ = true;
     const Prompts::Answer answer =
@@ -242,7 +256,12 @@ void TfoKadrownie::stopRun() {
     // The window goes away: the run's end is of no interest any more.
     run_->disconnect(this);
     run_->stop();
-    delete run_; // waits for the photos in flight, writes nothing more
+    // Deleting waits for the photos in flight; from inside one of the run's own calls it has to wait
+    // until that call has returned.
+    if (handingOver_ > 0)
+        run_->deleteLater();
+    else
+        delete run_;
     run_ = nullptr;
 }
 
