@@ -78,6 +78,7 @@ signals:
     void finished(const imaging::BatchCropOutcome& outcome);
 
 private:
+    friend struct BatchCropRunProbe; // tests watch the work's threads
     struct State;
     std::unique_ptr<State> state_;
 };
