@@ -199,12 +199,12 @@ void TfoKadrownie::createStep5() {
     laCount = label("laCount", {}, QRect(24, 40, 440, 18), pKrok5);
     pbPostep = named(new QProgressBar(pKrok5), "pbPostep", QRect(24, 62, 442, 18));
     pbPostep->setTextVisible(false);
-    laPodsumowanie = label("laPodsumowanie", {}, QRect(24, 94, 442, 60), pKrok5);
+    laPodsumowanie = label("laPodsumowanie", {}, QRect(24, 92, 442, 34), pKrok5);
     laPodsumowanie->setWordWrap(true);
     laPodsumowanie->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    mNieudane = named(new QPlainTextEdit(pKrok5), "mNieudane", QRect(24, 158, 442, 110));
+    mNieudane = named(new QPlainTextEdit(pKrok5), "mNieudane", QRect(24, 128, 442, 140));
     mNieudane->setReadOnly(true);
-    mNieudane->setLineWrapMode(QPlainTextEdit::NoWrap);
+    mNieudane->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     mNieudane->hide();
 }
 
