@@ -95,20 +95,4 @@ TEST(PhotoList, ALongListPaintsOnlyTheRowsInView) {
     EXPECT_LE(painted.last, 303);
 }
 
-TEST(PhotoList, APressOnAGlyphAlignsThatPhotoOnly) {
-    ui::PhotoList list;
-    list.resize(466, 303);
-    list.setEntries(photos(3), 0);
-    list.alignAll(imaging::CropAlignment::Bottom);
-    int aligned = -1;
-    QObject::connect(&list, &ui::PhotoList::entryAligned, [&](int row) { aligned = row; });
-    QTest::mouseClick(&list, Qt::LeftButton, {}, {150, 101 + 77});
-    EXPECT_EQ(aligned, 1);
-    QTest::mouseClick(&list, Qt::LeftButton, {}, {150, 101 + 90}); // under the glyphs: nothing
-    const imaging::CropAlignment expected[] = {imaging::CropAlignment::Bottom, imaging::CropAlignment::Top,
-                                               imaging::CropAlignment::Bottom};
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(list.entries().at(i).Wyrownanie, expected[i]) << i;
-}
-
 } // namespace
