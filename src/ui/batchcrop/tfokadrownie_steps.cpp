@@ -15,7 +15,6 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSlider>
-#include <QThread>
 
 #include <array>
 
@@ -39,14 +38,14 @@ constexpr std::array<StepLook, 5> kSteps{{
 }};
 
 // Counts the run's calls into the window that are under way.
-struct HandOver {
-    explicit HandOver(int& depth)
+struct InsideRunCall {
+    explicit InsideRunCall(int& depth)
         : depth_(depth) {
         ++depth_;
     }
-    ~HandOver() { --depth_; }
-    HandOver(const HandOver&) = delete;
-    HandOver& operator=(const HandOver&) = delete;
+    ~InsideRunCall() { --depth_; }
+    InsideRunCall(const InsideRunCall&) = delete;
+    InsideRunCall& operator=(const InsideRunCall&) = delete;
     int& depth_;
 };
 
@@ -208,14 +207,14 @@ void TfoKadrownie::startRun() {
 }
 
 void TfoKadrownie::showProgress(int position, int total) {
-    const HandOver inside(handingOver_);
+    const InsideRunCall inside(handingOver_);
     handOver("progress");
     pbPostep->setValue(position);
     laCount->setText(CountText(position, total));
 }
 
 imaging::BatchCropRun::Overwrite TfoKadrownie::askOverwrite(const QString& targetPath) {
-    const HandOver inside(handingOver_);
+    const InsideRunCall inside(handingOver_);
     handOver("question");
     asking_ = true;
     const Prompts::Answer answer =
