@@ -29,35 +29,85 @@
 
 namespace batchtest {
 
+// A wizard over copies of corpus photos in the folder "zdjecia" of a temporary folder, quality 75.
 class BatchWizardTest : public ::testing::Test {
 protected:
-    // `n` copies "p01.jpg" ... of one corpus photo in the folder "zdjecia"; those of `marked` (1-based) are
-    // marked.
-    void photos(int n, const char* corpus = "noexif_jfif_baseline.jpg", const QList<int>& marked = {});
-    // Adds one more corpus file under its own name (last in the list).
-    void addPhoto(const char* corpus);
-    // The wizard over the photos, the folder and quality 75, shown.
-    void open();
-    // The footer's buttons and a radio button, clicked.
-    void next();
-    void back();
-    static void click(QWidget* control);
-    // Goes from step 1 to step `step` with the choices as they stand.
-    void goTo(int step);
-    // Waits until a run has ended.
-    bool runEnded();
-    // A folder "name" in the temporary folder (created).
-    QString folder(const QString& name);
-    // Goes to step 4 and chooses a new, empty folder "wynik" as the target; returns it.
-    QString toOtherFolder();
-    // The bytes of every photo of the source folder, in list order.
-    QList<QByteArray> contents() const;
-    QStringList filesIn(const QString& folder) const;
+    // `n` copies "p01.jpg" ... of one corpus photo; those of `marked` (1-based) are marked.
+    void photos(int n, const char* corpus = "noexif_jfif_baseline.jpg", const QList<int>& marked = {}) {
+        marks = marked;
+        for (int i = 1; i <= n; ++i)
+            copy(corpus, QStringLiteral("p%1.jpg").arg(i, 2, 10, QLatin1Char('0')));
+    }
+    void copy(const char* corpus, const QString& name) {
+        const QString path = source + QLatin1Char('/') + name;
+        ASSERT_TRUE(QFile::copy(testsupport::corpusFile(QString::fromLatin1(corpus)), path)) << corpus;
+        paths << path;
+    }
+    void open() {
+        ui::InitResources();
+        QList<ui::WizardEntry> entries;
+        for (int i = 0; i < paths.size(); ++i) {
+            const QFileInfo info(paths[i]);
+            entries.append({info.completeBaseName(), QLatin1Char('.') + info.suffix(), QImage(), paths[i],
+                            marks.contains(i + 1)});
+        }
+        wizard = std::make_unique<ui::TfoKadrownie>(prompts, shell);
+        wizard->setSource(entries);
+        wizard->setFolder(QDir::toNativeSeparators(source));
+        wizard->setQuality(75);
+        wizard->onHandOver = [this](const char* name) {
+            handOvers << QString::fromLatin1(name);
+            allOnUiThread = allOnUiThread && QThread::currentThread() == qApp->thread();
+            if (onHandOver)
+                onHandOver(name);
+        };
+        wizard->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(wizard.get()));
+    }
+    static void click(QWidget* control) {
+        QTest::mouseClick(control, Qt::LeftButton, {}, QPoint(6, control->height() / 2));
+    }
+    void next() { click(wizard->btDalej); }
+    void back() { click(wizard->btWstecz); }
+    void goTo(int step) {
+        while (wizard->step() < step) {
+            const int before = wizard->step();
+            next();
+            ASSERT_GT(wizard->step(), before) << "stuck on step " << before;
+        }
+    }
+    bool runEnded() {
+        return QTest::qWaitFor([this] { return wizard->step() == 5 && !wizard->running(); }, 60000);
+    }
+    QString folder(const QString& name) {
+        QDir(dir.path()).mkpath(name);
+        return dir.filePath(name);
+    }
+    // Goes to step 4 and chooses a new, empty folder "wynik" as the target.
+    QString toOtherFolder() {
+        goTo(4);
+        click(wizard->rbFolder2);
+        const QString out = folder(QStringLiteral("wynik"));
+        wizard->eFolder->setText(out);
+        return out;
+    }
+    // The bytes of every photo, in list order.
+    QList<QByteArray> contents() const {
+        QList<QByteArray> all;
+        for (const QString& path : paths) {
+            QFile f(path);
+            all << (f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray());
+        }
+        return all;
+    }
+    static QStringList filesIn(const QString& folder) {
+        return QDir(folder).entryList(QDir::Files, QDir::Name);
+    }
 
     QTemporaryDir dir;
-    QString source;    // the photos' folder
-    QStringList paths; // the photos, in list order
-    QList<int> marks;  // 1-based numbers of the marked photos
+    QString source = folder(QStringLiteral("zdjecia"));
+    QStringList paths;
+    QList<int> marks;
     ui::RecordingPrompts prompts;
     ui::RecordingShell shell;
     std::unique_ptr<ui::TfoKadrownie> wizard;
@@ -65,94 +115,6 @@ protected:
     bool allOnUiThread = true;
     std::function<void(const char*)> onHandOver; // runs after the recording
 };
-
-void BatchWizardTest::photos(int n, const char* corpus, const QList<int>& marked) {
-    source = folder(QStringLiteral("zdjecia"));
-    marks = marked;
-    for (int i = 1; i <= n; ++i) {
-        const QString path = source + QStringLiteral("/p%1.jpg").arg(i, 2, 10, QLatin1Char('0'));
-        ASSERT_TRUE(QFile::copy(testsupport::corpusFile(QString::fromLatin1(corpus)), path)) << corpus;
-        paths << path;
-    }
-}
-
-void BatchWizardTest::addPhoto(const char* corpus) {
-    const QString path = source + QLatin1Char('/') + QString::fromLatin1(corpus);
-    ASSERT_TRUE(QFile::copy(testsupport::corpusFile(QString::fromLatin1(corpus)), path)) << corpus;
-    paths << path;
-}
-
-void BatchWizardTest::open() {
-    ui::InitResources();
-    QList<ui::WizardEntry> entries;
-    for (int i = 0; i < paths.size(); ++i) {
-        const QFileInfo info(paths[i]);
-        entries.append({info.completeBaseName(), QLatin1Char('.') + info.suffix(), QImage(), paths[i],
-                        marks.contains(i + 1)});
-    }
-    wizard = std::make_unique<ui::TfoKadrownie>(prompts, shell);
-    wizard->setSource(entries);
-    wizard->setFolder(QDir::toNativeSeparators(source));
-    wizard->setQuality(75);
-    wizard->onHandOver = [this](const char* name) {
-        handOvers << QString::fromLatin1(name);
-        allOnUiThread = allOnUiThread && QThread::currentThread() == qApp->thread();
-        if (onHandOver)
-            onHandOver(name);
-    };
-    wizard->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(wizard.get()));
-}
-
-void BatchWizardTest::click(QWidget* control) {
-    QTest::mouseClick(control, Qt::LeftButton, {}, QPoint(6, control->height() / 2));
-}
-
-void BatchWizardTest::next() {
-    click(wizard->btDalej);
-}
-
-void BatchWizardTest::back() {
-    click(wizard->btWstecz);
-}
-
-void BatchWizardTest::goTo(int step) {
-    while (wizard->step() < step) {
-        const int before = wizard->step();
-        next();
-        ASSERT_GT(wizard->step(), before) << "stuck on step " << before;
-    }
-}
-
-bool BatchWizardTest::runEnded() {
-    return QTest::qWaitFor([this] { return wizard->step() == 5 && !wizard->running(); }, 60000);
-}
-
-QString BatchWizardTest::folder(const QString& name) {
-    QDir(dir.path()).mkpath(name);
-    return dir.filePath(name);
-}
-
-QString BatchWizardTest::toOtherFolder() {
-    goTo(4);
-    click(wizard->rbFolder2);
-    const QString out = folder(QStringLiteral("wynik"));
-    wizard->eFolder->setText(out);
-    return out;
-}
-
-QList<QByteArray> BatchWizardTest::contents() const {
-    QList<QByteArray> all;
-    for (const QString& path : paths) {
-        QFile f(path);
-        all << (f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray());
-    }
-    return all;
-}
-
-QStringList BatchWizardTest::filesIn(const QString& folder) const {
-    return QDir(folder).entryList(QDir::Files, QDir::Name);
-}
 
 namespace {
 
@@ -421,7 +383,7 @@ TEST_F(BatchWizardTest, CancelAtTheFourthOfTenLeavesTheRestUnwritten) {
 
 TEST_F(BatchWizardTest, ADamagedPhotoIsSkippedAndNamedInTheSummary) {
     photos(2);
-    addPhoto("damaged_truncated_half_konica_z3.jpg");
+    copy("damaged_truncated_half_konica_z3.jpg", QStringLiteral("damaged_truncated_half_konica_z3.jpg"));
     open();
     const QString out = toOtherFolder();
     next();
