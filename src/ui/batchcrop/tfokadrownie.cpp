@@ -49,8 +49,9 @@ QRadioButton* radio(const char* name, const QString& text, QRect place, QWidget*
 }
 
 // A sunken line across the window, between the header, the panels and the footer.
-void rule(int y, QWidget* parent) {
+void rule(const char* name, int y, QWidget* parent) {
     auto* line = new QFrame(parent);
+    line->setObjectName(QLatin1String(name));
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
     line->setGeometry(0, y - 1, 500, 2);
@@ -88,11 +89,11 @@ void TfoKadrownie::createHeader() {
     laOpis = label("laOpis", {}, QRect(32, 31, 400, 18), header);
     auto* icon = named(new QLabel(header), "iNaglowek", QRect(444, 6, 48, 48));
     icon->setPixmap(QIcon(QStringLiteral(":/batchcrop/kreator.svg")).pixmap(48, 48));
-    rule(kHeaderHeight, this);
+    rule("bvNaglowek", kHeaderHeight, this);
 }
 
 void TfoKadrownie::createFooter() {
-    rule(kFooterTop, this);
+    rule("bvStopka", kFooterTop, this);
     btWstecz = named(new QPushButton(QStringLiteral("< W&stecz"), this), "btWstecz", QRect(249, 364, 75, 25));
     btDalej = named(new QPushButton(QStringLiteral("&Dalej >"), this), "btDalej", QRect(324, 364, 75, 25));
     btAnuluj = named(new QPushButton(QStringLiteral("Anuluj"), this), "btAnuluj", QRect(412, 364, 75, 25));
