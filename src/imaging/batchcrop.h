@@ -59,7 +59,9 @@ class BatchCropRun : public QObject {
 public:
     enum class Overwrite { Yes, No, Cancel };
     // Asked on the owner's thread, in list order, before a photo is written over an existing file
-    // (other folder only). Cancel ends the run at once: nothing more is written.
+    // (any existing file in the other folder, the photo's own included; in place only name.jpg beside a
+    // TIFF photo).
+    // Cancel ends the run at once: nothing more is written. Without a question nothing is replaced.
     using OverwriteQuestion = std::function<Overwrite(const QString& targetPath)>;
 
     BatchCropRun(QList<BatchCropItem> items, BatchCropOptions options, OverwriteQuestion ask,

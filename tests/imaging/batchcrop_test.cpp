@@ -42,6 +42,20 @@ BatchCropItem Corpus(const char* name, CropAlignment alignment = DefaultCropAlig
     return Item(testsupport::corpusFile(QString::fromLatin1(name)), {}, alignment);
 }
 
+// Items p1.jpg .. pN.jpg, all of one corpus photo; with `oldIn`, a file "old" already stands under each
+// name in that folder.
+QList<BatchCropItem> Numbered(int count, const char* photo, const QString& oldIn = {}) {
+    QList<BatchCropItem> items;
+    for (int i = 1; i <= count; ++i) {
+        const QString name = QStringLiteral("p%1.jpg").arg(i);
+        if (!oldIn.isEmpty()) {
+            EXPECT_TRUE(fixtures::WriteFile(QDir(oldIn).filePath(name), "old"));
+        }
+        items << Item(testsupport::corpusFile(QString::fromLatin1(photo)), name);
+    }
+    return items;
+}
+
 BatchCropOptions Options(BatchCropTarget target, const QString& folder = {}, int formatCode = 2,
                          int quality = 80) {
     BatchCropOptions options;
@@ -66,16 +80,17 @@ struct Recorder {
 
     int count = 0;
 
-    void make(QList<BatchCropItem> items, BatchCropOptions options) {
+    void make(QList<BatchCropItem> items, BatchCropOptions options, bool withQuestion = true) {
         count = static_cast<int>(items.size());
-        run = std::make_unique<BatchCropRun>(
-            std::move(items), std::move(options), [this](const QString& target) {
-                offThread |= QThread::currentThread() != qApp->thread();
-                questions.push_back(target);
-                if (onQuestion)
-                    onQuestion();
-                return questions.size() <= answers.size() ? answers[questions.size() - 1] : Answer::No;
-            });
+        BatchCropRun::OverwriteQuestion question = [this](const QString& target) {
+            offThread |= QThread::currentThread() != qApp->thread();
+            questions.push_back(target);
+            if (onQuestion)
+                onQuestion();
+            return questions.size() <= answers.size() ? answers[questions.size() - 1] : Answer::No;
+        };
+        run = std::make_unique<BatchCropRun>(std::move(items), std::move(options),
+                                             withQuestion ? question : BatchCropRun::OverwriteQuestion{});
         QObject::connect(run.get(), &BatchCropRun::progress, [this](int position, int total) {
             offThread |= QThread::currentThread() != qApp->thread();
             EXPECT_EQ(total, count);
@@ -257,16 +272,14 @@ TEST(BatchCropRun, AnExistingTargetIsAskedAboutInListOrder) {
 
 TEST(BatchCropRun, NoToEveryQuestionWritesNothing) {
     QTemporaryDir dir;
-    QList<BatchCropItem> items;
-    for (int i = 1; i <= 4; ++i) {
-        const QString name = QStringLiteral("p%1.jpg").arg(i);
-        ASSERT_TRUE(fixtures::WriteFile(dir.filePath(name), "old"));
-        items << Item(testsupport::corpusFile("canon_s40_II_thumb.jpg"), name);
-    }
+    const QList<BatchCropItem> items = Numbered(4, "canon_s40_II_thumb.jpg", dir.path());
     Recorder recorder;
     recorder.make(items, Options(BatchCropTarget::OtherFolder, dir.path()));
     const BatchCropOutcome outcome = recorder.runToEnd();
     ASSERT_EQ(recorder.questions.size(), 4u);
+    Recorder unasked; // a run without a question replaces nothing either
+    unasked.make(items, Options(BatchCropTarget::OtherFolder, dir.path()), false);
+    EXPECT_EQ(unasked.runToEnd().skipped, 4);
     for (int i = 1; i <= 4; ++i) {
         const QString path = dir.filePath(QStringLiteral("p%1.jpg").arg(i));
         EXPECT_EQ(recorder.questions[std::size_t(i - 1)], QDir::toNativeSeparators(path));
@@ -279,12 +292,7 @@ TEST(BatchCropRun, NoToEveryQuestionWritesNothing) {
 
 TEST(BatchCropRun, CancelAtTheFourthOfTenEndsTheRunThere) {
     QTemporaryDir dir;
-    QList<BatchCropItem> items;
-    for (int i = 1; i <= 10; ++i) {
-        const QString name = QStringLiteral("p%1.jpg").arg(i);
-        ASSERT_TRUE(fixtures::WriteFile(dir.filePath(name), "old"));
-        items << Item(testsupport::corpusFile("nintendo_3ds_MM_thumb_mpo.jpg"), name);
-    }
+    const QList<BatchCropItem> items = Numbered(10, "nintendo_3ds_MM_thumb_mpo.jpg", dir.path());
     Recorder recorder;
     recorder.answers = {Answer::Yes, Answer::No, Answer::Yes, Answer::Cancel, Answer::Yes};
     recorder.make(items, Options(BatchCropTarget::OtherFolder, dir.path()));
@@ -340,9 +348,7 @@ TEST(BatchCropRun, AWriteFailureIsCountedAndLeavesTheOldFile) {
 
 TEST(BatchCropRun, StopBetweenPhotosWritesNothingFurther) {
     QTemporaryDir dir;
-    QList<BatchCropItem> items;
-    for (int i = 1; i <= 6; ++i)
-        items << Item(testsupport::corpusFile("canon_s40_II_thumb.jpg"), QStringLiteral("p%1.jpg").arg(i));
+    const QList<BatchCropItem> items = Numbered(6, "canon_s40_II_thumb.jpg");
     Recorder recorder;
     recorder.make(items, Options(BatchCropTarget::OtherFolder, dir.path()));
     recorder.onProgress = [&](int position) {
@@ -361,12 +367,7 @@ TEST(BatchCropRun, StopBetweenPhotosWritesNothingFurther) {
 // (Recorder checks that).
 TEST(BatchCropRun, WorkRunsOnThePoolTwoPhotosAtMost) {
     QTemporaryDir dir;
-    QList<BatchCropItem> items;
-    for (int i = 1; i <= 6; ++i) {
-        const QString name = QStringLiteral("p%1.jpg").arg(i);
-        ASSERT_TRUE(fixtures::WriteFile(dir.filePath(name), "old"));
-        items << Item(testsupport::corpusFile("canon_s40_II_thumb.jpg"), name);
-    }
+    const QList<BatchCropItem> items = Numbered(6, "canon_s40_II_thumb.jpg", dir.path());
     Recorder recorder;
     recorder.answers = std::vector<Answer>(6, Answer::Yes);
     recorder.make(items, Options(BatchCropTarget::OtherFolder, dir.path()));
@@ -403,10 +404,7 @@ TEST(BatchCropRun, WorkRunsOnThePoolTwoPhotosAtMost) {
 
 TEST(BatchCropRun, DestroyedMidRunItWaitsAndWritesNothingMore) {
     QTemporaryDir dir;
-    QList<BatchCropItem> items;
-    for (int i = 1; i <= 4; ++i)
-        items << Item(testsupport::corpusFile("canon_sd300_II_thumb_2mp.jpg"),
-                      QStringLiteral("p%1.jpg").arg(i));
+    const QList<BatchCropItem> items = Numbered(4, "canon_sd300_II_thumb_2mp.jpg");
     Recorder recorder;
     recorder.make(items, Options(BatchCropTarget::OtherFolder, dir.path()));
     recorder.onProgress = [&](int) { recorder.run.reset(); }; // photo 1 announced, not yet written
