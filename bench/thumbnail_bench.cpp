@@ -1,6 +1,7 @@
 // Thumbnails per second of the camera photos of the corpus: through the EXIF preview and through the
 // DCT-scaled decode, each against vipsthumbnail making 96-pixel thumbnails of the same files in the
 // same run (one vipsthumbnail process for all files, so its start-up is spread over them).
+#include "cputime.h"
 #include "imaging/exifpreview.h"
 #include "imaging/imagefile.h"
 
@@ -13,27 +14,10 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <ctime>
 #include <map>
 #include <string>
 
-#include <sys/resource.h>
-
 namespace {
-
-// Processor seconds of this process, and of the finished child processes (vipsthumbnail).
-double ownCpu() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
-double childCpu() {
-    rusage u{};
-    getrusage(RUSAGE_CHILDREN, &u);
-    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6;
-}
 
 // Throughput counts both ways: wall clock (items_per_second) and processor time per thumbnail, which
 // a busy shared machine disturbs far less.

@@ -2,7 +2,7 @@
 
 #include <qt6keychain/keychain.h>
 
-#include <QEventLoop>
+#include <QCoreApplication>
 #include <QSemaphore>
 #include <QThread>
 
@@ -22,29 +22,43 @@ struct Outcome {
     QString error;
 };
 
+// qtkeychain runs its jobs one at a time through a queue that lives on the thread of the first job and
+// hears of a job's end through a queued signal. On a thread that has ended it never hears, and every job
+// after the second waits forever. So all jobs run on this one thread, which lives until the program ends.
+QObject* keychainThread() {
+    static QObject* context = [] {
+        auto* thread = new QThread;
+        thread->setObjectName(QStringLiteral("keychain"));
+        auto* object = new QObject;
+        object->moveToThread(thread);
+        thread->start();
+        qAddPostRoutine([] {
+            context->thread()->quit();
+            context->thread()->wait(1000);
+        });
+        return object;
+    }();
+    return context;
+}
+
 } // namespace
 
-// Runs the job `make` builds on a new thread with its own event loop and waits up to the time-out for
-// it. A job that has not ended by then is left to end on its own; its thread then deletes itself.
+// Runs the job `make` builds on the keychain thread and waits up to the time-out for it. A job that has
+// not ended by then is left to end on its own.
 std::optional<QString> SystemKeychain::run(const std::function<QKeychain::Job*()>& make) {
     auto outcome = std::make_shared<Outcome>();
-    QThread* thread = QThread::create([outcome, make] {
-        QEventLoop loop;
+    QMetaObject::invokeMethod(keychainThread(), [outcome, make] {
         QKeychain::Job* job = make();
         job->setAutoDelete(true);
-        QObject::connect(job, &QKeychain::Job::finished, &loop, [&outcome, &loop](QKeychain::Job* j) {
+        QObject::connect(job, &QKeychain::Job::finished, job, [outcome](QKeychain::Job* j) {
             outcome->ok = j->error() == QKeychain::NoError;
             outcome->error = j->errorString();
             if (auto* read = qobject_cast<QKeychain::ReadPasswordJob*>(j))
                 outcome->text = read->textData();
-            loop.quit();
+            outcome->done.release();
         });
         job->start();
-        loop.exec();
-        outcome->done.release();
     });
-    QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    thread->start();
     if (!outcome->done.tryAcquire(1, timeoutMs_)) {
         lastError_ = QStringLiteral("no answer in time");
         return std::nullopt;

@@ -23,8 +23,8 @@ public:
     virtual bool write(const QString& key, const QString& value) = 0;
 };
 
-// The system keychain through qtkeychain, under the service name "PixvaleLink". Each job runs on a
-// thread of its own with its own event loop; the caller waits at most `timeoutMs`.
+// The system keychain through qtkeychain, under the service name "PixvaleLink". The jobs run one after
+// another on a thread kept for them; the caller waits at most `timeoutMs`.
 class SystemKeychain final : public PasswordVault {
 public:
     explicit SystemKeychain(int timeoutMs = 3000);

@@ -1,6 +1,7 @@
 #include "imaging/photometadata.h"
 
 #include "imaging/jpegencoder.h"
+#include "imaging/rasterconvert.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -392,33 +393,76 @@ QByteArray ExifForSavedImage(const QByteArray& exif, QSize size) {
     return out;
 }
 
+namespace {
+
+template <class Result>
+Result withError(Result result, int code) {
+    result.error = code;
+    result.errorText = ImageErrorText(code);
+    return result;
+}
+
+EncodedJpeg encodeRows(int width, int height, int bytesPerPixel, const std::uint8_t* first, qsizetype stride,
+                       int quality, const PhotoMetadata& metadata) {
+    QBuffer encoded;
+    encoded.open(QIODevice::WriteOnly);
+    const int e = detail::EncodeJpeg(encoded, width, height, bytesPerPixel, first, stride, quality);
+    if (e != ImageOk)
+        return withError(EncodedJpeg{}, e);
+    EncodedJpeg result;
+    if (metadata.isEmpty())
+        result.bytes = encoded.data();
+    else
+        result.bytes = withMetadata(encoded.data(), ExifForSavedImage(metadata.exif, QSize(width, height)),
+                                    metadata.icc);
+    return result;
+}
+
+} // namespace
+
+EncodedJpeg EncodeJpegWithMetadata(const QImage& image, int quality, const PhotoMetadata& metadata) {
+    if (image.isNull())
+        return withError(EncodedJpeg{}, ImageErrorBadParameter);
+    const QImage source = image.format() == QImage::Format_ARGB32 || image.format() == QImage::Format_RGB32
+                              ? image
+                              : image.convertToFormat(QImage::Format_RGB32);
+    return encodeRows(source.width(), source.height(), 4, source.constBits(), source.bytesPerLine(), quality,
+                      metadata);
+}
+
+EncodedJpeg EncodeJpegWithMetadata(const Raster& raster, int quality, const PhotoMetadata& metadata) {
+    if (raster.isNull() ||
+        raster.pixels.size() < static_cast<std::size_t>(raster.bytesPerRow) * raster.height)
+        return withError(EncodedJpeg{}, ImageErrorBadParameter);
+    if (raster.bitsPerPixel == 24 || raster.bitsPerPixel == 32)
+        return encodeRows(raster.width, raster.height, raster.bitsPerPixel / 8, raster.pixels.data(),
+                          raster.bytesPerRow, quality, metadata);
+    const Raster direct = RasterTo24(raster);
+    if (direct.isNull())
+        return withError(EncodedJpeg{}, ImageErrorMemory);
+    return encodeRows(direct.width, direct.height, 3, direct.pixels.data(), direct.bytesPerRow, quality,
+                      metadata);
+}
+
+SaveResult WriteFileAtomically(const QString& path, const QByteArray& bytes) {
+    if (path.isEmpty())
+        return withError(SaveResult{}, ImageErrorBadParameter);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        return withError(SaveResult{}, ImageErrorWrite);
+    return {};
+}
+
 SaveResult SaveJpegWithMetadata(const QImage& image, const QString& path, int quality,
                                 const PhotoMetadata& metadata) {
     if (metadata.isEmpty())
         return SaveJpeg(image, path, quality);
-    SaveResult result;
-    if (image.isNull() || path.isEmpty()) {
-        result.error = ImageErrorBadParameter;
-        result.errorText = ImageErrorText(result.error);
-        return result;
-    }
-    const QImage source = image.format() == QImage::Format_ARGB32 || image.format() == QImage::Format_RGB32
-                              ? image
-                              : image.convertToFormat(QImage::Format_RGB32);
-    QBuffer encoded;
-    encoded.open(QIODevice::WriteOnly);
-    int e = detail::EncodeJpeg(encoded, source.width(), source.height(), 4, source.constBits(),
-                               source.bytesPerLine(), quality);
-    if (e == ImageOk) {
-        const QByteArray bytes =
-            withMetadata(encoded.data(), ExifForSavedImage(metadata.exif, source.size()), metadata.icc);
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-            e = ImageErrorWrite;
-    }
-    result.error = e;
-    result.errorText = ImageErrorText(e);
-    return result;
+    if (path.isEmpty())
+        return withError(SaveResult{}, ImageErrorBadParameter);
+    const EncodedJpeg encoded = EncodeJpegWithMetadata(image, quality, metadata);
+    if (!encoded.ok())
+        return withError(SaveResult{}, encoded.error);
+    return WriteFileAtomically(path, encoded.bytes);
 }
 
 QString ExifItemText(const QString& path, int tag, int ifd) {

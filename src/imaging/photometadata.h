@@ -10,6 +10,8 @@
 // notes) is kept as it was. Reentrant: callable from any thread.
 #include "imaging/imagefile.h"
 
+#include "imaging/raster.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QSize>
@@ -32,6 +34,21 @@ PhotoMetadata ReadPhotoMetadata(const QString& path);
 // PixelYDimension set, IFD1 and its preview removed. Empty when `exif` cannot be read or the result
 // would not fit in one JPEG segment.
 QByteArray ExifForSavedImage(const QByteArray& exif, QSize size);
+
+// A whole JPEG file in memory, or the reason there is none.
+struct EncodedJpeg : ImageStatus {
+    QByteArray bytes;
+};
+
+// The file SaveJpegWithMetadata writes, built in memory (so that a caller can encode on one thread and
+// decide later, on another, whether and where to write it). A raster of another depth than 24 or 32
+// bits is converted first, as SaveJpeg does.
+EncodedJpeg EncodeJpegWithMetadata(const QImage& image, int quality, const PhotoMetadata& metadata);
+EncodedJpeg EncodeJpegWithMetadata(const Raster& raster, int quality, const PhotoMetadata& metadata);
+
+// Writes `bytes` to a temporary file beside `path` and renames it over `path` only when complete: a
+// failure leaves the file that was there untouched.
+SaveResult WriteFileAtomically(const QString& path, const QByteArray& bytes);
 
 // SaveJpeg that also writes `metadata` (the EXIF block rewritten by ExifForSavedImage, the ICC profile
 // split into APP2 chunks). Like SaveJpeg it replaces the target only when the whole file is written.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 
 namespace imaging {
 
@@ -63,6 +64,8 @@ void bgrAt(const Raster& raster, int x, int y, std::uint8_t* out) {
 // A 24-bit copy of the w × h block at (left, top), which lies inside the source.
 Raster cut(const Raster& source, int left, int top, int w, int h) {
     Raster out = Raster::allocate(w, h, 24);
+    if (out.isNull())
+        throw std::bad_alloc(); // callers report a memory error; never write through a null row
     for (int y = 0; y < h; ++y) {
         std::uint8_t* dst = out.row(y);
         if (source.bitsPerPixel == 24) {

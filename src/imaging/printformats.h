@@ -63,7 +63,8 @@ CropFrame FitCropFrame(const CropFrame& frame, const PrintFormat& format, int im
 
 // Replaces `raster` by its cut-out to the format (a new 24-bit raster), or leaves it alone when it has
 // the format's height already. Answers false, leaving the raster alone, when the cut-out would be empty
-// (too small an image), the code is unknown or the raster is null.
+// (too small an image), the code is unknown or the raster is null. Throws std::bad_alloc, leaving the
+// raster alone, when there is no memory for the cut-out.
 bool CropToFormat(Raster& raster, int formatCode, CropAlignment alignment);
 
 } // namespace imaging

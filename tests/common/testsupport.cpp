@@ -1,6 +1,7 @@
 #include "testsupport.h"
 
 #include <QDir>
+#include <QFile>
 
 namespace testsupport {
 
@@ -15,6 +16,16 @@ QString corpusFile(const QString& name) {
 
 QString binaryDir() {
     return QStringLiteral(PIXVALE_BINARY_DIR);
+}
+
+bool WriteFile(const QString& path, const QByteArray& content) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+}
+
+QByteArray ReadFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace testsupport

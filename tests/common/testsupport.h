@@ -1,6 +1,7 @@
 #pragma once
 
-// Helpers shared by every test suite: where the photo corpus and the build tree are.
+// Helpers shared by every test suite: where the photo corpus and the build tree are, whole files.
+#include <QByteArray>
 #include <QString>
 
 namespace testsupport {
@@ -13,5 +14,10 @@ QString corpusFile(const QString& name);
 
 // Root of the build tree (where bin/ holds the programs).
 QString binaryDir();
+
+// Writes `content` as the whole file; false when that failed.
+bool WriteFile(const QString& path, const QByteArray& content);
+// The whole file, empty when it cannot be read.
+QByteArray ReadFile(const QString& path);
 
 } // namespace testsupport

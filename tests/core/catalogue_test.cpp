@@ -1,4 +1,5 @@
 #include "core/catalogue.h"
+#include "testsupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,12 +16,8 @@ class PhotoFolder {
 public:
     QString path() const { return dir_.path(); }
     QString add(const QString& name, qint64 bytes = 0) {
-        QFile file(dir_.filePath(name));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        if (bytes > 0)
-            file.write(QByteArray(static_cast<qsizetype>(bytes), 'x'));
-        file.close();
-        return QDir::toNativeSeparators(file.fileName());
+        EXPECT_TRUE(testsupport::WriteFile(dir_.filePath(name), QByteArray(bytes, 'x')));
+        return QDir::toNativeSeparators(dir_.filePath(name));
     }
     void addFolder(const QString& name) { ASSERT_TRUE(QDir(dir_.path()).mkdir(name)); }
 

@@ -1,19 +1,18 @@
 #include "core/datapaths.h"
 #include "core/localsettings.h"
+#include "testsupport.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 namespace {
 
 bool touch(const QString& path) {
     QDir().mkpath(path.section(QLatin1Char('/'), 0, -2));
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly);
+    return testsupport::WriteFile(path, {});
 }
 
 TEST(DataPaths, TheProgramFolderThenTheInstalledDataFolder) {

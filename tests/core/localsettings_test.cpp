@@ -2,8 +2,8 @@
 #include "core/obfuscation.h"
 #include "core/settings.h"
 #include "core/versioninfo.h"
+#include "testsupport.h"
 
-#include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -16,9 +16,7 @@ using core::readLocalSettings;
 class LocalSettingsFile : public ::testing::Test {
 protected:
     QString write(const QByteArray& content) {
-        QFile file(path());
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(content);
+        EXPECT_TRUE(testsupport::WriteFile(path(), content));
         return path();
     }
     QString path() const { return dir.filePath(QStringLiteral("settings")); }

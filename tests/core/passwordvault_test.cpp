@@ -15,6 +15,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/prctl.h>
+
+#include <csignal>
+
 namespace {
 
 using core::SettingsStore;
@@ -131,6 +135,9 @@ protected:
         const QString keyring = QStandardPaths::findExecutable(QStringLiteral("gnome-keyring-daemon"));
         if (daemon.isEmpty() || keyring.isEmpty())
             GTEST_SKIP() << "no dbus-daemon or gnome-keyring-daemon: the keychain path is not tested";
+        // The library's connection to a session bus raises SIGTERM in this process when that bus goes away,
+        // so the bus must outlive the process: it ends when the process does.
+        bus.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
         bus.start(daemon, {QStringLiteral("--session"), QStringLiteral("--nofork"),
                            QStringLiteral("--print-address")});
         if (!bus.waitForStarted(5000) || !bus.waitForReadyRead(5000))
@@ -149,16 +156,9 @@ protected:
         keyringProcess.waitForFinished(10000);
         QThread::msleep(500);
     }
-    void TearDown() override {
-        for (QProcess* p : {&keyringProcess, &bus}) {
-            p->terminate();
-            if (!p->waitForFinished(3000))
-                p->kill();
-            p->waitForFinished(3000);
-        }
-    }
     QTemporaryDir runtime;
-    QProcess bus;
+    // Left running: see above. Destroying a running QProcess would end it, so it is never destroyed.
+    QProcess& bus = *new QProcess;
     QProcess keyringProcess;
 };
 
@@ -169,7 +169,11 @@ TEST_F(SecretService, APasswordGoesThroughTheSystemKeychain) {
         GTEST_SKIP() << "the Secret Service did not take a password (" << keychain.lastError().toStdString()
                      << "): the keychain path is not tested";
     EXPECT_EQ(keychain.read(key), std::optional<QString>(QStringLiteral("żółw-1")));
+    // A missing entry is the keychain's answer, not the time-out's; it is the third job, and qtkeychain
+    // loses track of jobs that run on threads which come and go.
     EXPECT_EQ(keychain.read(key + QStringLiteral("-none")), std::nullopt);
+    EXPECT_NE(keychain.lastError(), QStringLiteral("no answer in time"));
+    EXPECT_EQ(keychain.read(key), std::optional<QString>(QStringLiteral("żółw-1")));
 }
 
 } // namespace

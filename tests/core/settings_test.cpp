@@ -1,8 +1,8 @@
 #include "core/obfuscation.h"
 #include "core/settings.h"
 #include "core/settingsstore.h"
+#include "testsupport.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -210,9 +210,8 @@ TEST(PhotoFolder, FallsBackToDocumentsUnlessTheStoredFolderExists) {
     EXPECT_EQ(core::photoFolderFor(dir.path(), documents), dir.path());
     EXPECT_EQ(core::photoFolderFor(dir.path() + QStringLiteral("/gone"), documents), documents);
     EXPECT_EQ(core::photoFolderFor(QString(), documents), documents);
-    QFile file(dir.filePath(QStringLiteral("a.jpg")));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    EXPECT_EQ(core::photoFolderFor(file.fileName(), documents), documents);
+    ASSERT_TRUE(testsupport::WriteFile(dir.filePath(QStringLiteral("a.jpg")), {}));
+    EXPECT_EQ(core::photoFolderFor(dir.filePath(QStringLiteral("a.jpg")), documents), documents);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "core/settingsstore.h"
+#include "testsupport.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -61,10 +61,8 @@ TEST_F(SettingsStoreFile, MissingValuesReadAsNothingAndRewritingChangesTheType) 
 }
 
 TEST_F(SettingsStoreFile, HandWrittenValuesWithoutMarksAreJudgedByContent) {
-    QFile file(path());
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("[General]\nsavequality=90\ndirectory=/photos\nbig=4294967296\nlist=a,b\n");
-    file.close();
+    ASSERT_TRUE(testsupport::WriteFile(
+        path(), "[General]\nsavequality=90\ndirectory=/photos\nbig=4294967296\nlist=a,b\n"));
     const SettingsStore store(path());
     EXPECT_EQ(store.number(QStringLiteral("savequality")), 90);
     EXPECT_EQ(store.text(QStringLiteral("savequality")), QString());

@@ -54,8 +54,10 @@ QByteArray Tiff(std::vector<Tag> tags, const QByteArray& data) {
     return out + overflow + data;
 }
 
-QByteArray Strip(std::uint32_t width, std::uint32_t height, int samples, const QByteArray& data,
-                 std::uint16_t compression) {
+namespace {
+
+QByteArray strip(std::uint32_t width, std::uint32_t height, int samples, const QByteArray& data,
+                 std::uint16_t compression, std::uint32_t byteCount) {
     const auto s = static_cast<std::uint32_t>(samples);
     return Tiff({{256, kLong, {width}},
                  {257, kLong, {height}},
@@ -65,8 +67,19 @@ QByteArray Strip(std::uint32_t width, std::uint32_t height, int samples, const Q
                  {273, kLong, {kDataOffset}},
                  {277, kShort, {s}},
                  {278, kLong, {height}},
-                 {279, kLong, {static_cast<std::uint32_t>(data.size())}}},
+                 {279, kLong, {byteCount}}},
                 data);
+}
+
+} // namespace
+
+QByteArray Strip(std::uint32_t width, std::uint32_t height, int samples, const QByteArray& data,
+                 std::uint16_t compression) {
+    return strip(width, height, samples, data, compression, static_cast<std::uint32_t>(data.size()));
+}
+
+QByteArray StripClaiming(std::uint32_t width, std::uint32_t height, std::uint32_t stripBytes) {
+    return strip(width, height, 1, QByteArray(64, '\x55'), 1, stripBytes);
 }
 
 QByteArray Tiled(std::uint32_t width, std::uint32_t height, std::uint32_t tileSide, const QByteArray& data) {

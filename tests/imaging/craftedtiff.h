@@ -29,6 +29,10 @@ QByteArray Tiff(std::vector<Tag> tags, const QByteArray& data);
 QByteArray Strip(std::uint32_t width, std::uint32_t height, int samples, const QByteArray& data,
                  std::uint16_t compression = 1);
 
+// One-strip 8-bit grey image of width × height whose strip byte count claims `stripBytes`, with only 64
+// real bytes behind it.
+QByteArray StripClaiming(std::uint32_t width, std::uint32_t height, std::uint32_t stripBytes);
+
 // A grey 8-bit tiled image with tiles of tileSide × tileSide and one tile of data present.
 QByteArray Tiled(std::uint32_t width, std::uint32_t height, std::uint32_t tileSide, const QByteArray& data);
 

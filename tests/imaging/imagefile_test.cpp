@@ -15,15 +15,7 @@ using namespace imaging;
 
 namespace {
 
-class ImageFile : public ::testing::Test {
-protected:
-    QTemporaryDir dir;
-    QString path(const QString& name) const { return dir.filePath(name); }
-    QString write(const QString& name, const QByteArray& bytes) const {
-        EXPECT_TRUE(fixtures::WriteFile(path(name), bytes));
-        return path(name);
-    }
-};
+using ImageFile = fixtures::FolderTest;
 
 TEST_F(ImageFile, JpegLoadsIntoAnOpaqueWorkingBitmapWithoutExif) {
     const QImage picture = fixtures::Smooth(64, 48);

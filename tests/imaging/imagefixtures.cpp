@@ -120,23 +120,6 @@ QByteArray ExifPayload(const ExifSpec& spec) {
     return spec.header + w.bytes;
 }
 
-QByteArray TiffClaiming(std::uint32_t width, std::uint32_t height, std::uint32_t stripBytes) {
-    Writer w;
-    w.bytes = QByteArray("II*\0\x08\0\0\0", 8);
-    const std::uint32_t dataAt = 8 + 2 + 8 * 12 + 4;
-    w.u16(8);
-    w.entry(256, 4, 1, width);
-    w.entry(257, 4, 1, height);
-    w.entry(258, 3, 1, 8);
-    w.entry(259, 3, 1, 1);
-    w.entry(262, 3, 1, 1);
-    w.entry(273, 4, 1, dataAt);
-    w.entry(278, 4, 1, height);
-    w.entry(279, 4, 1, stripBytes);
-    w.u32(0);
-    return w.bytes + QByteArray(64, '\x55');
-}
-
 QByteArray Segment(std::uint8_t marker, const QByteArray& payload) {
     QByteArray s;
     s.append(static_cast<char>(0xFF));
@@ -252,16 +235,6 @@ bool WriteTiff(const QString& path, const TiffSpec& spec) {
     }
     TIFFClose(tif);
     return ok;
-}
-
-bool WriteFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-QByteArray ReadFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 int MaxChannelDiff(const QImage& a, const QImage& b, bool withAlpha) {

@@ -6,6 +6,11 @@
 #include <QByteArray>
 #include <QImage>
 #include <QString>
+#include <QTemporaryDir>
+
+#include "testsupport.h"
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <vector>
@@ -54,10 +59,6 @@ QByteArray WithFrameSize(QByteArray jpeg, int width, int height);
 // A JPEG whose frame header claims width × height (the rest is a tiny real picture).
 QByteArray JpegClaimingSize(int width, int height);
 
-// A little-endian TIFF of one 8-bit grey strip whose header says width × height and whose strip byte
-// count is `stripBytes`, with only 64 real bytes behind it.
-QByteArray TiffClaiming(std::uint32_t width, std::uint32_t height, std::uint32_t stripBytes);
-
 struct TiffSpec {
     int width = 0;
     int height = 0;
@@ -77,13 +78,25 @@ TiffSpec Tiff(int width, int height, int bits, int samples, int photometric, int
 // Writes a TIFF file; returns false when libtiff refused.
 bool WriteTiff(const QString& path, const TiffSpec& spec);
 
-bool WriteFile(const QString& path, const QByteArray& bytes);
-QByteArray ReadFile(const QString& path);
+using testsupport::ReadFile;
+using testsupport::WriteFile;
 
 // Largest per-channel difference between two images of the same size (-1 when the sizes differ); alpha
 // counts only when `withAlpha`.
 int MaxChannelDiff(const QImage& a, const QImage& b, bool withAlpha = false);
 
 bool AllOpaque(const QImage& image);
+
+// A test with a temporary folder of its own for the files it writes.
+class FolderTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString path(const QString& name) const { return dir.filePath(name); }
+    // Writes `bytes` as `name` in the folder and returns its path.
+    QString write(const QString& name, const QByteArray& bytes) const {
+        EXPECT_TRUE(WriteFile(path(name), bytes));
+        return path(name);
+    }
+};
 
 } // namespace fixtures

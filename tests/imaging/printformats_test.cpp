@@ -4,6 +4,7 @@
 
 #include <QPoint>
 #include <QSize>
+#include <QStringList>
 
 #include <tuple>
 #include <vector>
@@ -34,21 +35,40 @@ QPoint origin(const Raster& r, int x, int y) {
     return {p[0] + 256 * (p[2] % 16), p[1] + 256 * (p[2] / 16)};
 }
 
-TEST(PrintFormats, TextsAndScreenOrder) {
-    for (int code = 1; code <= imaging::PrintFormatCount; ++code) {
-        const imaging::PrintFormat* f = imaging::PrintFormatByCode(code);
-        ASSERT_EQ(f, &imaging::PrintFormats()[static_cast<std::size_t>(code - 1)]);
-        EXPECT_EQ(f->code, code);
+TEST(PrintFormats, EveryRowTheScreenOrderAndTheAlignments) {
+    const struct {
+        int code;
+        const char* name;
+        int longMm, shortMm, ratioLong, ratioShort; // exact a / b, nominal p / q
+        const char* hint;                           // short × long, unlike the name
+        const char* caption;
+    } rows[] = {
+        {1, "9x13", 127, 89, 13, 9, "Wielkość zdjęcia 89x127mm", " format 9x13 (89x127mm)"},
+        {2, "10x15", 152, 102, 15, 10, "Wielkość zdjęcia 102x152mm", " format 10x15 (102x152mm)"},
+        {3, "13x18", 177, 127, 18, 13, "Wielkość zdjęcia 127x177mm", " format 13x18 (127x177mm)"},
+        {4, "15x21", 203, 152, 21, 15, "Wielkość zdjęcia 152x203mm", " format 15x21 (152x203mm)"},
+        {5, "20x30", 305, 203, 3, 2, "Wielkość zdjęcia 203x305mm", " format 20x30 (203x305mm)"},
+        {6, "30x45", 457, 305, 3, 2, "Wielkość zdjęcia 305x457mm", " format 30x45 (305x457mm)"},
+        {7, "10x13", 127, 96, 13, 10, "Wielkość zdjęcia 96x127mm", " format 10x13 (96x127mm)"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        const imaging::PrintFormat* f = imaging::PrintFormatByCode(r.code);
+        ASSERT_EQ(f, &imaging::PrintFormats()[static_cast<std::size_t>(r.code - 1)]);
+        EXPECT_EQ(std::tuple(f->code, f->nameText(), f->longSideMm, f->shortSideMm, f->ratioLong,
+                             f->ratioShort, f->hintText(), f->wizardCaption()),
+                  std::tuple(r.code, QString::fromUtf8(r.name), r.longMm, r.shortMm, r.ratioLong,
+                             r.ratioShort, QString::fromUtf8(r.hint), QString::fromUtf8(r.caption)));
     }
-    // The hint gives short × long in millimetres, unlike the name.
-    const imaging::PrintFormat* f = imaging::PrintFormatByCode(7);
-    EXPECT_EQ(f->nameText(), QStringLiteral("10x13"));
-    EXPECT_EQ(f->hintText(), QStringLiteral("Wielkość zdjęcia 96x127mm"));
-    EXPECT_EQ(f->wizardCaption(), QStringLiteral(" format 10x13 (96x127mm)"));
     EXPECT_EQ(imaging::PrintFormatByCode(0), nullptr);
     EXPECT_EQ(imaging::PrintFormatByCode(8), nullptr);
     EXPECT_EQ(imaging::PrintFormatScreenOrder(), (std::array<int, 7>{1, 7, 2, 3, 4, 5, 6}));
-    EXPECT_EQ(imaging::CropAlignmentName(imaging::DefaultCropAlignment), QStringLiteral("środek"));
+    EXPECT_EQ(imaging::FreeFormatName(), QStringLiteral("dowolna"));
+    EXPECT_EQ(imaging::DefaultCropAlignment, CropAlignment::Centre);
+    EXPECT_EQ(QStringList({imaging::CropAlignmentName(CropAlignment::Top),
+                           imaging::CropAlignmentName(CropAlignment::Centre),
+                           imaging::CropAlignmentName(CropAlignment::Bottom)}),
+              QStringList({"góra", "środek", "dół"}));
 }
 
 TEST(FitCropFrame, WorkedFrames) {

@@ -261,13 +261,3 @@ QByteArray JpegOfSize(qint64 size) {
     // Whatever follows the end marker is never decoded.
     return jpeg + QByteArray(std::max<qint64>(size - jpeg.size(), 0), 'p');
 }
-
-bool WriteFile(const QString& path, const QByteArray& content) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-}
-
-QByteArray ReadFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}

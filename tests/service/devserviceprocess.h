@@ -3,6 +3,7 @@
 // What the service tests stand on: the development service started for one test, a recording relay
 // in front of a server or a proxy, and small helpers.
 #include "service/serviceworker.h"
+#include "testsupport.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +18,9 @@
 #include <mutex>
 #include <thread>
 #include <vector>
+
+using testsupport::ReadFile;
+using testsupport::WriteFile;
 
 // pixvale-devservice on a free loopback port, with its own data and record folders.
 class DevServiceProcess {
@@ -86,8 +90,6 @@ QString LogIn(const DevServiceProcess& service);
 QByteArray FormBody(const QByteArray& boundary, const QList<std::pair<QByteArray, QByteArray>>& fields);
 // A small generated JPEG padded to `size` bytes (never less).
 QByteArray JpegOfSize(qint64 size);
-bool WriteFile(const QString& path, const QByteArray& content);
-QByteArray ReadFile(const QString& path);
 // Asks a program to end, and makes sure it has.
 void StopProcess(QProcess& process);
 // In `dir`: a certificate authority "ca.pem" and, signed by it, "server.pem" with its key "server.key"

@@ -2,52 +2,29 @@
 #include "recordingreceiver.h"
 #include "service/tthreadwysylanie.h"
 #include "testsupport.h"
-
-#include <QStandardPaths>
+#include "tinyproxyprocess.h"
 
 using namespace service;
 
 namespace {
 
 // The development service and, in front of it, tinyproxy wanting user "jan" with password "tajne.1-x".
-// Its configuration syntax takes no "%" or quotes in a password, so the tests use letters, digits, "." and
-// "-".
 class Proxy : public WithDevService {
 protected:
     void SetUp() override {
-        if (QStandardPaths::findExecutable("tinyproxy").isEmpty())
+        if (!TinyproxyProcess::installed())
             GTEST_SKIP() << "tinyproxy is not installed (scripts/install-deps installs it)";
         WithDevService::SetUp();
-        const QString config = dir.filePath("tinyproxy.conf");
-        // Its time-out is half the test's wait for a worker, so a stalled exchange shows as tinyproxy's
-        // doing, not as a test that gave up first.
-        WriteFile(config, QString("Port %1\nListen 127.0.0.1\nTimeout %4\nMaxClients 20\nAllow 127.0.0.1\n"
-                                  "BasicAuth jan tajne.1-x\nLogLevel Info\nLogFile \"%2\"\nPidFile \"%3\"\n"
-                                  "DisableViaHeader Yes\n")
-                              .arg(port)
-                              .arg(dir.filePath("log"), dir.filePath("pid"))
-                              .arg(kProxyTimeoutSeconds)
-                              .toUtf8());
-        tinyproxy.start("tinyproxy", {"-d", "-c", config});
-        // It opens its port a moment after starting.
-        ASSERT_TRUE(tinyproxy.waitForStarted(10000) &&
-                    QTest::qWaitFor([&] { return CanConnect(port); }, 10000));
+        proxy = std::make_unique<TinyproxyProcess>("jan", "tajne.1-x");
+        ASSERT_TRUE(proxy->started());
     }
     void TearDown() override {
-        StopProcess(tinyproxy);
-        if (HasFailure()) {
-            dir.setAutoRemove(false);
-            std::fprintf(stderr, "tinyproxy's log, kept in %s:\n%s\n", qPrintable(dir.path()),
-                         ReadFile(dir.filePath("log")).constData());
-        }
+        if (proxy && HasFailure())
+            proxy->keepForInspection();
     }
-    ~Proxy() override { StopProcess(tinyproxy); }
 
-    static constexpr int kProxyTimeoutSeconds = 15;
-    static constexpr int kWorkerWaitMs = 30000;
-    const int port = FreeLoopbackPort();
-    QTemporaryDir dir;
-    QProcess tinyproxy;
+    static constexpr int kWorkerWaitMs = 2 * TinyproxyProcess::kTimeoutSeconds * 1000;
+    std::unique_ptr<TinyproxyProcess> proxy;
 };
 
 // Sets environment variables for one scope and puts back what was there.
@@ -99,7 +76,7 @@ TEST_F(Proxy, CredentialsGoUnaskedOnlyWithBasicAuthentication) {
     int uploads = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(QString("basic %1, password %2").arg(c.basic).arg(c.password).toStdString());
-        TcpRecorder recorder(port);
+        TcpRecorder recorder(proxy->port());
         const ServiceEndpoint proxied{service.baseAddress(),
                                       {true, "127.0.0.1", recorder.port(), "jan", c.password, c.basic}};
         RecordingReceiver receiver;

@@ -1,5 +1,6 @@
 #include "uitestsupport.h"
 
+#include "testsupport.h"
 #include "ui/main/fileoperations.h"
 
 #include <QDir>
@@ -18,20 +19,13 @@ const QString kExists = QStringLiteral("Plik o tej nazwie już istnieje w folder
 const QString kMissing = QStringLiteral("Plik lub folder nie istnieje.");
 const QString kFolder = QStringLiteral("W tym miejscu jest folder, a nie plik.");
 
-QByteArray contentOf(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // The file-system calls on real folders.
 class FileCalls : public ::testing::Test {
 protected:
     QString make(const QString& name, const QByteArray& content = "photo") {
         const QString p = dir.filePath(name);
         QDir().mkpath(QFileInfo(p).absolutePath());
-        QFile f(p);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(content);
+        EXPECT_TRUE(testsupport::WriteFile(p, content));
         return p;
     }
     QTemporaryDir dir;
@@ -46,13 +40,13 @@ TEST_F(FileCalls, CopyRefusesToOverwriteAndKeepsTheDate) {
     } cases[] = {{a, kExists}, {other, kExists}, {dir.filePath(QStringLiteral("c/p.jpg")), kMissing}};
     for (const auto& c : cases) {
         EXPECT_EQ(ui::copyFileNoOverwrite(a, c.to).reason, c.reason) << c.to.toStdString();
-        EXPECT_EQ(contentOf(a), QByteArray("one"));
+        EXPECT_EQ(testsupport::ReadFile(a), QByteArray("one"));
     }
-    EXPECT_EQ(contentOf(other), QByteArray("two"));
+    EXPECT_EQ(testsupport::ReadFile(other), QByteArray("two"));
     QDir().mkpath(dir.filePath(QStringLiteral("d")));
     const QString copy = dir.filePath(QStringLiteral("d/p.jpg"));
     ASSERT_TRUE(ui::copyFileNoOverwrite(a, copy).ok());
-    EXPECT_EQ(contentOf(copy), QByteArray("one"));
+    EXPECT_EQ(testsupport::ReadFile(copy), QByteArray("one"));
     EXPECT_EQ(QFileInfo(copy).lastModified(), QFileInfo(a).lastModified());
     EXPECT_EQ(ui::copyFileNoOverwrite(dir.filePath(QStringLiteral("none.jpg")),
                                       dir.filePath(QStringLiteral("x.jpg")))
@@ -66,12 +60,12 @@ TEST_F(FileCalls, MoveRefusesToOverwrite) {
     const QString taken = make(QStringLiteral("b/p.jpg"), "two");
     EXPECT_EQ(ui::moveFileNoOverwrite(a, a).reason, kExists);
     EXPECT_EQ(ui::moveFileNoOverwrite(a, taken).reason, kExists);
-    EXPECT_EQ(contentOf(a), QByteArray("one"));
-    EXPECT_EQ(contentOf(taken), QByteArray("two"));
+    EXPECT_EQ(testsupport::ReadFile(a), QByteArray("one"));
+    EXPECT_EQ(testsupport::ReadFile(taken), QByteArray("two"));
     const QString moved = dir.filePath(QStringLiteral("b/q.jpg"));
     ASSERT_TRUE(ui::moveFileNoOverwrite(a, moved).ok());
     EXPECT_FALSE(QFileInfo::exists(a));
-    EXPECT_EQ(contentOf(moved), QByteArray("one"));
+    EXPECT_EQ(testsupport::ReadFile(moved), QByteArray("one"));
     EXPECT_EQ(ui::moveFileNoOverwrite(a, dir.filePath(QStringLiteral("b/r.jpg"))).reason, kMissing);
 }
 
@@ -126,20 +120,33 @@ protected:
     QString other;
 };
 
-TEST_F(FileCommands, CopyIntoItsOwnFolderFailsAndNothingIsReadAgain) {
+TEST_F(FileCommands, CopyOrMoveIntoItsOwnFolderFails) {
+    const struct {
+        const char* action;
+        const char* verb;
+        const char* failure;
+        int current; // a failed copy reads nothing again, a failed move refreshes all the same
+    } cases[] = {{"aPlikKopiujDo", "skopiować", "Kopiowanie nieudane\n", 2},
+                 {"aPlikPrzeniesDo", "przenieść", "Przenoszenie nieudane\n", 0}};
     h.shell.folderAnswer = folder;
-    act("aPlikKopiujDo")->trigger();
-    EXPECT_EQ(h.shell.calls.last(),
-              QStringLiteral("chooseFolder Wybierz folder, do którego chcesz skopiować plik|") + folder);
-    expectOnlyMessage(QStringLiteral("Kopiowanie nieudane\n") + kExists);
-    EXPECT_EQ(current(), 2);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.action);
+        h.prompts.records.clear();
+        act(c.action)->trigger();
+        EXPECT_EQ(h.shell.calls.last(), QStringLiteral("chooseFolder Wybierz folder, do którego chcesz ") +
+                                            QString::fromUtf8(c.verb) + QStringLiteral(" plik|") + folder);
+        expectOnlyMessage(QString::fromUtf8(c.failure) + kExists);
+        EXPECT_TRUE(QFileInfo::exists(photo(2)));
+        EXPECT_EQ(current(), c.current);
+        EXPECT_EQ(w().catalogue().size(), 4);
+    }
 }
 
 TEST_F(FileCommands, CopyElsewhereWritesTheCopyQuietly) {
     h.shell.folderAnswer = other;
     act("aPlikKopiujDo")->trigger();
     EXPECT_TRUE(h.prompts.records.isEmpty());
-    EXPECT_EQ(contentOf(in(other, 2)), contentOf(photo(2)));
+    EXPECT_EQ(testsupport::ReadFile(in(other, 2)), testsupport::ReadFile(photo(2)));
     EXPECT_EQ(current(), 2);
     EXPECT_EQ(w().catalogue().size(), 4);
 }
@@ -152,17 +159,6 @@ TEST_F(FileCommands, CancellingTheFolderBrowserDoesNothing) {
     EXPECT_TRUE(h.prompts.records.isEmpty());
     EXPECT_EQ(current(), 2);
     EXPECT_TRUE(QFileInfo::exists(photo(2)));
-}
-
-TEST_F(FileCommands, MoveIntoItsOwnFolderFailsAndStillRefreshes) {
-    h.shell.folderAnswer = folder;
-    act("aPlikPrzeniesDo")->trigger();
-    EXPECT_EQ(h.shell.calls.last(),
-              QStringLiteral("chooseFolder Wybierz folder, do którego chcesz przenieść plik|") + folder);
-    expectOnlyMessage(QStringLiteral("Przenoszenie nieudane\n") + kExists);
-    EXPECT_TRUE(QFileInfo::exists(photo(2)));
-    EXPECT_EQ(current(), 0);
-    EXPECT_EQ(w().catalogue().size(), 4);
 }
 
 TEST_F(FileCommands, MoveElsewhereTakesThePhotoOutOfTheList) {

@@ -113,38 +113,34 @@ protected:
     QString name;
 };
 
-TEST_F(DetailsWindow, ACameraJpegShowsItsExifLines) {
-    open("canon_40d_II_thumb_jfif.jpg");
-    const Shown s = showDetails();
-    EXPECT_EQ(s.nazwa, name);
-    EXPECT_EQ(s.folderTip, h.shell.documents);
-    EXPECT_EQ(s.typ, QStringLiteral("Obraz JPEG"));
-    EXPECT_EQ(s.wielkosc, QStringLiteral("100x68"));
-    EXPECT_EQ(s.rozmiar, QStringLiteral("8 KB"));
-    EXPECT_EQ(s.data, w().catalogue().at(0).Data);
-    EXPECT_EQ(s.dane, w().ExifLines.join(QLatin1Char('\n')));
-    EXPECT_GT(w().ExifLines.size(), 5);
-    EXPECT_TRUE(s.dane.contains(QStringLiteral("Canon EOS 40D"))) << s.dane.toStdString();
-    EXPECT_GE(s.size.width(), 500);
-    EXPECT_GE(s.size.height(), 385);
-}
-
-TEST_F(DetailsWindow, ATiffIsATiff) {
-    open("tiff_rgb8_lzw_make_model_xmp.tiff");
-    const Shown s = showDetails();
-    EXPECT_EQ(s.typ, QStringLiteral("Obraz TIFF"));
-    EXPECT_EQ(s.wielkosc, QStringLiteral("282x212"));
-    EXPECT_EQ(s.rozmiar, QStringLiteral("197 KB"));
-    EXPECT_EQ(s.dane, w().ExifLines.join(QLatin1Char('\n')));
-    EXPECT_FALSE(s.dane.isEmpty());
-}
-
-TEST_F(DetailsWindow, APhotoWithoutExifSaysSo) {
-    open("grey_noexif.jpg");
-    const Shown s = showDetails();
-    EXPECT_EQ(s.typ, QStringLiteral("Obraz JPEG"));
-    EXPECT_EQ(s.wielkosc, QStringLiteral("128x128"));
-    EXPECT_EQ(s.dane, QStringLiteral("<brak danych>"));
+TEST_F(DetailsWindow, ShowsTheFactsAndExifLinesOfThePhoto) {
+    const struct {
+        const char* name;
+        const char* type;
+        const char* dimensions;
+        const char* size;
+        const char* exif; // a piece of the EXIF lines
+    } cases[] = {{"canon_40d_II_thumb_jfif.jpg", "Obraz JPEG", "100x68", "8 KB", "Canon EOS 40D"},
+                 {"tiff_rgb8_lzw_make_model_xmp.tiff", "Obraz TIFF", "282x212", "197 KB", ""},
+                 {"grey_noexif.jpg", "Obraz JPEG", "128x128", "5 KB", "<brak danych>"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        h.close();
+        QDir(h.path(QStringLiteral("zdjecia"))).removeRecursively();
+        open(c.name);
+        const Shown s = showDetails();
+        EXPECT_EQ(s.nazwa, name);
+        EXPECT_EQ(s.folderTip, h.shell.documents);
+        EXPECT_EQ(s.typ, QString::fromUtf8(c.type));
+        EXPECT_EQ(s.wielkosc, QString::fromUtf8(c.dimensions));
+        EXPECT_EQ(s.rozmiar, QString::fromUtf8(c.size));
+        EXPECT_EQ(s.data, w().catalogue().at(0).Data);
+        EXPECT_EQ(s.dane, w().ExifLines.join(QLatin1Char('\n')));
+        EXPECT_FALSE(s.dane.isEmpty());
+        EXPECT_TRUE(s.dane.contains(QString::fromUtf8(c.exif))) << s.dane.toStdString();
+        EXPECT_GE(s.size.width(), 500);
+        EXPECT_GE(s.size.height(), 385);
+    }
 }
 
 TEST(DetailsWindowKeys, EscapeAndTheButtonCloseWithOk) {
@@ -191,8 +187,6 @@ TEST(AboutWindow, ShowsTheProgramAndTheMachine) {
         << texts.memory.toStdString();
     ui::TfoAbout window(texts);
     EXPECT_EQ(window.windowTitle(), QStringLiteral("O programie"));
-    EXPECT_EQ(window.pos(), QPoint(30, 30));
-    EXPECT_EQ(window.size(), QSize(400, 300));
     EXPECT_EQ(window.laProdukt->text(), texts.product);
     EXPECT_EQ(window.laWersja->text(), texts.version);
     EXPECT_EQ(window.laMemStat->text(), texts.memory);
@@ -220,8 +214,6 @@ TEST(HowItWorks, EscapeClosesWhenLetGoAndAClickCloses) {
     {
         ui::TfoJakDziala window;
         EXPECT_EQ(window.windowTitle(), QStringLiteral("Jak to dziala?"));
-        EXPECT_EQ(window.size(), QSize(650, 450));
-        EXPECT_EQ(window.iJakDziala->geometry(), window.rect());
         EXPECT_FALSE(window.iJakDziala->pixmap().isNull());
         window.show();
         QTest::keyPress(&window, Qt::Key_Escape);

@@ -1,6 +1,5 @@
 #include "core/datapaths.h"
 #include "ui/common/qttranslations.h"
-#include "ui/common/shell.h"
 
 #include <gtest/gtest.h>
 
@@ -16,16 +15,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTranslator>
-
-namespace {
-
-TEST(DesktopShell, MissingFilesAreRefusedWithoutOpeningAnything) {
-    ui::DesktopShell s;
-    EXPECT_FALSE(s.showProperties(nullptr, QStringLiteral("/nonexistent/zdjecie.jpg")));
-    EXPECT_FALSE(s.openHelp(QStringLiteral("/nonexistent/pomoc/index.html")));
-}
-
-} // namespace
 
 namespace {
 

@@ -25,23 +25,11 @@ QString uniqueName() {
     return QStringLiteral("Pixvale.PixvaleLink.test-") + QUuid::createUuid().toString(QUuid::Id128).left(12);
 }
 
-TEST(SingleInstance, TheSecondCopyWakesTheFirst) {
+TEST(SingleInstance, TheSecondCopyWakesTheFirstAndHandsOverItsPaths) {
     const QString name = uniqueName();
     ui::SingleInstance first(name);
     ASSERT_TRUE(first.claim());
     EXPECT_TRUE(first.isListening());
-    QSignalSpy woken(&first, &ui::SingleInstance::wakeRequested);
-    ui::SingleInstance second(name);
-    EXPECT_FALSE(second.claim());
-    EXPECT_FALSE(second.isListening());
-    ASSERT_TRUE(woken.wait(5000));
-    EXPECT_EQ(woken.count(), 1);
-}
-
-TEST(SingleInstance, TheSecondCopyHandsOverItsPaths) {
-    const QString name = uniqueName();
-    ui::SingleInstance first(name);
-    ASSERT_TRUE(first.claim());
     QSignalSpy woken(&first, &ui::SingleInstance::wakeRequested);
     const QStringList cases[] = {
         {},
@@ -52,7 +40,9 @@ TEST(SingleInstance, TheSecondCopyHandsOverItsPaths) {
     for (const QStringList& paths : cases) {
         ui::SingleInstance second(name);
         EXPECT_FALSE(second.claim(paths));
+        EXPECT_FALSE(second.isListening());
         ASSERT_TRUE(woken.wait(5000));
+        ASSERT_EQ(woken.count(), 1);
         EXPECT_EQ(woken.takeFirst().at(0).toStringList(), paths);
     }
 }

@@ -8,21 +8,10 @@ namespace {
 
 using uitest::plain;
 
-const QImage kBlank = plain(QSize(116, 116), QColor(250, 250, 250));
-const QImage kPlaceholder = plain(QSize(116, 116), QColor(200, 200, 200));
-
-TEST(ThumbnailCell, PhotoLandsInItsPlacement) {
-    const QImage cell = ui::composeCell(plain(QSize(960, 300), Qt::blue), kBlank, kPlaceholder);
-    ASSERT_EQ(cell.size(), QSize(116, 116));
-    EXPECT_EQ(cell.pixelColor(10, 35), QColor(Qt::blue));
-    EXPECT_EQ(cell.pixelColor(105, 64), QColor(Qt::blue));
-    EXPECT_EQ(cell.pixelColor(10, 34), QColor(250, 250, 250));
-    EXPECT_EQ(cell.pixelColor(10, 65), QColor(250, 250, 250));
-    EXPECT_EQ(cell.pixelColor(9, 50), QColor(250, 250, 250));
-}
-
-TEST(ThumbnailCell, AScaledScreenGetsTheCellInItsOwnDevicePixels) {
-    for (const qreal ratio : {1.5, 2.0}) {
+// The photo lands in its placement, or the red cross in its place, on plain and scaled screens alike,
+// in the screen's own pixels.
+TEST(ThumbnailCell, PhotoLandsInItsPlacementInTheScreensOwnPixels) {
+    for (const qreal ratio : {1.0, 1.5, 2.0}) {
         QImage blank = plain(QSize(116, 116) * ratio, QColor(250, 250, 250));
         blank.setDevicePixelRatio(ratio);
         QImage placeholder = plain(QSize(116, 116) * ratio, QColor(200, 200, 200));
@@ -36,23 +25,18 @@ TEST(ThumbnailCell, AScaledScreenGetsTheCellInItsOwnDevicePixels) {
         EXPECT_EQ(at(105, 64), QColor(Qt::blue)) << ratio;
         EXPECT_EQ(at(50, 33), QColor(250, 250, 250)) << ratio;
         EXPECT_EQ(at(50, 67), QColor(250, 250, 250)) << ratio;
-        // The red cross follows the scale too: its lines meet in the middle of the box.
+        // No photo: the red cross, scaled too, its lines meeting at (58, 51) on the placeholder.
         const QImage failed = ui::composeCell(QImage(), blank, placeholder);
         EXPECT_EQ(failed.size(), QSize(116, 116) * ratio);
-        EXPECT_EQ(failed.pixelColor(qRound(58 * ratio), qRound(51 * ratio)), QColor(255, 0, 0)) << ratio;
-        EXPECT_EQ(failed.pixelColor(qRound(58 * ratio), qRound(30 * ratio)), QColor(200, 200, 200)) << ratio;
+        const auto failedAt = [&](int x, int y) {
+            return failed.pixelColor(qRound(x * ratio), qRound(y * ratio));
+        };
+        for (const QPoint p : {QPoint(58, 51), QPoint(28, 21), QPoint(88, 81)})
+            EXPECT_EQ(failedAt(p.x(), p.y()), QColor(255, 0, 0)) << ratio << " at " << p.x() << "," << p.y();
+        for (const QPoint p : {QPoint(58, 30), QPoint(5, 5)})
+            EXPECT_EQ(failedAt(p.x(), p.y()), QColor(200, 200, 200))
+                << ratio << " at " << p.x() << "," << p.y();
     }
-}
-
-TEST(ThumbnailCell, NoPhotoGivesTheRedCross) {
-    const QImage cell = ui::composeCell(QImage(), kBlank, kPlaceholder);
-    ASSERT_EQ(cell.size(), QSize(116, 116));
-    // The two lines cross at (58, 51); the corners of the placeholder stay as they were.
-    EXPECT_EQ(cell.pixelColor(58, 51), QColor(255, 0, 0));
-    EXPECT_EQ(cell.pixelColor(28, 21), QColor(255, 0, 0));
-    EXPECT_EQ(cell.pixelColor(88, 81), QColor(255, 0, 0));
-    EXPECT_EQ(cell.pixelColor(5, 5), QColor(200, 200, 200));
-    EXPECT_EQ(cell.pixelColor(58, 30), QColor(200, 200, 200));
 }
 
 TEST(ThumbnailCell, CorruptAndMissingFilesGiveNoPicture) {

@@ -1,6 +1,7 @@
 #include "uitestsupport.h"
 
 #include "imaging/imagefile.h"
+#include "testsupport.h"
 #include "ui/common/appresources.h"
 #include "ui/main/photoloader.h"
 
@@ -29,10 +30,7 @@ bool writePhoto(const QString& path, QSize size, QColor colour) {
 }
 
 bool writeBytes(const QString& path, qint64 bytes) {
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    return f.write(QByteArray(bytes, 'x')) == bytes;
+    return testsupport::WriteFile(path, QByteArray(bytes, 'x'));
 }
 
 Harness::Harness() {

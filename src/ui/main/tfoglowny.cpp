@@ -2,6 +2,7 @@
 
 #include "core/datapaths.h"
 #include "core/localsettings.h"
+#include "ui/batchcrop/batchcropaction.h"
 #include "ui/common/fittinglabel.h"
 #include "ui/common/help.h"
 #include "ui/common/picturebutton.h"
@@ -102,6 +103,7 @@ TfoGlowny::TfoGlowny(const Services& services, QWidget* parent)
     ConnectActions();
     ConnectBrowserActions();
     ConnectInformationActions(*this);
+    ConnectBatchCropAction(*this);
     CreateImageView();
     CreateEditing();
 

@@ -3,6 +3,7 @@
 
 #include "core/settings.h"
 #include "core/versioninfo.h"
+#include "ui/common/framedwindow.h"
 #include "ui/main/imageviewcontroller.h"
 #include "ui/upload/tfoopcje.h"
 #include "ui/upload/wordpicture.h"
@@ -21,15 +22,6 @@ const QString kPortMessage = QString::fromUtf8("Błąd: Niepoprawne dane w polu 
 
 class OptionsTest : public WizardTest {
 protected:
-    ui::TfoOpcje* open() {
-        w().action("aNarzedziaOpcje")->trigger();
-        ui::TfoOpcje* shown = nullptr; // a closed one may still wait for its deletion
-        for (ui::TfoOpcje* dialog : w().findChildren<ui::TfoOpcje*>())
-            if (dialog->isVisible())
-                shown = dialog;
-        EXPECT_NE(shown, nullptr);
-        return shown;
-    }
     // Clicks ok; true when the dialog closed.
     bool accept(ui::TfoOpcje* dialog) {
         QPointer<ui::TfoOpcje> alive(dialog);
@@ -57,7 +49,7 @@ TEST_F(OptionsTest, PortIsCheckedOnlyWithTheProxyOn) {
         SCOPED_TRACE(c.port.toStdString());
         w().settings() = core::Settings{};
         h.prompts.records.clear();
-        ui::TfoOpcje* dialog = open();
+        ui::TfoOpcje* dialog = openOptions();
         dialog->cbProxyUse->setChecked(c.proxy);
         dialog->ProxyUseChanged();
         type(dialog->eProxyServer, "proxy.lan");
@@ -84,7 +76,7 @@ TEST_F(OptionsTest, SwitchingTheProxyOffAndOnBringsBackWhatWasTyped) {
     s.proxyUsername = "jan";
     s.proxyPassword = "tajne";
     s.proxyBasicAuthentication = true;
-    ui::TfoOpcje* dialog = open();
+    ui::TfoOpcje* dialog = openOptions();
     EXPECT_EQ(dialog->eProxyServer->text(), "stary.lan");
     EXPECT_EQ(dialog->eProxyPort->text(), "8080");
     EXPECT_TRUE(dialog->cbBasicAutentication->isChecked());
@@ -105,7 +97,7 @@ TEST_F(OptionsTest, SwitchingTheProxyOffAndOnBringsBackWhatWasTyped) {
 
     // Opened with the proxy off: empty, disabled fields, and they stay empty when switched on.
     s.proxyUse = false;
-    dialog = open();
+    dialog = openOptions();
     EXPECT_TRUE(dialog->eProxyServer->text().isEmpty());
     EXPECT_FALSE(dialog->eProxyServer->isEnabled());
     click(dialog->cbProxyUse);
@@ -118,7 +110,8 @@ TEST_F(OptionsTest, SwitchingTheProxyOffAndOnBringsBackWhatWasTyped) {
 TEST_F(OptionsTest, ViewQualityAndAutomaticCheckAreStored) {
     buildWindow();
     for (const bool high : {true, false}) {
-        ui::TfoOpcje* dialog = open();
+        ui::TfoOpcje* dialog = openOptions();
+        checkLook(*dialog, ui::kOrange, "opcje");
         EXPECT_EQ(dialog->rbJakoscWysoka->isChecked(), !high);
         click(high ? dialog->rbJakoscWysoka : dialog->rbJakoscNormalna);
         click(dialog->cbAutoUpdate);

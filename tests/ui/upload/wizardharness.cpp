@@ -12,24 +12,25 @@
 
 namespace uitest {
 
-namespace {
-
-// A JPEG of noise padded after its end marker to about `bytes` bytes, so sizes are under the test's
-// control.
-bool writeSizedPhoto(const QString& path, qint64 bytes, int seed) {
-    QByteArray jpeg = JpegOfSize(bytes);
-    jpeg.append(QByteArray::number(seed)); // every file differs
-    return WriteFile(path, jpeg);
+void checkLook(QWidget& window, const QColor& frame, const QString& name) {
+    const QImage shot = window.grab().toImage();
+    SCOPED_TRACE(name.toStdString());
+    for (const QPoint p : {QPoint(0, 0), QPoint(2, 2), QPoint(shot.width() - 1, shot.height() / 2),
+                           QPoint(shot.width() / 2, shot.height() - 3)})
+        EXPECT_EQ(shot.pixelColor(p), frame) << p.x() << "," << p.y();
+    EXPECT_EQ(shot.pixelColor(4, 4), QColor(Qt::white));
+    const QString folder = qEnvironmentVariable("PIXVALE_SCREENSHOTS");
+    if (!folder.isEmpty() && QDir().mkpath(folder))
+        shot.save(QDir(folder).filePath(name + QStringLiteral(".png")));
 }
-
-} // namespace
 
 void WizardTest::start(int photos, const QStringList& switches, const QByteArray& config, qint64 bytes) {
     service = std::make_unique<DevServiceProcess>(switches, config);
     ASSERT_TRUE(service->started());
     folder = h.photoFolder(QStringLiteral("zdjecia"));
     for (int i = 1; i <= photos; ++i)
-        ASSERT_TRUE(writeSizedPhoto(folder + QStringLiteral("/f%1.jpg").arg(i), bytes, i));
+        ASSERT_TRUE(WriteFile(folder + QStringLiteral("/f%1.jpg").arg(i),
+                              JpegOfSize(bytes) + QByteArray::number(i))); // every file differs
     buildWindow();
 }
 
@@ -70,6 +71,16 @@ void WizardTest::TearDown() {
 
 void WizardTest::openWizard() {
     w().action(QStringLiteral("aPlikWyslijPliki"))->trigger();
+}
+
+ui::TfoOpcje* WizardTest::openOptions() {
+    w().action(QStringLiteral("aNarzedziaOpcje"))->trigger();
+    ui::TfoOpcje* shown = nullptr;
+    for (ui::TfoOpcje* dialog : w().findChildren<ui::TfoOpcje*>())
+        if (dialog->isVisible())
+            shown = dialog;
+    EXPECT_NE(shown, nullptr);
+    return shown;
 }
 
 void WizardTest::type(QWidget* edit, const QString& text) {

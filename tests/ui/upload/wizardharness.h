@@ -5,14 +5,21 @@
 // controls the way a customer does.
 #include "service/devserviceprocess.h"
 #include "ui/uitestsupport.h"
+#include "ui/upload/tfoopcje.h"
 #include "ui/upload/tfowysylanie.h"
 #include "ui/upload/uploadcommands.h"
+
+#include <QColor>
 
 #include <QThread>
 
 #include <memory>
 
 namespace uitest {
+
+// Checks that a window's picture is white inside a frame of `frame`; with PIXVALE_SCREENSHOTS naming a
+// folder, the picture is also saved there as `name`.png.
+void checkLook(QWidget& window, const QColor& frame, const QString& name);
 
 class WizardTest : public ::testing::Test {
 protected:
@@ -31,6 +38,8 @@ protected:
 
     // The upload command, as the menu runs it.
     void openWizard();
+    // The options command; the dialog it shows (a closed one may still wait for its deletion).
+    ui::TfoOpcje* openOptions();
     // Types into an edit as the keyboard does (replacing what it holds).
     static void type(QWidget* edit, const QString& text);
     static void click(QWidget* button);
