@@ -507,6 +507,7 @@ void TfoGlowny::LayoutToolbar() {
         shown[i]->setGeometry(plan.buttons[i]);
     iLogo->setGeometry(plan.logo);
     iLogo->setVisible(plan.logoVisible);
+    FitToolPanels();
 }
 
 void TfoGlowny::LayoutInfoBar() {
@@ -604,11 +605,13 @@ void TfoGlowny::WakeUp() {
 }
 
 void TfoGlowny::closeEvent(QCloseEvent* event) {
+    FinishSave(); // a save on its way decides whether anything is left unsaved
     if (Modified) {
         switch (prompts().askYesNoCancel(this, QStringLiteral("Obraz został zmieniony. Zapisać zmiany?"))) {
         case Prompts::Answer::Yes:
             // A save that fails keeps the edit and the window open, so the edit is not lost.
             SaveEdits(false, true);
+            FinishSave();
             if (Modified) {
                 event->ignore();
                 return;
