@@ -9,6 +9,7 @@
 
 #include <map>
 #include <memory>
+#include <vector>
 
 #include <libexif/exif-data.h>
 
@@ -20,6 +21,7 @@ constexpr int kMaxSegmentPayload = 65533; // a marker segment's length field cou
 const QByteArray kExifSignature("Exif\0\0", 6);
 const QByteArray kIccSignature("ICC_PROFILE\0", 12);
 constexpr int kIccChunkPayload = kMaxSegmentPayload - 14; // signature, sequence number and count
+constexpr quint16 kTiffIccTag = 34675;
 
 struct ExifDataFree {
     void operator()(ExifData* d) const { exif_data_unref(d); }
@@ -130,6 +132,198 @@ QByteArray withMetadata(const QByteArray& jpeg, const QByteArray& exif, const QB
     return out;
 }
 
+// A TIFF photo keeps its camera items in its own directories rather than in an APP1 block: IFD0 (make,
+// model, dates, resolution, copyright), the EXIF directory and the GPS directory. They are read entry
+// by entry (each value bounds-checked against the file) and written out again as an APP1 payload; the
+// entries that describe the TIFF's own pixels, the maker note (its offsets point into the TIFF) and the
+// further pages are left behind. The ICC profile travels in IFD0 too.
+class TiffDirectories {
+public:
+    explicit TiffDirectories(QFile& file)
+        : file_(file) {}
+
+    // False when the file is no TIFF (or a BigTIFF, which carries no camera items worth the trouble).
+    bool readHeader() {
+        const QByteArray head = file_.read(8);
+        if (head.size() != 8)
+            return false;
+        if (head.startsWith("II*\0"))
+            motorola_ = false;
+        else if (head.startsWith("MM\0*"))
+            motorola_ = true;
+        else
+            return false;
+        ifd0_ = u32(head.constData() + 4);
+        return true;
+    }
+
+    struct Entry {
+        quint16 tag;
+        quint16 type;
+        quint32 count;
+        QByteArray value; // in the file's byte order
+    };
+
+    std::vector<Entry> read(quint32 offset) {
+        std::vector<Entry> entries;
+        if (offset < 8 || offset >= file_.size() || !file_.seek(offset))
+            return entries;
+        const QByteArray countBytes = file_.read(2);
+        if (countBytes.size() != 2)
+            return entries;
+        const int count = u16(countBytes.constData());
+        if (count > kMaxEntries)
+            return entries;
+        const QByteArray table = file_.read(qint64(count) * 12);
+        if (table.size() != qint64(count) * 12)
+            return entries;
+        for (int i = 0; i < count; ++i) {
+            const char* e = table.constData() + i * 12;
+            Entry entry{u16(e), u16(e + 2), u32(e + 4), {}};
+            const qint64 bytes = qint64(typeSize(entry.type)) * entry.count;
+            if (bytes == 0 || bytes > kMaxValueBytes)
+                continue;
+            if (bytes <= 4) {
+                entry.value = QByteArray(e + 8, bytes);
+            } else {
+                const quint32 at = u32(e + 8);
+                if (at + bytes > file_.size() || !file_.seek(at))
+                    continue;
+                entry.value = file_.read(bytes);
+                if (entry.value.size() != bytes)
+                    continue;
+            }
+            entries.push_back(std::move(entry));
+        }
+        return entries;
+    }
+
+    quint32 ifd0() const { return ifd0_; }
+    bool motorola() const { return motorola_; }
+    quint32 u32(const char* p) const {
+        const auto* b = reinterpret_cast<const uchar*>(p);
+        return motorola_ ? (quint32(b[0]) << 24) | (quint32(b[1]) << 16) | (quint32(b[2]) << 8) | b[3]
+                         : (quint32(b[3]) << 24) | (quint32(b[2]) << 16) | (quint32(b[1]) << 8) | b[0];
+    }
+
+private:
+    static constexpr int kMaxEntries = 1024;
+    static constexpr qint64 kMaxValueBytes = qint64(1) << 24; // an ICC profile may be large
+
+    static int typeSize(quint16 type) {
+        switch (type) {
+        case 1:
+        case 2:
+        case 6:
+        case 7:
+            return 1; // BYTE, ASCII, SBYTE, UNDEFINED
+        case 3:
+        case 8:
+            return 2; // SHORT, SSHORT
+        case 4:
+        case 9:
+        case 11:
+            return 4; // LONG, SLONG, FLOAT
+        case 5:
+        case 10:
+        case 12:
+            return 8; // RATIONAL, SRATIONAL, DOUBLE
+        default:
+            return 0; // unknown types are left behind
+        }
+    }
+    quint16 u16(const char* p) const {
+        const auto* b = reinterpret_cast<const uchar*>(p);
+        return motorola_ ? quint16((b[0] << 8) | b[1]) : quint16((b[1] << 8) | b[0]);
+    }
+
+    QFile& file_;
+    bool motorola_ = false;
+    quint32 ifd0_ = 0;
+};
+
+// The IFD0 items of a TIFF that describe the photo rather than its pixel layout.
+bool isCameraItem(quint16 tag) {
+    switch (tag) {
+    case EXIF_TAG_IMAGE_DESCRIPTION:
+    case EXIF_TAG_MAKE:
+    case EXIF_TAG_MODEL:
+    case EXIF_TAG_X_RESOLUTION:
+    case EXIF_TAG_Y_RESOLUTION:
+    case EXIF_TAG_RESOLUTION_UNIT:
+    case EXIF_TAG_SOFTWARE:
+    case EXIF_TAG_DATE_TIME:
+    case EXIF_TAG_ARTIST:
+    case EXIF_TAG_WHITE_POINT:
+    case EXIF_TAG_PRIMARY_CHROMATICITIES:
+    case EXIF_TAG_COPYRIGHT:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void addEntries(ExifData* exif, ExifIfd ifd, const std::vector<TiffDirectories::Entry>& entries,
+                bool (*keep)(quint16)) {
+    ExifMem* mem = exif_mem_new_default();
+    for (const TiffDirectories::Entry& t : entries) {
+        if (!keep(t.tag) || exif_content_get_entry(exif->ifd[ifd], static_cast<ExifTag>(t.tag)))
+            continue;
+        ExifEntry* e = exif_entry_new_mem(mem);
+        if (!e)
+            break;
+        e->data = static_cast<unsigned char*>(exif_mem_alloc(mem, static_cast<ExifLong>(t.value.size())));
+        if (e->data) {
+            std::copy_n(t.value.constData(), t.value.size(), reinterpret_cast<char*>(e->data));
+            e->tag = static_cast<ExifTag>(t.tag);
+            e->format = static_cast<ExifFormat>(t.type);
+            e->components = t.count;
+            e->size = static_cast<unsigned int>(t.value.size());
+            exif_content_add_entry(exif->ifd[ifd], e);
+        }
+        exif_entry_unref(e);
+    }
+    exif_mem_unref(mem);
+}
+
+void readTiffMetadata(QFile& file, PhotoMetadata& meta) {
+    TiffDirectories tiff(file);
+    if (!tiff.readHeader())
+        return;
+    const std::vector<TiffDirectories::Entry> ifd0 = tiff.read(tiff.ifd0());
+    ExifPtr exif(exif_data_new());
+    if (!exif)
+        return;
+    exif_data_unset_option(exif.get(), EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
+    exif_data_set_byte_order(exif.get(), tiff.motorola() ? EXIF_BYTE_ORDER_MOTOROLA : EXIF_BYTE_ORDER_INTEL);
+    addEntries(exif.get(), EXIF_IFD_0, ifd0, isCameraItem);
+    for (const TiffDirectories::Entry& e : ifd0) {
+        const bool pointer = e.type == 4 || e.type == 13;
+        if (e.tag == EXIF_TAG_EXIF_IFD_POINTER && pointer && e.value.size() == 4)
+            addEntries(exif.get(), EXIF_IFD_EXIF, tiff.read(tiff.u32(e.value.constData())), [](quint16 tag) {
+                return tag != EXIF_TAG_MAKER_NOTE && tag != EXIF_TAG_INTEROPERABILITY_IFD_POINTER;
+            });
+        else if (e.tag == EXIF_TAG_GPS_INFO_IFD_POINTER && pointer && e.value.size() == 4)
+            addEntries(exif.get(), EXIF_IFD_GPS, tiff.read(tiff.u32(e.value.constData())),
+                       [](quint16) { return true; });
+        else if (e.tag == kTiffIccTag)
+            meta.icc = e.value;
+    }
+    if (exif->ifd[EXIF_IFD_0]->count == 0 && exif->ifd[EXIF_IFD_EXIF]->count == 0)
+        return;
+    unsigned char* bytes = nullptr;
+    unsigned int length = 0;
+    exif_data_save_data(exif.get(), &bytes, &length);
+    if (bytes) {
+        meta.exif = QByteArray(reinterpret_cast<const char*>(bytes), static_cast<qsizetype>(length));
+        ExifMem* mem = exif_mem_new_default();
+        exif_mem_free(mem, bytes);
+        exif_mem_unref(mem);
+    }
+    if (meta.exif.size() > kMaxSegmentPayload || !meta.exif.startsWith(kExifSignature))
+        meta.exif.clear();
+}
+
 } // namespace
 
 PhotoMetadata ReadPhotoMetadata(const QString& path) {
@@ -138,8 +332,13 @@ PhotoMetadata ReadPhotoMetadata(const QString& path) {
     if (!file.open(QIODevice::ReadOnly))
         return meta;
     uchar soi[2];
-    if (file.read(reinterpret_cast<char*>(soi), 2) != 2 || soi[0] != 0xFF || soi[1] != 0xD8)
+    if (file.peek(reinterpret_cast<char*>(soi), 2) != 2)
         return meta;
+    if (soi[0] != 0xFF || soi[1] != 0xD8) {
+        readTiffMetadata(file, meta);
+        return meta;
+    }
+    file.skip(2);
     std::map<int, QByteArray> iccChunks;
     int iccCount = 0;
     for (;;) {

@@ -1,7 +1,8 @@
 #pragma once
 
 // The metadata a photo carries besides its pixels, kept across an edit: the EXIF block and the ICC
-// colour profile of a JPEG file, and the JPEG save that writes them back.
+// colour profile of a JPEG file (or the camera items and profile of a TIFF), and the JPEG save that
+// writes them back.
 //
 // A saved edit is upright and may have another size, so the EXIF block is rewritten on the way: its
 // Orientation becomes 1, its pixel dimensions follow the image and its embedded preview (IFD1), which
@@ -25,8 +26,8 @@ struct PhotoMetadata {
     bool isEmpty() const { return exif.isEmpty() && icc.isEmpty(); }
 };
 
-// Reads the metadata of a JPEG file from its header (the pixels are not read). A TIFF file, a damaged
-// header or a missing file give empty metadata.
+// Reads the metadata of a JPEG file from its header, or of a TIFF file from its directories (the pixels
+// are not read). A damaged header or a missing file give empty metadata.
 PhotoMetadata ReadPhotoMetadata(const QString& path);
 
 // The EXIF payload made fit for an upright `size` image: Orientation 1, PixelXDimension and

@@ -31,6 +31,9 @@
 #include <libexif/exif-ifd.h>
 #include <libexif/exif-tag.h>
 
+#include <string>
+#include <utility>
+
 namespace {
 
 using Answer = ui::Prompts::Answer;
@@ -58,6 +61,7 @@ struct Editing : uitest::WindowTest {
     void command(const char* name) {
         act(name)->trigger();
         edit().finish();
+        w().FinishSave();
         QCoreApplication::processEvents();
     }
 
@@ -326,6 +330,7 @@ TEST_F(Editing, SavingWithNewAndExistingNames) {
     h.prompts.answers = {Answer::No};
     h.prompts.records.clear();
     w().SaveEdits(false, false);
+    w().FinishSave();
     ASSERT_FALSE(h.prompts.records.isEmpty());
     EXPECT_EQ(h.prompts.records[0].text,
               QStringLiteral("Plik o wybranej nazwie istnieje. Czy chcesz go zastąpi?\r\n") +
@@ -341,6 +346,7 @@ TEST_F(Editing, SavingWithNewAndExistingNames) {
     h.prompts.answers = {Answer::Yes};
     h.prompts.records.clear();
     EXPECT_TRUE(w().SaveEdits(false, false));
+    w().FinishSave();
     ASSERT_EQ(h.prompts.records.size(), 1);
     EXPECT_EQ(h.prompts.records[0].text, QStringLiteral("Czy zastąpić istniejący plik?\r\n") +
                                              QDir::toNativeSeparators(file(QStringLiteral("IMG_0001.jpg"))));
@@ -358,6 +364,7 @@ TEST_F(Editing, SavingWithNewAndExistingNames) {
     saveAnswers = {{TfoZapisz::kExistingFile, {}}};
     h.prompts.records.clear();
     EXPECT_TRUE(w().SaveEdits(false, false));
+    w().FinishSave();
     EXPECT_TRUE(h.prompts.records.isEmpty()); // scan.jpg did not exist
     EXPECT_TRUE(QFile::exists(file(QStringLiteral("scan.jpg"))));
     EXPECT_TRUE(QFile::exists(file(QStringLiteral("scan.tif"))));
@@ -429,6 +436,7 @@ TEST_F(Editing, AFailedSaveKeepsTheEditAndTheFolder) {
     h.prompts.answers = {Answer::Yes};
     h.prompts.records.clear();
     EXPECT_FALSE(w().SaveEdits(false, false));
+    w().FinishSave();
     ASSERT_EQ(h.prompts.records.size(), 2);
     EXPECT_EQ(h.prompts.records[1].kind, ui::Prompts::Kind::Error);
     EXPECT_TRUE(h.prompts.records[1].text.startsWith(QStringLiteral("Błąd podczas zapisu pliku: ")));
@@ -456,6 +464,77 @@ TEST_F(Editing, ASavedPhotoKeepsItsExifAndColourProfile) {
     EXPECT_EQ(imaging::ExifItemText(saved, EXIF_TAG_PIXEL_X_DIMENSION, EXIF_IFD_EXIF), QStringLiteral("68"));
     EXPECT_FALSE(imaging::ReadPhotoMetadata(saved).icc.isEmpty());
     EXPECT_EQ(imaging::ReadPhotoMetadata(saved).icc, imaging::ReadPhotoMetadata(source).icc);
+}
+
+TEST_F(Editing, AnEditedTiffSavedAsJpegKeepsItsCameraItems) {
+    const QString source = testsupport::corpusFile(QStringLiteral("tiff_rgba8_none_MM_exif.tiff"));
+    ASSERT_TRUE(QFile::copy(source, file(QStringLiteral("scan.tif"))));
+    build();
+    answerSaveDialogs();
+    command("aEdycjaObrotL");
+    saveAnswers = {{TfoZapisz::kExistingFile, {}}};
+    command("aEdycjaZapisz");
+    const QString saved = file(QStringLiteral("scan.jpg"));
+    ASSERT_TRUE(QFile::exists(saved));
+    for (const auto& [tag, ifd] :
+         {std::pair{EXIF_TAG_MODEL, EXIF_IFD_0}, std::pair{EXIF_TAG_MAKE, EXIF_IFD_0},
+          std::pair{EXIF_TAG_DATE_TIME_ORIGINAL, EXIF_IFD_EXIF}}) {
+        EXPECT_FALSE(imaging::ExifItemText(saved, tag, ifd).isEmpty()) << tag;
+        EXPECT_EQ(imaging::ExifItemText(saved, tag, ifd), imaging::ExifItemText(source, tag, ifd)) << tag;
+    }
+    EXPECT_EQ(imaging::ExifItemText(saved, EXIF_TAG_ORIENTATION, EXIF_IFD_0), QStringLiteral("Top-left"));
+}
+
+TEST_F(Editing, TheWindowTakesNoEditsWhileItsSaveIsWritten) {
+    photo(QStringLiteral("a.jpg"), QSize(80, 60), qRgb(10, 200, 30));
+    build();
+    answerSaveDialogs();
+    command("aEdycjaSepia");
+    const QImage edited = bitmap();
+    saveAnswers = {{TfoZapisz::kNewFile, {}}};
+    act("aEdycjaZapisz")->trigger();
+    ASSERT_TRUE(w().isSaving()); // its outcome comes through the event loop
+    EXPECT_FALSE(w().pObrazToolbar->isEnabled());
+    EXPECT_FALSE(view().isEnabled());
+    for (const char* name : {"aEdycjaObrotL", "aEdycjaCofnij", "aEdycjaBW"}) {
+        act(name)->trigger();
+        edit().finish();
+        EXPECT_EQ(bitmap(), edited) << name;
+    }
+    for (int i = 0; i < 500 && w().isSaving(); ++i)
+        QTest::qWait(10);
+    EXPECT_FALSE(w().isSaving());
+    EXPECT_TRUE(w().pObrazToolbar->isEnabled());
+    EXPECT_TRUE(view().isEnabled());
+    EXPECT_TRUE(QFile::exists(file(QStringLiteral("a_kopia.jpg"))));
+    EXPECT_FALSE(w().Modified);
+    settle(); // the folder is read again after the save
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(Editing, AnOpenToolPanelHidesTheButtonsItReaches) {
+    photo(QStringLiteral("a.jpg"), QSize(80, 60), qRgb(10, 200, 30));
+    for (const QSize size : {QSize(800, 600), QSize(1000, 700), QSize(1280, 860)}) {
+        build(size);
+        for (const char* tool : {"aEdycjaKadrowanie", "aEdycjaOczy"}) {
+            act(tool)->trigger();
+            settle();
+            QWidget* panel = w().pEdycjaKadrowanie->isVisible() ? w().pEdycjaKadrowanie : w().pEdycjaRedEye;
+            ASSERT_TRUE(panel->isVisible()) << tool;
+            for (QWidget* b : w().pObrazToolbar->findChildren<ui::PictureButton*>()) {
+                if (b->parentWidget() != w().pObrazToolbar || !b->isVisible())
+                    continue;
+                const QRect r = b->geometry();
+                // Either wholly under the panel or wholly beside it.
+                EXPECT_TRUE(panel->geometry().contains(r) || !panel->geometry().intersects(r))
+                    << tool << " " << b->objectName().toStdString() << " " << size.width();
+            }
+            act(tool == std::string("aEdycjaKadrowanie") ? "aEdycjaKadrowanieAnuluj" : "aEdycjaRedEyeAnuluj")
+                ->trigger();
+            settle();
+        }
+        h.close();
+    }
 }
 
 struct Dialogs : Editing {

@@ -1,4 +1,5 @@
 #include "imaging/colour.h"
+#include "imaging/filters.h"
 #include "imaging/redeye.h"
 #include "imaging/rotate.h"
 #include "ui/main/photoedit.h"
@@ -8,6 +9,8 @@
 #include <QCoreApplication>
 #include <QSignalSpy>
 #include <QThread>
+
+#include <functional>
 
 namespace {
 
@@ -204,6 +207,77 @@ TEST_F(PhotoEditTest, CommitAndPreviewForTheDialogs) {
     edit.redo();
     edit.finish();
     EXPECT_EQ(edit.bitmap(), after);
+}
+
+TEST(PhotoEditRows, ABandByBandChangeGivesThePixelsOfTheWholeChange) {
+    using Fn = std::function<void(QImage&)>;
+    const struct {
+        const char* name;
+        Fn fn;
+    } changes[] = {
+        {"grey", imaging::ToGreyscale},
+        {"sepia", imaging::ToSepia},
+        {"hsl", [](QImage& b) { imaging::AdjustHsl(b, 40, -30, 20); }},
+        {"contrast+brightness",
+         [](QImage& b) {
+             imaging::AdjustContrast(b, 0.3);
+             imaging::AdjustBrightness(b, -0.2);
+         }},
+    };
+    // Sizes with one band, several bands and a short last band, and a row wider than a band.
+    for (const QSize size : {QSize(64, 48), QSize(600, 500), QSize(200000, 2)}) {
+        QImage source = gradient(size.width(), size.height());
+        source.setPixel(0, 0, qRgba(10, 20, 30, 40)); // alpha that varies
+        for (const auto& c : changes) {
+            QImage whole = source.copy();
+            c.fn(whole);
+            const QImage banded = PhotoEdit::MapRows(source, c.fn);
+            EXPECT_EQ(banded, whole) << c.name << " " << size.width();
+            EXPECT_EQ(source.pixel(0, 0), qRgba(10, 20, 30, 40)) << "the source stays as it was";
+        }
+    }
+}
+
+TEST_F(PhotoEditTest, UndoRecordsAreAsSmallAsTheChangeAllows) {
+    const QImage big = gradient(300, 200);
+    const qint64 whole = big.sizeInBytes();
+    struct Case {
+        const char* name;
+        PhotoEdit::Change change;
+        qint64 recordBytes;
+    };
+    const auto crop = [](QRect r) {
+        PhotoEdit::Change c{QStringLiteral("crop"), [r](QImage& b) { b = b.copy(r); }, {}, {}};
+        c.crop = r;
+        return c;
+    };
+    const auto rowwise = [](PhotoEdit::Change c) {
+        c.rowwise = true;
+        return c;
+    };
+    const Case cases[] = {
+        {"crop inside", crop({10, 20, 100, 50}), whole - 100 * 50 * 4},
+        {"crop to a corner", crop({0, 0, 120, 80}), whole - 120 * 80 * 4},
+        {"crop to the right edge", crop({180, 10, 120, 190}), whole - 120 * 190 * 4},
+        {"crop reaching outside", crop({250, 150, 100, 100}), whole}, // the whole photo is kept
+        {"sepia, row by row", rowwise(sepia()), whole},
+        {"turn", turnLeft(), 0},
+    };
+    for (const Case& c : cases) {
+        edit.load(big);
+        edit.run(c.change);
+        edit.finish();
+        QImage expected = big.copy();
+        c.change.apply(expected);
+        EXPECT_EQ(edit.bitmap(), expected) << c.name;
+        EXPECT_EQ(edit.historyBytes(), c.recordBytes) << c.name;
+        edit.undo();
+        edit.finish();
+        EXPECT_EQ(edit.bitmap(), big) << c.name; // the exact earlier pixels
+        edit.redo();
+        edit.finish();
+        EXPECT_EQ(edit.bitmap(), expected) << c.name;
+    }
 }
 
 } // namespace

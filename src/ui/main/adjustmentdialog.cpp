@@ -86,9 +86,8 @@ void AdjustmentDialog::timerTick() {
     watcher_ = watcher;
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] { take(watcher); });
     watcher->setFuture(QtConcurrent::run(&pool_, [adjust = adjust_, source = untouched_, values = values_] {
-        QImage preview = PhotoEdit::UnsharedCopy(source);
-        adjust(preview, values);
-        return preview;
+        // Every adjustment changes each pixel on its own: copied and adjusted band by band.
+        return PhotoEdit::MapRows(source, [&](QImage& band) { adjust(band, values); });
     }));
 }
 

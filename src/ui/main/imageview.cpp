@@ -1,5 +1,6 @@
 #include "ui/main/imageview.h"
 
+#include "imaging/effectsbitmap.h"
 #include "imaging/resample.h"
 
 #include <QCoreApplication>
@@ -97,19 +98,20 @@ ImageView::~ImageView() {
 }
 
 void ImageView::setBitmap(const QImage& bitmap) {
-    bitmap_ = bitmap;
+    // The view may hold the last reference to the photo it showed: that is freed off the UI thread.
+    imaging::detail::ReplaceBitmap(bitmap_, bitmap);
+    if (!bitmap_.isNull() && bitmap_.format() != QImage::Format_ARGB32 &&
+        bitmap_.format() != QImage::Format_RGB32)
+        bitmap_ = bitmap_.convertToFormat(QImage::Format_ARGB32);
     bitmapChanged();
 }
 
 void ImageView::clearBitmap() {
-    bitmap_ = QImage();
+    imaging::detail::ReplaceBitmap(bitmap_, QImage());
     bitmapChanged();
 }
 
 void ImageView::bitmapChanged() {
-    opaque_ = QImage();
-    opaqueArgb_ = QImage();
-    opaqueKey_ = 0;
     zoomed_ = QImage();
     zoomedKey_ = 0;
     scaled_ = QImage();
@@ -267,21 +269,6 @@ ViewLayer* ImageView::layerAt(QPoint control) const {
     return nullptr;
 }
 
-void ImageView::prepareOpaque() {
-    if (opaqueKey_ == bitmap_.cacheKey() && !opaque_.isNull())
-        return;
-    if (bitmap_.format() == QImage::Format_ARGB32 && AllOpaque(bitmap_)) {
-        opaqueArgb_ = bitmap_; // shared, no copy
-    } else {
-        opaqueArgb_ = AsOpaque(bitmap_);
-        opaqueArgb_.reinterpretAsFormat(QImage::Format_ARGB32);
-    }
-    // Borrows the pixels of opaqueArgb_, which stays alive beside it.
-    opaque_ = QImage(opaqueArgb_.constBits(), opaqueArgb_.width(), opaqueArgb_.height(),
-                     opaqueArgb_.bytesPerLine(), QImage::Format_RGB32);
-    opaqueKey_ = bitmap_.cacheKey();
-}
-
 const QImage* ImageView::scaledCopy() {
     const QSize size = scaledSize();
     const qint64 key = bitmap_.cacheKey();
@@ -291,9 +278,8 @@ const QImage* ImageView::scaledCopy() {
     if (filter_ == Filter::Lanczos && !(lanczosFailedKey_ == key && lanczosFailedSize_ == size))
         startLanczos(size);
     if (!fits) {
-        QImage nearest = imaging::ScaleNearest(opaqueArgb(), size);
-        nearest.reinterpretAsFormat(QImage::Format_RGB32);
-        scaled_ = nearest;
+        // Nearest neighbour copies pixels as they are: alpha is dropped from the small copy only.
+        scaled_ = AsOpaque(imaging::ScaleNearest(bitmap_, size));
         scaledFilter_ = Filter::Nearest;
         scaledKey_ = key;
     }
@@ -306,7 +292,7 @@ void ImageView::startLanczos(QSize size) {
     pendingSize_ = size;
     pendingKey_ = bitmap_.cacheKey();
     // A shared copy: a writer elsewhere detaches, so the worker's pixels stay as they are.
-    const QImage source = opaqueArgb();
+    const QImage source = bitmap_;
     const quint64 request = ++*lanczosRequest_;
     watcher_.setFuture(
         QtConcurrent::run(&pool_, [source, size, request, newest = lanczosRequest_, scale = lanczos_] {
@@ -314,7 +300,12 @@ void ImageView::startLanczos(QSize size) {
             if (newest->load() != request)
                 return QImage();
             try {
-                QImage img = scale(source, size);
+                QImage opaque = source; // the scaler sees every pixel opaque, as the screen does
+                if (opaque.format() != QImage::Format_ARGB32 || !AllOpaque(opaque)) {
+                    opaque = AsOpaque(std::move(opaque));
+                    opaque.reinterpretAsFormat(QImage::Format_ARGB32);
+                }
+                QImage img = scale(opaque, size);
                 if (!img.isNull())
                     img = AsOpaque(std::move(img));
                 return img;
@@ -345,7 +336,7 @@ const QImage& ImageView::zoomedCopy(const QRect& content) {
     const int mx = panning ? vp.width() / 2 : 32, my = panning ? vp.height() / 2 : 32;
     const QRect want =
         content.adjusted(-mx, -my, mx, my).intersected(QRect(QPoint(0, 0), scaledSize())).united(content);
-    const QImage& src = opaqueSource();
+    const QImage& src = bitmap_;
     if (zoomed_.size() != want.size())
         zoomed_ = QImage(want.size(), QImage::Format_RGB32);
     // Scaled pixel c shows bitmap pixel floor(c / s): the same rule as controlToBitmap, so a copy built
@@ -365,7 +356,7 @@ const QImage& ImageView::zoomedCopy(const QRect& content) {
         }
         const auto* in = reinterpret_cast<const quint32*>(src.constScanLine(sy));
         for (int i = 0; i < want.width(); ++i)
-            out[i] = in[columns[static_cast<size_t>(i)]];
+            out[i] = in[columns[static_cast<size_t>(i)]] | 0xFF000000u;
         previous = sy;
     }
     zoomedRect_ = want;
@@ -386,12 +377,10 @@ void ImageView::render(QPainter& p, const QRect& area) {
         if (!draw.isEmpty()) {
             const long double s = effectiveScale();
             const QRect content = draw.translated(-o); // in the scaled photo's own pixels
-            if (s <= 1.0L)
+            if (s < 1.0L)
                 zoomed_ = QImage(); // the enlargement is of no use until the next zoom in
             if (s < 1.0L) {
                 p.drawImage(draw.topLeft(), *scaledCopy(), content);
-            } else if (s == 1.0L) {
-                p.drawImage(draw.topLeft(), opaqueSource(), content);
             } else {
                 const QImage& zoomed = zoomedCopy(content); // before zoomedRect_ is read
                 p.drawImage(draw.topLeft(), zoomed, content.translated(-zoomedRect_.topLeft()));

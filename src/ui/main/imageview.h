@@ -5,10 +5,11 @@
 // conversions, and a stack of layers drawn above the photo. Mouse and key events go first to the
 // attached tool (`ViewTool`), then to the layer under the pointer.
 //
-// Drawing paints only the exposed part: at 100 % and above straight from the bitmap (nearest
-// neighbour); below 100 % from a scaled copy of the whole photo that is kept until the photo, the size
-// or the filter changes. A Lanczos copy is made on a worker thread; until it arrives the nearest copy is
-// shown. UI thread only.
+// Drawing paints only the exposed part, ignoring alpha: at 100 % and above from the bitmap's pixels
+// around the exposed part (nearest neighbour); below 100 % from a scaled copy of the whole photo that is
+// kept until the photo, the size or the filter changes. A Lanczos copy is made on a worker thread; until
+// it arrives the nearest copy is shown. Nothing on the UI thread walks the whole photo, so a new
+// 24-megapixel bitmap is on screen at once. UI thread only.
 #include "ui/main/viewlayers.h"
 
 #include <QAbstractScrollArea>
@@ -127,27 +128,14 @@ protected:
 private:
     void updateScrollRanges();
     void bitmapChanged();
-    // The bitmap with every alpha 255: as ARGB32 for the scalers, and the same pixels seen as RGB32 for
-    // drawing (a straight copy onto the screen, no blending).
-    void prepareOpaque();
-    const QImage& opaqueSource() {
-        prepareOpaque();
-        return opaque_;
-    }
-    const QImage& opaqueArgb() {
-        prepareOpaque();
-        return opaqueArgb_;
-    }
     // The scaled copy for scales below 1, or null while none fits the current size and filter.
     const QImage* scaledCopy();
     void startLanczos(QSize size);
-    // Above 100 %: the enlarged pixels around `content` (scaled-photo pixels), kept while panning.
+    // At 100 % and above: the (enlarged) opaque pixels around `content` (scaled-photo pixels), kept while
+    // panning.
     const QImage& zoomedCopy(const QRect& content);
 
     QImage bitmap_;
-    QImage opaqueArgb_; // the bitmap itself, or a copy with alpha 255 when its alpha varies
-    QImage opaque_;     // the pixels of opaqueArgb_ seen as RGB32
-    qint64 opaqueKey_ = 0;
     float scale_ = 1.0f;
     ScaleMode mode_ = ScaleMode::Normal;
     bool centered_ = true;

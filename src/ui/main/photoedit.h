@@ -7,8 +7,9 @@
 // Corrections run on a worker thread, one at a time in the order they were asked for; each result is
 // taken on the UI thread, so the window keeps repainting while a 24-megapixel photo is worked on.
 // Undo and redo go through the same queue. The history keeps per step only what undo needs: nothing for
-// a step with an exact inverse (quarter turns), the changed patch for a local edit (red eye), otherwise
-// the bitmap before the step. It is bounded by kMaxSteps and kMaxHistoryBytes, oldest dropped first.
+// a step with an exact inverse (quarter turns), the changed patch for a local edit (red eye), the cut
+// margins for a crop, otherwise the bitmap before the step. It is bounded by kMaxSteps and
+// kMaxHistoryBytes, oldest dropped first. Bitmaps the history lets go of are freed on a pool thread.
 // Create and call on the UI thread.
 #include <QFutureWatcher>
 #include <QImage>
@@ -17,6 +18,7 @@
 #include <QString>
 #include <QThreadPool>
 
+#include <array>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -36,11 +38,19 @@ public:
         std::function<void(QImage&)> inverse;
         QRect patch;
         bool inPlace = false; // `apply` writes into its bitmap (rather than making a new one)
+        // Each row of the result depends on the same row before only: `apply` may be run on any band of
+        // rows, in place.
+        bool rowwise = false;
+        // When not empty, `apply` keeps just this part of the bitmap (a crop inside it).
+        QRect crop{};
     };
 
     // A copy of `b` that shares nothing, on memory that is quick to touch for the first time: what an
     // in-place change works on while the view still shows the original.
     static QImage UnsharedCopy(const QImage& b);
+    // `rowwise` run over a copy of `source`: the bands of rows are copied and changed while still in the
+    // cache, spread over the global pool. The same pixels as changing an unshared copy as a whole.
+    static QImage MapRows(const QImage& source, const std::function<void(QImage&)>& rowwise);
 
     explicit PhotoEdit(QObject* parent = nullptr);
     ~PhotoEdit() override;
@@ -95,9 +105,16 @@ signals:
 private:
     struct Step {
         Change change;
-        QImage before;      // the whole bitmap before the step, when it has no inverse and no patch
+        QImage before;      // the whole bitmap before the step, when nothing smaller will do
         QImage patchBefore; // the patch before the step
-        qint64 bytes() const { return before.sizeInBytes() + patchBefore.sizeInBytes(); }
+        QSize fullSize;     // a crop's bitmap size before the step
+        QImage margins[4];  // a crop's cut margins: above, below, left and right of the kept part
+        qint64 bytes() const {
+            qint64 sum = before.sizeInBytes() + patchBefore.sizeInBytes();
+            for (const QImage& m : margins)
+                sum += m.sizeInBytes();
+            return sum;
+        }
     };
     enum class JobKind { Do, Undo, Redo };
     struct Job {
@@ -109,12 +126,16 @@ private:
         std::shared_ptr<Step> step;
     };
 
+    // The result of `change` on `input` (worker thread).
+    static QImage apply(const Change& change, const QImage& input);
     void startNext();
     void take(const Outcome& outcome, JobKind kind);
     void push(std::shared_ptr<Step> step);
     void trim();
     void setBusy(bool on);
     void setBitmap(const QImage& b);
+    // Lets go of `steps` on a pool thread: the last reference to a photo-sized bitmap takes a while to free.
+    static void releaseLater(std::deque<std::shared_ptr<Step>>& steps);
     void updateModified();
 
     QImage bitmap_;

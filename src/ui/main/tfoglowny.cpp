@@ -2,6 +2,7 @@
 
 #include "core/datapaths.h"
 #include "core/localsettings.h"
+#include "ui/batchcrop/batchcropaction.h"
 #include "ui/common/fittinglabel.h"
 #include "ui/common/help.h"
 #include "ui/common/picturebutton.h"
@@ -102,6 +103,7 @@ TfoGlowny::TfoGlowny(const Services& services, QWidget* parent)
     ConnectActions();
     ConnectBrowserActions();
     ConnectInformationActions(*this);
+    ConnectBatchCropAction(*this);
     CreateImageView();
     CreateEditing();
 
@@ -505,6 +507,7 @@ void TfoGlowny::LayoutToolbar() {
         shown[i]->setGeometry(plan.buttons[i]);
     iLogo->setGeometry(plan.logo);
     iLogo->setVisible(plan.logoVisible);
+    FitToolPanels();
 }
 
 void TfoGlowny::LayoutInfoBar() {
@@ -602,11 +605,13 @@ void TfoGlowny::WakeUp() {
 }
 
 void TfoGlowny::closeEvent(QCloseEvent* event) {
+    FinishSave(); // a save on its way decides whether anything is left unsaved
     if (Modified) {
         switch (prompts().askYesNoCancel(this, QStringLiteral("Obraz został zmieniony. Zapisać zmiany?"))) {
         case Prompts::Answer::Yes:
             // A save that fails keeps the edit and the window open, so the edit is not lost.
             SaveEdits(false, true);
+            FinishSave();
             if (Modified) {
                 event->ignore();
                 return;

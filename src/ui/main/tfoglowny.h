@@ -36,6 +36,7 @@ class ImageView;
 class ImageViewController;
 class PhotoLoader;
 class PhotoEdit;
+class PhotoSaver;
 namespace imaging {
 struct PhotoLoad;
 }
@@ -84,6 +85,10 @@ public:
     CropTool* cropTool() const { return crop_; }
     // Runs the editing commands' modal dialogs; tests replace it to drive them.
     std::function<int(QDialog&)> runDialog;
+    // A save writes on a worker while the window takes no edits; FinishSave waits for it and takes its
+    // outcome (before the window moves to another photo or closes).
+    bool isSaving() const;
+    void FinishSave();
 
     // Places the editing buttons that are not hidden in rows and shows the logo only while nothing reaches
     // it. Runs by itself when a toolbar button or tool panel is shown, hidden or moved, and on resizes.
@@ -183,7 +188,12 @@ private:
     void SaveAs();
     void Adjust(bool hsl);
     int SaveDialog(QString& path);
-    bool WriteEdit(const QString& path);
+    // Starts writing the working bitmap to `path`; `saved` runs on the UI thread after a good write, a
+    // failure is reported instead.
+    void WriteEdit(const QString& path, std::function<void()> saved);
+    void SetSaving(bool on);
+    // Widens a shown tool panel over the toolbar buttons it would otherwise cover only in part.
+    void FitToolPanels();
     void PlaceDialog(QDialog& d, QPoint remembered);
 
     void LayoutLeftTop();
@@ -193,6 +203,7 @@ private:
 
     Services services_;
     PhotoEdit* edit_ = nullptr;
+    PhotoSaver* saver_ = nullptr;
     CropTool* crop_ = nullptr;
     RedEyeTool* redEye_ = nullptr;
     QPoint brightnessPosition_{-200, -200}; // -200: never shown

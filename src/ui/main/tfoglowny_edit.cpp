@@ -15,6 +15,7 @@
 #include "ui/main/imageview.h"
 #include "ui/main/imageviewcontroller.h"
 #include "ui/main/photoedit.h"
+#include "ui/main/photosaver.h"
 #include "ui/main/redeyetool.h"
 #include "ui/main/tfozapisz.h"
 
@@ -25,18 +26,33 @@
 #include <QLabel>
 #include <QMenu>
 
+#include <algorithm>
+
 namespace ui {
 
 namespace {
 
+constexpr int kToolPanelWidth = 394;
+
 PhotoEdit::Change change(const char* name, std::function<void(QImage&)> apply,
-                         std::function<void(QImage&)> inverse = {}, bool inPlace = false) {
-    return {QString::fromUtf8(name), std::move(apply), std::move(inverse), {}, inPlace};
+                         std::function<void(QImage&)> inverse = {}) {
+    PhotoEdit::Change c;
+    c.name = QString::fromUtf8(name);
+    c.apply = std::move(apply);
+    c.inverse = std::move(inverse);
+    return c;
+}
+
+// A colour change: every pixel on its own, so it may run band by band.
+PhotoEdit::Change rowwise(const char* name, std::function<void(QImage&)> apply) {
+    PhotoEdit::Change c = change(name, std::move(apply));
+    c.rowwise = true;
+    return c;
 }
 
 // A tool panel: white under its controls, the size of the crop panel.
 void preparePanel(QWidget* panel) {
-    panel->setGeometry(0, 0, 394, 100);
+    panel->setGeometry(0, 0, kToolPanelWidth, 100);
     QPalette pal = panel->palette();
     pal.setColor(QPalette::Window, Qt::white);
     panel->setPalette(pal);
@@ -48,6 +64,8 @@ void preparePanel(QWidget* panel) {
 void TfoGlowny::CreateEditing() {
     runDialog = [](QDialog& d) { return d.exec(); };
     edit_ = new PhotoEdit(this);
+    saver_ = new PhotoSaver(this);
+    connect(saver_, &PhotoSaver::busyChanged, this, &TfoGlowny::SetSaving);
     connect(edit_, &PhotoEdit::changed, this, &TfoGlowny::EditChanged);
     connect(edit_, &PhotoEdit::busyChanged, this, [](bool busy) {
         if (busy)
@@ -94,15 +112,21 @@ void TfoGlowny::CreateEditing() {
     menu->setObjectName(QStringLiteral("miObrazEdycja"));
     menu->addAction(undo);
     menu->addAction(redo);
-    connect(undo, &QAction::triggered, edit_, &PhotoEdit::undo);
-    connect(redo, &QAction::triggered, edit_, &PhotoEdit::redo);
+    connect(undo, &QAction::triggered, this, [this] {
+        if (!isSaving())
+            edit_->undo();
+    });
+    connect(redo, &QAction::triggered, this, [this] {
+        if (!isSaving())
+            edit_->redo();
+    });
     ConnectEditActions();
 }
 
 void TfoGlowny::ConnectEditActions() {
     const auto on = [this](const char* name, auto slot) {
         connect(action(QString::fromLatin1(name)), &QAction::triggered, this, [this, slot] {
-            if (!catalogue_.isEmpty())
+            if (!catalogue_.isEmpty() && !isSaving()) // the photo being written is not changed meanwhile
                 slot();
         });
     };
@@ -115,8 +139,8 @@ void TfoGlowny::ConnectEditActions() {
        [=] { correction(change("Obrót w lewo", imaging::RotateLeft, imaging::RotateRight), true); });
     on("aEdycjaObrotP",
        [=] { correction(change("Obrót w prawo", imaging::RotateRight, imaging::RotateLeft), true); });
-    on("aEdycjaBW", [=] { correction(change("Czarno-biały", imaging::ToGreyscale, {}, true)); });
-    on("aEdycjaSepia", [=] { correction(change("Sepia", imaging::ToSepia, {}, true)); });
+    on("aEdycjaBW", [=] { correction(rowwise("Czarno-biały", imaging::ToGreyscale)); });
+    on("aEdycjaSepia", [=] { correction(rowwise("Sepia", imaging::ToSepia)); });
     on("aEdycjaBlurr", [=] {
         correction(
             change("Rozmycie", [](QImage& b) { imaging::ApplyNamedFilter(b, QStringLiteral("BLURMORE")); }));
@@ -161,6 +185,22 @@ void TfoGlowny::RelayoutToolPanels() {
     LayoutToolbar(); // the logo gives way to a tool panel that reaches it
 }
 
+void TfoGlowny::FitToolPanels() {
+    for (QWidget* panel : {pEdycjaKadrowanie, pEdycjaRedEye}) {
+        if (!panel || panel->isHidden())
+            continue;
+        // The panel's own width, and further over any button it reaches into: half a button beside the
+        // panel is neither usable nor pretty.
+        const QRect own(panel->pos(), QSize(kToolPanelWidth, panel->height()));
+        int right = own.right();
+        for (QWidget* b : toolbarButtons_)
+            if (!b->isHidden() && b->geometry().intersects(own))
+                right = std::max(right, b->geometry().right());
+        if (right - own.left() + 1 != panel->width())
+            panel->resize(right - own.left() + 1, panel->height());
+    }
+}
+
 void TfoGlowny::UpdateSelectionInfo() {
     if (crop_)
         crop_->updateSelectionInfo();
@@ -192,7 +232,9 @@ void TfoGlowny::ApplyCrop() {
             Prompts::Answer::Yes) {
         const QRect r = crop_->selectionRect();
         CancelCrop();
-        edit_->run(change("Kadrowanie", [r](QImage& b) { b = b.copy(r); }));
+        PhotoEdit::Change crop = change("Kadrowanie", [r](QImage& b) { b = b.copy(r); });
+        crop.crop = r; // undo keeps the cut margins only
+        edit_->run(std::move(crop));
     }
     UpdateSelectionInfo();
 }
@@ -229,6 +271,7 @@ void TfoGlowny::EndTools() {
 }
 
 void TfoGlowny::LeavePhoto() {
+    FinishSave();
     if (edit_->isBusy())
         edit_->finish();
     if (Modified)
@@ -265,17 +308,34 @@ int TfoGlowny::SaveDialog(QString& path) {
     return result;
 }
 
-bool TfoGlowny::WriteEdit(const QString& path) {
+void TfoGlowny::WriteEdit(const QString& path, std::function<void()> saved) {
     const int i = catalogue_.currentIndex();
-    // The photo's own metadata is read before its file may be replaced.
-    const imaging::PhotoMetadata meta = imaging::ReadPhotoMetadata(catalogue_.at(i).Sciezka);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const imaging::SaveResult r =
-        imaging::SaveJpegWithMetadata(edit_->bitmap(), path, edit_->jpegQuality(), meta);
-    QApplication::restoreOverrideCursor();
-    if (!r.ok())
-        prompts().error(this, imaging::SaveFailureMessage(r));
-    return r.ok();
+    // The photo's own metadata is read on the worker before its file may be replaced.
+    saver_->start(edit_->bitmap(), path, edit_->jpegQuality(), catalogue_.at(i).Sciezka,
+                  [this, saved = std::move(saved)](const imaging::SaveResult& r) {
+                      if (r.ok())
+                          saved();
+                      else
+                          prompts().error(this, imaging::SaveFailureMessage(r));
+                  });
+}
+
+bool TfoGlowny::isSaving() const {
+    return saver_ && saver_->isBusy();
+}
+
+void TfoGlowny::FinishSave() {
+    if (saver_)
+        saver_->finish();
+}
+
+void TfoGlowny::SetSaving(bool on) {
+    for (QWidget* w : {static_cast<QWidget*>(pObrazToolbar), static_cast<QWidget*>(ivObraz)})
+        w->setEnabled(!on);
+    if (on)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
 }
 
 bool TfoGlowny::SaveEdits(bool ask, bool discardOnCancel) {
@@ -305,16 +365,16 @@ bool TfoGlowny::SaveEdits(bool ask, bool discardOnCancel) {
         result == TfoZapisz::kNewFile
             ? QStringLiteral("Plik o wybranej nazwie istnieje. Czy chcesz go zastąpi?\r\n")
             : QStringLiteral("Czy zastąpić istniejący plik?\r\n");
-    bool failed = false;
+    const auto refresh = [this] { action(QStringLiteral("aWidokOdswiez"))->trigger(); };
     if (!QFile::exists(path) || prompts().askYesNo(this, question + path) == Prompts::Answer::Yes) {
-        failed = !WriteEdit(path);
-        if (!failed)
+        // A failed save keeps the edit on screen, still marked, so that it can be saved elsewhere.
+        WriteEdit(path, [dropEdit, refresh] {
             dropEdit();
+            refresh();
+        });
+    } else {
+        refresh();
     }
-    // A failed save keeps the edit on screen, still marked, so that it can be saved elsewhere.
-    if (failed)
-        return false;
-    action(QStringLiteral("aWidokOdswiez"))->trigger();
     return result == TfoZapisz::kExistingFile;
 }
 
@@ -333,8 +393,7 @@ void TfoGlowny::SaveAs() {
             : QStringLiteral("Czy zastąpić istniejący plik?\r\n");
     if (QFile::exists(path) && prompts().askYesNo(this, question + path) != Prompts::Answer::Yes)
         return;
-    if (WriteEdit(path))
-        action(QStringLiteral("aWidokOdswiez"))->trigger();
+    WriteEdit(path, [this] { action(QStringLiteral("aWidokOdswiez"))->trigger(); });
 }
 
 void TfoGlowny::Adjust(bool hsl) {
