@@ -173,12 +173,116 @@ size_t HttpTransport::writeAnswer(char* data, size_t size, size_t count, void* t
     return t->cut() ? 0 : total;
 }
 
+namespace {
+
+// The options every exchange of this client shares: the address, HTTP/1.0 on a connection of its own, our
+// User-Agent and the certificate checks. `detail` receives libcurl's message of a failure.
+void setCommonOptions(CURL* c, const QByteArray& address, char* detail, const QByteArray& caFile) {
+    curl_easy_setopt(c, CURLOPT_URL, address.constData());
+    curl_easy_setopt(c, CURLOPT_ERRORBUFFER, detail);
+    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(c, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0));
+    curl_easy_setopt(c, CURLOPT_FRESH_CONNECT, 1L);
+    curl_easy_setopt(c, CURLOPT_FORBID_REUSE, 1L);
+    curl_easy_setopt(c, CURLOPT_USERAGENT, HttpTransport::kUserAgent);
+    // libcurl's defaults already check both; said here so that nobody loosens them by accident.
+    curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
+    if (!caFile.isEmpty())
+        curl_easy_setopt(c, CURLOPT_CAINFO, caFile.constData());
+}
+
+size_t discard(char*, size_t size, size_t count, void*) {
+    return size * count;
+}
+
+// The scheme libcurl itself would settle on from a proxy's offer, alone: Basic then goes with the first
+// request, and a multi-pass scheme opens with a leg that carries no body.
+unsigned long strongestOf(unsigned long offered) {
+    for (const unsigned long scheme : {CURLAUTH_NEGOTIATE, CURLAUTH_DIGEST, CURLAUTH_NTLM, CURLAUTH_BASIC})
+        if (offered & scheme)
+            return scheme;
+    return CURLAUTH_NONE;
+}
+
+} // namespace
+
+void HttpTransport::setProxy(CURL* c, bool withCredentials, unsigned long schemes) const {
+    if (!proxy_.use) {
+        // An empty proxy also keeps libcurl from following http_proxy of the environment.
+        curl_easy_setopt(c, CURLOPT_PROXY, "");
+        return;
+    }
+    const QByteArray address = "http://" + proxy_.server.toUtf8() + ':' + QByteArray::number(proxy_.port);
+    curl_easy_setopt(c, CURLOPT_PROXY, address.constData());
+    // The program reads no environment: an empty list keeps no_proxy/NO_PROXY from sending requests
+    // around the proxy the user chose.
+    curl_easy_setopt(c, CURLOPT_NOPROXY, "");
+    if (!withCredentials)
+        return;
+    curl_easy_setopt(c, CURLOPT_PROXYUSERNAME, core::toWindows1250(proxy_.user).constData());
+    curl_easy_setopt(c, CURLOPT_PROXYPASSWORD, core::toWindows1250(proxy_.password).constData());
+    curl_easy_setopt(c, CURLOPT_PROXYAUTH, schemes);
+}
+
 HttpTransport::Result HttpTransport::Post(const QString& url, const QByteArray& body,
                                           const QByteArray& contentType) {
     disconnect_ = false;
+    // Basic alone makes libcurl send the credentials unasked; any other choice waits for a 407.
+    const Attempt first =
+        postOnce(url, body, contentType, proxy_.basicAuthentication ? CURLAUTH_BASIC : CURLAUTH_ANY);
+    if (first.result.ok() || !mayHaveLostADemand(url, first))
+        return first.result;
+    const unsigned long scheme = strongestOf(proxyDemand(url));
+    if (scheme == CURLAUTH_NONE || disconnect_)
+        return first.result;
+    // The proxy wants credentials from a request without them, so it passed the first one on to nobody.
+    return postOnce(url, body, contentType, scheme).result;
+}
+
+// A proxy that wants credentials answers as soon as it has read the request's head and closes. When the
+// body is still on its way, the close resets the connection, and the reset may reach libcurl while it
+// sends, before it has read the 407: the demand is lost and the request fails as a broken connection.
+// Only a plain "http://" request is the proxy's to refuse: an "https://" one travels through a tunnel
+// the proxy has already let through, so its failure is the server's.
+bool HttpTransport::mayHaveLostADemand(const QString& url, const Attempt& attempt) const {
+    return proxy_.use && !proxy_.basicAuthentication && !disconnect_ && !attempt.answered &&
+           (attempt.code == CURLE_SEND_ERROR || attempt.code == CURLE_RECV_ERROR) &&
+           url.startsWith(QLatin1String("http://"), Qt::CaseInsensitive);
+}
+
+unsigned long HttpTransport::proxyDemand(const QString& url) const {
     std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
     if (!curl)
-        return {{}, QStringLiteral("Nie można utworzyć połączenia HTTP.")};
+        return CURLAUTH_NONE;
+    CURL* c = curl.get();
+    curl_slist* raw = nullptr;
+    raw = curl_slist_append(raw, "Accept: text/html, */*");
+    raw = curl_slist_append(raw, "Proxy-Connection:");
+    const std::unique_ptr<curl_slist, HeaderListDeleter> headers(raw);
+    char detail[CURL_ERROR_SIZE] = {};
+    setCommonOptions(c, url.toUtf8(), detail, QFile::encodeName(caFile_));
+    // "OPTIONS *" is addressed to the proxy itself: whatever it thinks of it, the service never sees it.
+    // Without a body there is nothing left unread to reset the connection, so its 407 arrives whole.
+    curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, "OPTIONS");
+    curl_easy_setopt(c, CURLOPT_REQUEST_TARGET, "*");
+    curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &discard);
+    setProxy(c, false, CURLAUTH_NONE);
+    long status = 0;
+    long offered = 0;
+    if (curl_easy_perform(c) != CURLE_OK ||
+        curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status) != CURLE_OK || status != 407 ||
+        curl_easy_getinfo(c, CURLINFO_PROXYAUTH_AVAIL, &offered) != CURLE_OK)
+        return CURLAUTH_NONE;
+    return static_cast<unsigned long>(offered);
+}
+
+HttpTransport::Attempt HttpTransport::postOnce(const QString& url, const QByteArray& body,
+                                               const QByteArray& contentType, unsigned long proxySchemes) {
+    std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
+    if (!curl)
+        return {CURLE_FAILED_INIT, false, {{}, QStringLiteral("Nie można utworzyć połączenia HTTP.")}};
     CURL* c = curl.get();
 
     Transfer transfer;
@@ -196,13 +300,7 @@ HttpTransport::Result HttpTransport::Post(const QString& url, const QByteArray& 
     const std::unique_ptr<curl_slist, HeaderListDeleter> headers(raw);
 
     char detail[CURL_ERROR_SIZE] = {};
-    const QByteArray address = url.toUtf8();
-    curl_easy_setopt(c, CURLOPT_URL, address.constData());
-    curl_easy_setopt(c, CURLOPT_ERRORBUFFER, detail);
-    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(c, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0));
-    curl_easy_setopt(c, CURLOPT_FRESH_CONNECT, 1L);
-    curl_easy_setopt(c, CURLOPT_FORBID_REUSE, 1L);
+    setCommonOptions(c, url.toUtf8(), detail, QFile::encodeName(caFile_));
     curl_easy_setopt(c, CURLOPT_POST, 1L);
     curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
     curl_easy_setopt(c, CURLOPT_READFUNCTION, &HttpTransport::readBody);
@@ -215,42 +313,17 @@ HttpTransport::Result HttpTransport::Post(const QString& url, const QByteArray& 
     curl_easy_setopt(c, CURLOPT_HEADERDATA, &transfer);
     curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
     curl_easy_setopt(c, CURLOPT_SOCKOPTFUNCTION, &setSocketOptions);
-    curl_easy_setopt(c, CURLOPT_USERAGENT, kUserAgent);
-    // libcurl's defaults already check both; said here so that nobody loosens them by accident.
-    curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
-    const QByteArray caFile = QFile::encodeName(caFile_);
-    if (!caFile.isEmpty())
-        curl_easy_setopt(c, CURLOPT_CAINFO, caFile.constData());
-
-    QByteArray proxyAddress, proxyUser, proxyPassword;
-    if (proxy_.use) {
-        proxyAddress = "http://" + proxy_.server.toUtf8() + ':' + QByteArray::number(proxy_.port);
-        proxyUser = core::toWindows1250(proxy_.user);
-        proxyPassword = core::toWindows1250(proxy_.password);
-        curl_easy_setopt(c, CURLOPT_PROXY, proxyAddress.constData());
-        // The program reads no environment: an empty list keeps no_proxy/NO_PROXY from sending requests
-        // around the proxy the user chose.
-        curl_easy_setopt(c, CURLOPT_NOPROXY, "");
-        curl_easy_setopt(c, CURLOPT_PROXYUSERNAME, proxyUser.constData());
-        curl_easy_setopt(c, CURLOPT_PROXYPASSWORD, proxyPassword.constData());
-        // Basic alone makes libcurl send the credentials unasked; any other choice waits for a 407.
-        curl_easy_setopt(c, CURLOPT_PROXYAUTH,
-                         proxy_.basicAuthentication ? static_cast<unsigned long>(CURLAUTH_BASIC)
-                                                    : CURLAUTH_ANY);
-    } else {
-        // An empty proxy also keeps libcurl from following http_proxy of the environment.
-        curl_easy_setopt(c, CURLOPT_PROXY, "");
-    }
+    setProxy(c, true, proxySchemes);
 
     const CURLcode code = curl_easy_perform(c);
+    const bool answered = !transfer.statusLine.isEmpty();
     if (code != CURLE_OK)
-        return {{}, errorText(code, detail)};
+        return {code, answered, {{}, errorText(code, detail)}};
     long status = 0;
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
     if (status < 200 || status > 299)
-        return {{}, QString::fromLatin1(transfer.statusLine)};
-    return {std::move(transfer.answer), {}};
+        return {code, answered, {{}, QString::fromLatin1(transfer.statusLine)}};
+    return {code, answered, {std::move(transfer.answer), {}}};
 }
 
 } // namespace service

@@ -10,6 +10,11 @@
 // inside any step with Disconnect(). An "https://" address is served only by a server whose certificate
 // the system's store (or the given authorities) vouches for and which names the address's host.
 //
+// Through a proxy, the credentials go with the first request only when basic authentication is chosen;
+// otherwise only after the proxy has demanded them. A demand lost to the connection's reset (the proxy
+// answered before the body was through) is asked again without a body, and the request then goes out
+// once more with the scheme the proxy wants: a request the proxy refused never reached the service.
+//
 // One object serves one thread; only Disconnect() may also be called from another thread.
 #include "service/proxysettings.h"
 
@@ -67,6 +72,19 @@ public:
 
 private:
     struct Transfer;
+    // One POST as libcurl ended it: its code, whether any answer (a proxy's 407 included) arrived.
+    struct Attempt {
+        int code;
+        bool answered;
+        Result result;
+    };
+    Attempt postOnce(const QString& url, const QByteArray& body, const QByteArray& contentType,
+                     unsigned long proxySchemes);
+    bool mayHaveLostADemand(const QString& url, const Attempt& attempt) const;
+    // The authentication schemes the proxy offers when it wants credentials, asked without a body and
+    // without credentials; none when it does not ask.
+    unsigned long proxyDemand(const QString& url) const;
+    void setProxy(void* curl, bool withCredentials, unsigned long schemes) const;
     static size_t readBody(char* buffer, size_t size, size_t count, void* transfer);
     static int seekBody(void* transfer, long long offset, int origin);
     static size_t writeAnswer(char* data, size_t size, size_t count, void* transfer);

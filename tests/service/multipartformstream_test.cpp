@@ -27,17 +27,6 @@ TEST(MultipartFormStream, BoundaryIsHyphensAndFifteenDigitsOfTheMoment) {
     EXPECT_THAT(MultipartFormStream().Boundary().toStdString(), testing::MatchesRegex("-{27}[0-9]{15}"));
 }
 
-TEST(MultipartFormStream, LoginBodyWithClientIdentifier) {
-    MultipartFormStream form(fixedClock());
-    form.AddFormField("login", "jan@example.pl");
-    form.AddFormField("password", "tajne");
-    form.AddFormField("client_id", "K-17");
-    form.CloseForm();
-    EXPECT_EQ(
-        form.Body(),
-        FormBody(kBoundary, {{"login", "jan@example.pl"}, {"password", "tajne"}, {"client_id", "K-17"}}));
-}
-
 TEST(MultipartFormStream, ValuesGoVerbatimAsWindows1250) {
     const std::pair<QString, QByteArray> cases[] = {
         {"50%\"x\"", "50%\"x\""},
