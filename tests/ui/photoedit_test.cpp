@@ -280,4 +280,46 @@ TEST_F(PhotoEditTest, UndoRecordsAreAsSmallAsTheChangeAllows) {
     }
 }
 
+TEST_F(PhotoEditTest, OlderWholeRecordsShrinkAndStillUndoExactly) {
+    const auto rowwise = [](PhotoEdit::Change c) {
+        c.rowwise = true;
+        return c;
+    };
+    struct Case {
+        const char* name;
+        QImage photo;
+        qint64 expectedBytes; // of two colour steps
+    };
+    QImage seeThrough = gradient(300, 200);
+    seeThrough.setPixel(7, 7, qRgba(1, 2, 3, 4));
+    const qint64 whole = seeThrough.sizeInBytes();
+    const Case cases[] = {
+        {"opaque", gradient(300, 200), whole + whole * 3 / 4}, // the lower one packed
+        {"alpha that varies", seeThrough, 2 * whole},          // kept as it is
+    };
+    for (const Case& c : cases) {
+        edit.load(c.photo);
+        edit.run(rowwise(sepia()));
+        edit.run(rowwise(grey()));
+        EXPECT_TRUE(edit.isBusy()) << c.name;
+        edit.finish();
+        EXPECT_FALSE(edit.isBusy()) << c.name;
+        EXPECT_EQ(edit.historyBytes(), c.expectedBytes) << c.name;
+        QImage sepiaOnly = c.photo.copy();
+        imaging::ToSepia(sepiaOnly);
+        edit.undo();
+        edit.finish();
+        EXPECT_EQ(edit.bitmap(), sepiaOnly) << c.name;
+        edit.undo();
+        edit.finish();
+        EXPECT_EQ(edit.bitmap(), c.photo) << c.name; // the exact earlier pixels, alpha included
+        edit.redo();
+        edit.redo();
+        edit.finish();
+        QImage both = sepiaOnly.copy();
+        imaging::ToGreyscale(both);
+        EXPECT_EQ(edit.bitmap(), both) << c.name;
+    }
+}
+
 } // namespace

@@ -6,6 +6,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
+#include <atomic>
 #include <numeric>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -47,6 +48,67 @@ void finishStreaming() {
 // at which a colour change spreads itself over the pool).
 constexpr int kBandPixels = 128 * 1024;
 
+// Runs `work(first, count)` over the rows of a `height`-row bitmap `rows` at a time, spread over the
+// global pool.
+void forEachBand(int height, int rows, const std::function<void(int, int)>& work) {
+    std::vector<int> bands((height + rows - 1) / rows);
+    std::iota(bands.begin(), bands.end(), 0);
+    QtConcurrent::blockingMap(bands, [&](int band) {
+        const int first = band * rows;
+        work(first, std::min(rows, height - first));
+    });
+}
+
+int bandRows(int width) {
+    return std::max(1, kBandPixels / std::max(1, width));
+}
+
+// A wholly opaque bitmap as its colour bytes (B, G, R); empty when some alpha is not 255.
+QByteArray packOpaque(const QImage& b) {
+    if (b.isNull() || b.format() != QImage::Format_ARGB32)
+        return {};
+    const int w = b.width();
+    QByteArray out(qsizetype(w) * b.height() * 3, Qt::Uninitialized);
+    char* const base = out.data(); // taken once: the bands must not each detach it
+    std::atomic<bool> opaque{true};
+    forEachBand(b.height(), bandRows(w), [&](int first, int count) {
+        quint32 all = 0xFF000000u;
+        for (int y = first; y < first + count; ++y) {
+            const auto* in = reinterpret_cast<const quint32*>(b.constScanLine(y));
+            auto* to = reinterpret_cast<uchar*>(base) + qsizetype(y) * w * 3;
+            for (int x = 0; x < w; ++x) {
+                const quint32 p = in[x];
+                all &= p;
+                to[3 * x] = uchar(p);
+                to[3 * x + 1] = uchar(p >> 8);
+                to[3 * x + 2] = uchar(p >> 16);
+            }
+        }
+        if ((all & 0xFF000000u) != 0xFF000000u)
+            opaque = false;
+    });
+    return opaque ? out : QByteArray();
+}
+
+QImage unpackOpaque(const QByteArray& packed, QSize size) {
+    QImage b = imaging::detail::NewBitmap(size.width(), size.height());
+    if (b.isNull())
+        b = QImage(size, QImage::Format_ARGB32);
+    uchar* const bits = b.bits();
+    const qsizetype stride = b.bytesPerLine();
+    const int w = size.width();
+    forEachBand(size.height(), bandRows(w), [&](int first, int count) {
+        for (int y = first; y < first + count; ++y) {
+            const auto* in = reinterpret_cast<const uchar*>(packed.constData()) + qsizetype(y) * w * 3;
+            auto* out = reinterpret_cast<quint32*>(bits + y * stride);
+            for (int x = 0; x < w; ++x)
+                out[x] =
+                    0xFF000000u | in[3 * x] | (quint32(in[3 * x + 1]) << 8) | (quint32(in[3 * x + 2]) << 16);
+        }
+    });
+    return b;
+}
+
 // The margins a crop to `kept` cuts from a bitmap of `size`: above, below, left and right of it.
 std::array<QRect, 4> marginsOf(QSize size, QRect kept) {
     return {QRect(0, 0, size.width(), kept.top()),
@@ -67,14 +129,9 @@ QImage PhotoEdit::MapRows(const QImage& source, const std::function<void(QImage&
         return out;
     }
     const int width = source.width();
-    const int rows = std::max(1, kBandPixels / width);
-    std::vector<int> bands((source.height() + rows - 1) / rows);
-    std::iota(bands.begin(), bands.end(), 0);
     uchar* const bits = out.bits(); // taken once: the bands must not each detach the image
     const qsizetype stride = out.bytesPerLine();
-    QtConcurrent::blockingMap(bands, [&](int band) {
-        const int first = band * rows;
-        const int count = std::min(rows, source.height() - first);
+    forEachBand(source.height(), bandRows(width), [&](int first, int count) {
         // Each band is changed in a buffer of the thread's own that stays in the cache, and then written
         // past the cache: the new bitmap costs no more memory traffic than a change in place.
         thread_local std::vector<quint32> scratch;
@@ -186,6 +243,7 @@ void PhotoEdit::commit(const QString& name, const QImage& after, const QImage& b
     setBitmap(after);
     updateModified();
     emit changed();
+    startNext();
 }
 
 void PhotoEdit::preview(const QImage& bitmap) {
@@ -217,6 +275,9 @@ void PhotoEdit::push(std::shared_ptr<Step> step) {
     releaseLater(redo_);
     undo_.push_back(std::move(step));
     trim();
+    // The step below the new one is undone less soon: its whole bitmap may shrink meanwhile.
+    if (undo_.size() >= 2 && !undo_[undo_.size() - 2]->before.isNull())
+        queue_.push_back({JobKind::Pack, {}, undo_[undo_.size() - 2]});
 }
 
 void PhotoEdit::trim() {
@@ -236,9 +297,18 @@ void PhotoEdit::setBusy(bool on) {
     emit busyChanged(on);
 }
 
+void PhotoEdit::updateBusy() {
+    bool asked = running_ && runningKind_ != JobKind::Pack;
+    for (const Job& job : queue_)
+        asked = asked || job.kind != JobKind::Pack;
+    setBusy(asked);
+}
+
 void PhotoEdit::startNext() {
-    if (running_)
+    if (running_) {
+        updateBusy();
         return;
+    }
     while (!queue_.empty()) {
         Job job = std::move(queue_.front());
         queue_.pop_front();
@@ -267,6 +337,8 @@ void PhotoEdit::startNext() {
             work = [input, step] {
                 if (!step->before.isNull())
                     return Outcome{step->before, step};
+                if (!step->packed.isEmpty())
+                    return Outcome{unpackOpaque(step->packed, step->packedSize), step};
                 QImage b = input;
                 if (!step->patchBefore.isNull()) {
                     putPatch(b, step->patchBefore, step->change.patch.topLeft());
@@ -284,6 +356,12 @@ void PhotoEdit::startNext() {
                 }
                 return Outcome{b, step};
             };
+        } else if (job.kind == JobKind::Pack) {
+            const std::shared_ptr<Step> step = job.step;
+            const bool kept = std::find(undo_.begin(), undo_.end(), step) != undo_.end();
+            if (!kept || step->before.isNull())
+                continue;
+            work = [before = step->before, step] { return Outcome{{}, step, packOpaque(before)}; };
         } else if (job.kind == JobKind::Redo && !redo_.empty()) {
             std::shared_ptr<Step> step = redo_.back();
             work = [input, step] { return Outcome{apply(step->change, input), step}; };
@@ -292,7 +370,7 @@ void PhotoEdit::startNext() {
         }
         running_ = true;
         runningKind_ = job.kind;
-        setBusy(true);
+        updateBusy();
         watcher_ = new QFutureWatcher<Outcome>(this);
         auto* watcher = watcher_;
         const int generation = generation_;
@@ -308,7 +386,7 @@ void PhotoEdit::startNext() {
         watcher->setFuture(QtConcurrent::run(&pool_, std::move(work)));
         return;
     }
-    setBusy(false);
+    updateBusy();
 }
 
 QImage PhotoEdit::apply(const Change& change, const QImage& input) {
@@ -332,6 +410,14 @@ void PhotoEdit::take(const Outcome& outcome, JobKind kind) {
         undo_.push_back(redo_.back());
         redo_.pop_back();
         break;
+    case JobKind::Pack:
+        // No job runs now: nothing on the worker reads the step while it changes.
+        if (!outcome.packed.isEmpty() && !outcome.step->before.isNull()) {
+            outcome.step->packedSize = outcome.step->before.size();
+            outcome.step->packed = outcome.packed;
+            imaging::detail::ReplaceBitmap(outcome.step->before, QImage());
+        }
+        return;
     }
     setBitmap(outcome.bitmap);
     updateModified();

@@ -8,8 +8,10 @@
 // taken on the UI thread, so the window keeps repainting while a 24-megapixel photo is worked on.
 // Undo and redo go through the same queue. The history keeps per step only what undo needs: nothing for
 // a step with an exact inverse (quarter turns), the changed patch for a local edit (red eye), the cut
-// margins for a crop, otherwise the bitmap before the step. It is bounded by kMaxSteps and
-// kMaxHistoryBytes, oldest dropped first. Bitmaps the history lets go of are freed on a pool thread.
+// margins for a crop, otherwise the bitmap before the step. Once a newer step lies on top, such a
+// bitmap is packed in the background to its colour bytes when it is wholly opaque (a quarter smaller,
+// exact). The history is bounded by kMaxSteps and kMaxHistoryBytes, oldest dropped first. Bitmaps the
+// history lets go of are freed on a pool thread.
 // Create and call on the UI thread.
 #include <QFutureWatcher>
 #include <QImage>
@@ -88,9 +90,9 @@ public:
     }
     qint64 historyBytes() const;
 
-    // Whether queued work is still running; finish waits for all of it and takes the results (before a
-    // save, a crop or a dialog, and in tests).
-    bool isBusy() const { return !queue_.empty() || running_; }
+    // Whether work the user asked for is still queued or running; finish waits for all work and takes
+    // the results (before a save, a crop or a dialog, and in tests).
+    bool isBusy() const { return busy_; }
     void finish();
 
     // Runs `work` on the worker thread used for the changes (a dialog's preview computation).
@@ -109,21 +111,26 @@ private:
         QImage patchBefore; // the patch before the step
         QSize fullSize;     // a crop's bitmap size before the step
         QImage margins[4];  // a crop's cut margins: above, below, left and right of the kept part
+        QByteArray packed;  // `before` packed to its colour bytes (B, G, R), once it is
+        QSize packedSize;
         qint64 bytes() const {
-            qint64 sum = before.sizeInBytes() + patchBefore.sizeInBytes();
+            qint64 sum = before.sizeInBytes() + patchBefore.sizeInBytes() + packed.size();
             for (const QImage& m : margins)
                 sum += m.sizeInBytes();
             return sum;
         }
     };
-    enum class JobKind { Do, Undo, Redo };
+    // Pack works in the background: it neither shows the hourglass nor changes the bitmap.
+    enum class JobKind { Do, Undo, Redo, Pack };
     struct Job {
         JobKind kind;
-        Change change; // Do only
+        Change change;                // Do only
+        std::shared_ptr<Step> step{}; // Pack only
     };
     struct Outcome {
         QImage bitmap;
         std::shared_ptr<Step> step;
+        QByteArray packed{}; // Pack only; empty when the bitmap is not wholly opaque
     };
 
     // The result of `change` on `input` (worker thread).
@@ -133,6 +140,8 @@ private:
     void push(std::shared_ptr<Step> step);
     void trim();
     void setBusy(bool on);
+    // Busy while a job the user asked for is queued or running.
+    void updateBusy();
     void setBitmap(const QImage& b);
     // Lets go of `steps` on a pool thread: the last reference to a photo-sized bitmap takes a while to free.
     static void releaseLater(std::deque<std::shared_ptr<Step>>& steps);
