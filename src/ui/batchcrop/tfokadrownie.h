@@ -6,6 +6,7 @@
 // never changes the catalogue. The run itself is an `imaging::BatchCropRun`; its progress, questions
 // and end reach the window on the user-interface thread. Created for one modal use. UI thread only.
 #include "ui/batchcrop/wizardentry.h"
+#include "ui/common/cursoroverride.h"
 
 #include <QDialog>
 #include <QPointer>
@@ -117,7 +118,6 @@ private:
     imaging::BatchCropRun::Overwrite askOverwrite(const QString& targetPath);
     void runFinished(const imaging::BatchCropOutcome& outcome);
     void stopRun();
-    void setBusyCursor(bool on);
     void handOver(const char* name);
 
     Prompts& prompts_;
@@ -131,7 +131,8 @@ private:
     QPointer<imaging::BatchCropRun> run_;
     bool asking_ = false; // the file-exists question is open
     int handingOver_ = 0; // the run is inside a call into the window
-    bool busyCursor_ = false;
+    // The arrow with the hourglass: the window stays usable, Cancel stops the run.
+    CursorOverride busyCursor_{Qt::BusyCursor};
 };
 
 } // namespace ui

@@ -4,7 +4,6 @@
 #include "ui/common/prompts.h"
 #include "ui/common/shell.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -53,7 +52,6 @@ struct InsideRunCall {
 
 TfoKadrownie::~TfoKadrownie() {
     stopRun();
-    setBusyCursor(false);
 }
 
 const QList<WizardEntry>& TfoKadrownie::work() const {
@@ -107,7 +105,7 @@ void TfoKadrownie::reject() {
         return;
     // Escape and the close box: a run still going is stopped, nothing more is written.
     stopRun();
-    setBusyCursor(false);
+    busyCursor_.set(false);
     QDialog::reject();
 }
 
@@ -198,7 +196,7 @@ void TfoKadrownie::startRun() {
     laPodsumowanie->clear();
     mNieudane->clear();
     mNieudane->hide();
-    setBusyCursor(true);
+    busyCursor_.set(true);
     run_ = new imaging::BatchCropRun(
         RunItems(work()), runOptions(), [this](const QString& path) { return askOverwrite(path); }, this);
     connect(run_, &imaging::BatchCropRun::progress, this, &TfoKadrownie::showProgress);
@@ -236,7 +234,7 @@ void TfoKadrownie::runFinished(const imaging::BatchCropOutcome& outcome) {
         run_->deleteLater();
     run_ = nullptr;
     pbPostep->setValue(pbPostep->maximum());
-    setBusyCursor(false);
+    busyCursor_.set(false);
     btDalej->setText(QStringLiteral("Zakończ"));
     btDalej->setEnabled(true);
     btDalej->setFocus();
@@ -262,17 +260,6 @@ void TfoKadrownie::stopRun() {
     else
         delete run_;
     run_ = nullptr;
-}
-
-void TfoKadrownie::setBusyCursor(bool on) {
-    if (on == busyCursor_)
-        return;
-    busyCursor_ = on;
-    // The arrow with the hourglass: the window stays usable, Cancel stops the run.
-    if (on)
-        QApplication::setOverrideCursor(Qt::BusyCursor);
-    else
-        QApplication::restoreOverrideCursor();
 }
 
 void TfoKadrownie::handOver(const char* name) {

@@ -1,6 +1,5 @@
 #include "ui/main/photoloader.h"
 
-#include <QApplication>
 #include <QtConcurrent/QtConcurrentRun>
 
 PhotoLoader::PhotoLoader(QObject* parent, Decode decode)
@@ -20,13 +19,8 @@ PhotoLoader::~PhotoLoader() {
 }
 
 void PhotoLoader::showBusy(bool on) {
-    if (on == cursorShown_ || (on && !busyCursor_))
-        return;
-    cursorShown_ = on;
-    if (on)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-        QApplication::restoreOverrideCursor();
+    if (!on || busyCursor_)
+        hourglass_.set(on);
 }
 
 int PhotoLoader::request(const QString& path) {

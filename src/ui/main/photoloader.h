@@ -5,6 +5,7 @@
 // clicks through photos faster than they decode the last click wins. Requests that are already stale
 // when their turn comes are skipped without decoding. Create, request and receive on the UI thread.
 #include "imaging/imagefile.h"
+#include "ui/common/cursoroverride.h"
 
 #include <QFutureWatcher>
 #include <QObject>
@@ -48,6 +49,6 @@ private:
     int generation_ = 0;
     bool busy_ = false;
     bool busyCursor_ = false;
-    bool cursorShown_ = false;
+    ui::CursorOverride hourglass_;
     QFutureWatcher<imaging::PhotoLoad>* watcher_ = nullptr;
 };

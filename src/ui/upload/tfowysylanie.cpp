@@ -123,7 +123,7 @@ TfoWysylanie::TfoWysylanie(const Context& context, QWidget* parent)
 
 TfoWysylanie::~TfoWysylanie() {
     detachWorkers();
-    setHourglass(false);
+    hourglass_.set(false);
 }
 
 void TfoWysylanie::createStep1() {
@@ -259,7 +259,7 @@ void TfoWysylanie::showEvent(QShowEvent* event) {
         return;
     // A new run: whatever an earlier run's workers still hold never reaches this one.
     detachWorkers();
-    setHourglass(false);
+    hourglass_.set(false);
     sending_ = false;
     iKrok1Ok->tag = 0;
     iKrok2Ok->tag = 0;

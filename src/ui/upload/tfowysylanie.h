@@ -8,6 +8,7 @@
 //
 // The wizard reads and writes the main window's settings record (login, password, proxy, base address)
 // and holds the service session for the rest of the program's run. UI thread only.
+#include "ui/common/cursoroverride.h"
 #include "ui/upload/servicesession.h"
 
 #include <QDialog>
@@ -138,7 +139,6 @@ private:
     void startAlbums();
     void startUpload(const QStringList& files);
     void fillReport(const QStringList& report);
-    void setHourglass(bool on);
     void detachWorkers();
     template <typename Worker, typename... Args>
     Worker* startWorker(Args&&... args);
@@ -156,7 +156,7 @@ private:
     QList<int> retryRows_;   // rows of baseReport_ the retry sends, in order
     QList<QPointer<service::ServiceWorker>> workers_;
     QPointer<service::TThreadWysylanie> upload_;
-    bool hourglass_ = false;
+    CursorOverride hourglass_;
     bool sending_ = false; // an upload worker of this run has not finished yet
 };
 

@@ -14,7 +14,6 @@
 #include "ui/upload/tfowysylanie.h"
 #include "ui/upload/wordpicture.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -63,16 +62,6 @@ void TfoWysylanie::handOver(const char* method) {
         onHandOver(method);
 }
 
-void TfoWysylanie::setHourglass(bool on) {
-    if (on == hourglass_)
-        return;
-    hourglass_ = on;
-    if (on)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-        QApplication::restoreOverrideCursor();
-}
-
 bool TfoWysylanie::eventFilter(QObject* watched, QEvent* event) {
     // Entering the name edit chooses a new album, entering the list an existing one.
     if (event->type() == QEvent::FocusIn) {
@@ -119,7 +108,7 @@ void TfoWysylanie::startAlbums() {
          std::initializer_list<QWidget*>{cbAlbumyIstniejace, rbAlbumIstniejacy, rbAlbumNowy, eNowyAlbum})
         c->setEnabled(false);
     eNowyAlbum->clear();
-    setHourglass(true);
+    hourglass_.set(true);
     startWorker<service::TThreadAlbumy>(session_.sessionId);
 }
 
@@ -138,7 +127,7 @@ void TfoWysylanie::Krok1Ok() {
     if (iKrok1Ok->tag != 0)
         return;
     iKrok1Ok->tag = 1;
-    setHourglass(true);
+    hourglass_.set(true);
     core::Settings& s = *context_.settings;
     s.email = eLogin->text();
     s.password = eHaslo->text();
@@ -153,13 +142,13 @@ void TfoWysylanie::LoginSucceeded(const QString& sessionId, const QString& order
         session_.orderUrl = orderUrl;
     if (!editUrl.isEmpty())
         session_.editUrl = editUrl;
-    setHourglass(false);
+    hourglass_.set(false);
     goToStep(2);
 }
 
 void TfoWysylanie::ShowServiceError(const QString& text) {
     handOver("ShowServiceError");
-    setHourglass(false);
+    hourglass_.set(false);
     context_.prompts->error(this, text);
     iKrok1Ok->tag = 0;
     iKrok2Ok->tag = 1;
@@ -188,7 +177,7 @@ void TfoWysylanie::AlbumsArrived(int count, const QStringList& names, const QStr
         eNowyAlbum->setFocus();
     }
     iKrok2Ok->tag = 0;
-    setHourglass(false);
+    hourglass_.set(false);
 }
 
 void TfoWysylanie::Krok2Ok() {

@@ -109,9 +109,7 @@ void UploadCommands::aNarzedziaOpcjeExecute() {
 }
 
 void UploadCommands::aNarzedziaSprawdzWersjeExecute() {
-    if (!hourglass_)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    hourglass_ = true;
+    hourglass_.set(true);
     manualCheck_ = true;
     tSprawdzWersjeTimer();
 }
@@ -132,9 +130,7 @@ void UploadCommands::handOver(const char* method) {
 
 void UploadCommands::RestoreDefaultCursor() {
     handOver("RestoreDefaultCursor");
-    if (hourglass_)
-        QApplication::restoreOverrideCursor();
-    hourglass_ = false;
+    hourglass_.set(false);
 }
 
 void UploadCommands::NewVersionAvailable(const QString& downloadUrl) {

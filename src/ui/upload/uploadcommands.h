@@ -4,6 +4,8 @@
 // (`aPlikWyslijPliki`), the options dialog (`aNarzedziaOpcje`) and the version check, manual
 // (`aNarzedziaSprawdzWersje`) and automatic (`tSprawdzWersje`). The object lives as a child of the main
 // window and receives the version worker's hand-overs. UI thread only.
+#include "ui/common/cursoroverride.h"
+
 #include <QObject>
 #include <QString>
 
@@ -41,7 +43,7 @@ private:
     TfoGlowny& window_;
     TfoWysylanie& wizard_;
     bool manualCheck_ = false;
-    bool hourglass_ = false;
+    CursorOverride hourglass_;
 };
 
 // Wires the commands of the main window to the wizard (once, at start-up) and returns them.
