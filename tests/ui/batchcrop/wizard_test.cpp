@@ -265,7 +265,8 @@ TEST_F(BatchWizardTest, OneGlyphAfterAlignmentForAllLeavesNoButtonForAll) {
     EXPECT_EQ(alignments(wizard->work()), QList<CropAlignment>(4, CropAlignment::Top));
 }
 
-TEST_F(BatchWizardTest, TheSliderReturnsToTheQualityHandedIn) {
+// On re-entering step four the slider is back at the quality handed in; the target choice stays.
+TEST_F(BatchWizardTest, TheSliderReturnsToTheQualityHandedInAndTheTargetEnablesTheFolder) {
     photos(1);
     open();
     goTo(4);
@@ -274,15 +275,6 @@ TEST_F(BatchWizardTest, TheSliderReturnsToTheQualityHandedIn) {
     wizard->tbQuality->setValue(40);
     EXPECT_EQ(wizard->laKompresja->text(), QStringLiteral("Określ jakość kompresji JPEG: 40%"));
     EXPECT_EQ(wizard->runOptions().quality, 40);
-    back();
-    next();
-    EXPECT_EQ(wizard->tbQuality->value(), 75);
-}
-
-TEST_F(BatchWizardTest, TheTargetChoiceEnablesTheFolderAndItsBrowser) {
-    photos(1);
-    open();
-    goTo(4);
     EXPECT_TRUE(wizard->rbFolder1->isChecked());
     EXPECT_FALSE(wizard->eFolder->isEnabled());
     EXPECT_FALSE(wizard->btFolder->isEnabled());
@@ -299,6 +291,7 @@ TEST_F(BatchWizardTest, TheTargetChoiceEnablesTheFolderAndItsBrowser) {
     EXPECT_EQ(shell.calls, (QStringList{call + QDir::toNativeSeparators(source), call + "/tmp/inny"}));
     back();
     next();
+    EXPECT_EQ(wizard->tbQuality->value(), 75);
     EXPECT_TRUE(wizard->rbFolder2->isChecked());
     click(wizard->rbFolder1);
     EXPECT_FALSE(wizard->btFolder->isEnabled());
