@@ -162,18 +162,16 @@ TEST(BatchCropTargetPath, FollowsTheTargetAndGivesTiffPhotosAJpegName) {
 }
 
 TEST(BatchCropSummaryText, CountsEachKindAndSaysWhenTheRunWasCutShort) {
-    BatchCropOutcome outcome;
-    outcome.written = 38;
-    outcome.skipped = 1;
-    outcome.failed = 1;
-    EXPECT_EQ(BatchCropSummaryText(outcome),
-              QStringLiteral("Zapisane zdjęcia: 38, pominięte: 1, nieudane: 1."));
-    outcome.cancelled = true;
-    EXPECT_EQ(BatchCropSummaryText(outcome),
-              QStringLiteral("Zapisane zdjęcia: 38, pominięte: 1, nieudane: 1. Przerwano."));
-    outcome.cancelled = false;
-    outcome.stopped = true;
-    EXPECT_TRUE(BatchCropSummaryText(outcome).endsWith(QStringLiteral(" Przerwano.")));
+    const QString counts = QStringLiteral("Zapisane zdjęcia: 38, pominięte: 2, nieudane: 1.");
+    const struct {
+        bool cancelled, stopped;
+        const char* tail;
+    } cases[] = {{false, false, ""}, {true, false, " Przerwano."}, {false, true, " Przerwano."}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.cancelled << c.stopped);
+        EXPECT_EQ(BatchCropSummaryText({38, 2, 1, c.cancelled, c.stopped, {}}),
+                  counts + QString::fromUtf8(c.tail));
+    }
 }
 
 // In place, on copies: each written file holds exactly the plain path's pixels (format, alignment,
@@ -246,28 +244,16 @@ TEST(BatchCropRun, InPlaceWritesThePlainPathsPixelsWithTheSourcesExif) {
     EXPECT_TRUE(QFileInfo::exists(dir.filePath("tiff_rgb8_lzw.tiff")));
 }
 
-// The same file name from a JPEG and a TIFF photo: the second asks before it replaces the first's
-// output, in place as in another folder; a photo too small for the format is skipped.
-TEST(BatchCropRun, AnExistingTargetIsAskedAboutInListOrder) {
+// In place a photo replaces itself unasked, but a TIFF's name.jpg may be another photo: that is asked about.
+TEST(BatchCropRun, InPlaceATiffAsksBeforeReplacingAJpegOfItsName) {
     QTemporaryDir dir;
     ASSERT_TRUE(QFile::copy(testsupport::corpusFile("tiff_rgb8_none.tiff"), dir.filePath("x.tif")));
-    ASSERT_TRUE(QFile::copy(testsupport::corpusFile("canon_s40_II_thumb.jpg"), dir.filePath("x.jpg")));
-    const QByteArray before = fixtures::ReadFile(dir.filePath("x.jpg"));
+    ASSERT_TRUE(fixtures::WriteFile(dir.filePath("x.jpg"), "old"));
     Recorder recorder;
-    recorder.answers = {Answer::No};
-    recorder.make({Item(dir.filePath("x.tif")), Corpus("grey_noexif.jpg")},
-                  Options(BatchCropTarget::ReplaceInPlace));
-    BatchCropOutcome outcome = recorder.runToEnd();
+    recorder.make({Item(dir.filePath("x.tif"))}, Options(BatchCropTarget::ReplaceInPlace));
+    EXPECT_EQ(recorder.runToEnd().skipped, 1);
     EXPECT_EQ(recorder.questions, std::vector<QString>{QDir::toNativeSeparators(dir.filePath("x.jpg"))});
-    EXPECT_EQ(outcome.skipped, 2); // No, and 128 pixels are too narrow for 10x15
-    EXPECT_EQ(fixtures::ReadFile(dir.filePath("x.jpg")), before);
-
-    Recorder yes;
-    yes.answers = {Answer::Yes};
-    yes.make({Item(dir.filePath("x.tif"))}, Options(BatchCropTarget::ReplaceInPlace));
-    outcome = yes.runToEnd();
-    EXPECT_EQ(outcome.written, 1);
-    EXPECT_EQ(LoadPhoto(dir.filePath("x.jpg")).bitmap.width(), 157);
+    EXPECT_EQ(fixtures::ReadFile(dir.filePath("x.jpg")), QByteArray("old"));
 }
 
 TEST(BatchCropRun, NoToEveryQuestionWritesNothing) {
@@ -311,39 +297,32 @@ TEST(BatchCropRun, CancelAtTheFourthOfTenEndsTheRunThere) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 10);
 }
 
-TEST(BatchCropRun, UnreadablePhotosAreCountedWithTheirReasonAndTheRunGoesOn) {
+// Photos that cannot be read or written are counted with their reason, one too small for the format is
+// skipped, and the run goes on to the next.
+TEST(BatchCropRun, FailuresAndTooSmallPhotosAreCountedAndTheRunGoesOn) {
     QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir("blocked.jpg")); // a folder where the file would go
     Recorder recorder;
+    recorder.answers = {Answer::Yes};
     recorder.make({Corpus("damaged_truncated_half_casio_exm2.jpg"), Corpus("canon_s40_II_thumb.jpg"),
                    Corpus("tiff_rgb16_must_refuse.tiff"), Item(dir.filePath("missing.jpg")),
-                   Corpus("nintendo_3ds_MM_thumb_mpo.jpg")},
+                   Item(testsupport::corpusFile("canon_s40_II_thumb.jpg"), "blocked.jpg"),
+                   Corpus("grey_noexif.jpg"), Corpus("nintendo_3ds_MM_thumb_mpo.jpg")},
                   Options(BatchCropTarget::OtherFolder, dir.path()));
     const BatchCropOutcome outcome = recorder.runToEnd();
     EXPECT_EQ(outcome.written, 2);
-    EXPECT_EQ(outcome.failed, 3);
+    EXPECT_EQ(outcome.failed, 4);
+    EXPECT_EQ(outcome.skipped, 1); // 128 pixels are too narrow for 10x15
     EXPECT_EQ(
         outcome.failures,
         (QStringList{
             "damaged_truncated_half_casio_exm2.jpg: File not readable: " + ImageErrorText(ImageErrorCorrupt),
             "tiff_rgb16_must_refuse.tiff: Only 1, 4, 8, 24 or 32 BitsPerPixel are supported in this demo !",
-            "missing.jpg: File not readable: " + ImageErrorText(ImageErrorOpen)}));
-    EXPECT_TRUE(QFileInfo::exists(dir.filePath("nintendo_3ds_MM_thumb_mpo.jpg")));
-}
-
-TEST(BatchCropRun, AWriteFailureIsCountedAndLeavesTheOldFile) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(QDir(dir.path()).mkdir("blocked.jpg")); // a folder where the file would go
-    Recorder recorder;
-    recorder.answers = {Answer::Yes};
-    recorder.make({Item(testsupport::corpusFile("canon_s40_II_thumb.jpg"), "blocked.jpg"),
-                   Corpus("nintendo_3ds_MM_thumb_mpo.jpg")},
-                  Options(BatchCropTarget::OtherFolder, dir.path()));
-    const BatchCropOutcome outcome = recorder.runToEnd();
-    EXPECT_EQ(outcome.failed, 1);
-    EXPECT_EQ(outcome.failures,
-              QStringList{"blocked.jpg: Błąd podczas zapisu pliku: " + ImageErrorText(ImageErrorWrite)});
-    EXPECT_EQ(outcome.written, 1);
+            "missing.jpg: File not readable: " + ImageErrorText(ImageErrorOpen),
+            "blocked.jpg: Błąd podczas zapisu pliku: " + ImageErrorText(ImageErrorWrite)}));
     EXPECT_TRUE(QFileInfo(dir.filePath("blocked.jpg")).isDir());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
+              (QStringList{"canon_s40_II_thumb.jpg", "nintendo_3ds_MM_thumb_mpo.jpg"}));
 }
 
 TEST(BatchCropRun, StopBetweenPhotosWritesNothingFurther) {

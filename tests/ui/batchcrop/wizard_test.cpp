@@ -25,6 +25,7 @@
 #include <QTest>
 #include <QThread>
 
+#include <deque>
 #include <memory>
 
 namespace batchtest {
@@ -94,10 +95,8 @@ protected:
     // The bytes of every photo, in list order.
     QList<QByteArray> contents() const {
         QList<QByteArray> all;
-        for (const QString& path : paths) {
-            QFile f(path);
-            all << (f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray());
-        }
+        for (const QString& path : paths)
+            all << testsupport::ReadFile(path);
         return all;
     }
     static QStringList filesIn(const QString& folder) {
@@ -128,15 +127,10 @@ QList<CropAlignment> alignments(const QList<ui::WizardEntry>& entries) {
     return all;
 }
 
-QSize imageSize(const QString& path) {
-    return imaging::LoadPhoto(path).bitmap.size();
-}
-
 TEST_F(BatchWizardTest, EachStepShowsItsPanelTitleLineAndButtons) {
     photos(2, "noexif_jfif_baseline.jpg", {1});
     open();
     EXPECT_EQ(wizard->windowTitle(), QStringLiteral("Kreator kadrowania"));
-    EXPECT_EQ(wizard->size(), QSize(500, 400));
     const struct {
         QWidget* panel;
         const char* title;
@@ -177,13 +171,10 @@ TEST_F(BatchWizardTest, FormatsStandInScreenOrderAndTheHelpLinkOpensTheServicePa
     photos(1);
     open();
     goTo(2);
-    const char* captions[] = {" format 9x13 (89x127mm)",   " format 10x13 (96x127mm)",
-                              " format 10x15 (102x152mm)", " format 13x18 (127x177mm)",
-                              " format 15x21 (152x203mm)", " format 20x30 (203x305mm)",
-                              " format 30x45 (305x457mm)"};
-    ASSERT_EQ(wizard->rbFormat.size(), 7);
-    for (int i = 0; i < 7; ++i)
-        EXPECT_EQ(wizard->rbFormat[i]->text(), QString::fromUtf8(captions[i]));
+    ASSERT_EQ(wizard->rbFormat.size(), imaging::PrintFormatCount);
+    for (int i = 0; i < imaging::PrintFormatCount; ++i) // the captions themselves: the format table's test
+        EXPECT_EQ(wizard->rbFormat[i]->text(),
+                  imaging::PrintFormatByCode(imaging::PrintFormatScreenOrder()[i])->wizardCaption());
     EXPECT_TRUE(wizard->rbFormat[0]->isChecked());
     emit wizard->laPomocFormaty->linkActivated(QStringLiteral("#"));
     ASSERT_EQ(shell.calls.size(), 1);
@@ -206,8 +197,11 @@ TEST_F(BatchWizardTest, WithoutAMarkedPhotoTheWizardStaysOnStepOne) {
     EXPECT_EQ(wizard->step(), 2);
 }
 
-TEST_F(BatchWizardTest, ThreeMarkedOfTenAreExactlyTheOnesCropped) {
+// The third marked photo is damaged: it is counted, named and left as it was.
+TEST_F(BatchWizardTest, ThreeMarkedOfTenAreExactlyTheOnesCroppedAndADamagedOneIsSkipped) {
     photos(10, "noexif_jfif_baseline.jpg", {2, 5, 9});
+    ASSERT_TRUE(testsupport::WriteFile(
+        paths[8], testsupport::ReadFile(testsupport::corpusFile("damaged_truncated_half_konica_z3.jpg"))));
     const QList<QByteArray> before = contents();
     open();
     click(wizard->rbKtore2);
@@ -223,11 +217,15 @@ TEST_F(BatchWizardTest, ThreeMarkedOfTenAreExactlyTheOnesCropped) {
     EXPECT_EQ(wizard->laCount->text(), QStringLiteral("3 z 3"));
     EXPECT_EQ(wizard->laNaglowek->text(), QStringLiteral("Zakończono"));
     EXPECT_EQ(wizard->btDalej->text(), QStringLiteral("Zakończ"));
-    EXPECT_FALSE(wizard->laPodsumowanie->text().isEmpty());
+    imaging::BatchCropOutcome expected;
+    expected.written = 2;
+    expected.failed = 1;
+    EXPECT_EQ(wizard->laPodsumowanie->text(), imaging::BatchCropSummaryText(expected));
+    EXPECT_TRUE(wizard->mNieudane->isVisible());
+    EXPECT_TRUE(wizard->mNieudane->toPlainText().startsWith(QStringLiteral("p09.jpg: ")));
     const QList<QByteArray> after = contents();
     for (int i = 0; i < 10; ++i)
-        EXPECT_EQ(after[i] != before[i], i == 1 || i == 4 || i == 8) << paths[i].toStdString();
-    EXPECT_EQ(imageSize(paths[1]), QSize(227, 89));
+        EXPECT_EQ(after[i] != before[i], i == 1 || i == 4) << paths[i].toStdString();
     EXPECT_EQ(handOvers.count(QStringLiteral("progress")), 3);
     EXPECT_EQ(handOvers.last(), QStringLiteral("finished"));
     EXPECT_TRUE(allOnUiThread);
@@ -267,7 +265,8 @@ TEST_F(BatchWizardTest, OneGlyphAfterAlignmentForAllLeavesNoButtonForAll) {
     EXPECT_EQ(alignments(wizard->work()), QList<CropAlignment>(4, CropAlignment::Top));
 }
 
-TEST_F(BatchWizardTest, TheSliderReturnsToTheQualityHandedIn) {
+// On re-entering step four the slider is back at the quality handed in; the target choice stays.
+TEST_F(BatchWizardTest, TheSliderReturnsToTheQualityHandedInAndTheTargetEnablesTheFolder) {
     photos(1);
     open();
     goTo(4);
@@ -276,16 +275,6 @@ TEST_F(BatchWizardTest, TheSliderReturnsToTheQualityHandedIn) {
     wizard->tbQuality->setValue(40);
     EXPECT_EQ(wizard->laKompresja->text(), QStringLiteral("Określ jakość kompresji JPEG: 40%"));
     EXPECT_EQ(wizard->runOptions().quality, 40);
-    back();
-    next();
-    EXPECT_EQ(wizard->tbQuality->value(), 75);
-    EXPECT_EQ(wizard->tbQuality->pageStep(), 5);
-}
-
-TEST_F(BatchWizardTest, TheTargetChoiceEnablesTheFolderAndItsBrowser) {
-    photos(1);
-    open();
-    goTo(4);
     EXPECT_TRUE(wizard->rbFolder1->isChecked());
     EXPECT_FALSE(wizard->eFolder->isEnabled());
     EXPECT_FALSE(wizard->btFolder->isEnabled());
@@ -302,6 +291,7 @@ TEST_F(BatchWizardTest, TheTargetChoiceEnablesTheFolderAndItsBrowser) {
     EXPECT_EQ(shell.calls, (QStringList{call + QDir::toNativeSeparators(source), call + "/tmp/inny"}));
     back();
     next();
+    EXPECT_EQ(wizard->tbQuality->value(), 75);
     EXPECT_TRUE(wizard->rbFolder2->isChecked());
     click(wizard->rbFolder1);
     EXPECT_FALSE(wizard->btFolder->isEnabled());
@@ -339,106 +329,89 @@ TEST_F(BatchWizardTest, FormatKeptWhenGoingBackAndUsedByTheRun) {
     EXPECT_TRUE(prompts.records.isEmpty());
     ASSERT_EQ(filesIn(out), (QStringList{"p01.jpg", "p02.jpg"}));
     // 480 × 360 to 20x30: (480 div 305) × 203 rows.
-    EXPECT_EQ(imageSize(out + QStringLiteral("/p01.jpg")), QSize(480, 203));
+    EXPECT_EQ(imaging::LoadPhoto(out + QStringLiteral("/p01.jpg")).bitmap.size(), QSize(480, 203));
 }
 
-TEST_F(BatchWizardTest, NoToEveryFileExistsQuestionWritesNothing) {
-    photos(5);
-    const QList<QByteArray> before = contents();
-    open();
-    goTo(4);
-    click(wizard->rbFolder2);
-    prompts.fallback = Answer::No;
-    next();
-    ASSERT_TRUE(runEnded());
-    ASSERT_EQ(prompts.records.size(), 5);
-    for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(prompts.records[i].kind, ui::Prompts::Kind::YesNoCancel);
-        EXPECT_EQ(prompts.records[i].text, QStringLiteral("Plik: ") + QDir::toNativeSeparators(paths[i]) +
-                                               QStringLiteral(" istnieje.\n\rCzy zastąpić?"));
-    }
-    EXPECT_EQ(contents(), before);
-    EXPECT_EQ(filesIn(source).size(), 5);
-    EXPECT_EQ(handOvers.count(QStringLiteral("question")), 5);
-    EXPECT_TRUE(allOnUiThread);
-}
-
-TEST_F(BatchWizardTest, CancelAtTheFourthOfTenLeavesTheRestUnwritten) {
+// Written over the photos' own folder every photo asks; No to every question writes nothing, Cancel at
+// the fourth leaves the fourth and the rest unwritten.
+TEST_F(BatchWizardTest, FileExistsQuestionsNoToEveryOneOrCancelAtTheFourth) {
     photos(10);
     const QList<QByteArray> before = contents();
-    open();
-    goTo(4);
-    click(wizard->rbFolder2);
-    prompts.answers = {Answer::Yes, Answer::Yes, Answer::Yes, Answer::Cancel};
-    next();
-    ASSERT_TRUE(runEnded());
-    EXPECT_EQ(prompts.records.size(), 4);
-    const QList<QByteArray> after = contents();
-    for (int i = 0; i < 10; ++i)
-        EXPECT_EQ(after[i] != before[i], i < 3) << paths[i].toStdString();
-    EXPECT_EQ(wizard->laCount->text(), QStringLiteral("4 z 10"));
-    EXPECT_EQ(wizard->pbPostep->maximum(), 10);
-    EXPECT_EQ(wizard->pbPostep->value(), 10);
-}
-
-TEST_F(BatchWizardTest, ADamagedPhotoIsSkippedAndNamedInTheSummary) {
-    photos(2);
-    copy("damaged_truncated_half_konica_z3.jpg", QStringLiteral("damaged_truncated_half_konica_z3.jpg"));
-    open();
-    const QString out = toOtherFolder();
-    next();
-    ASSERT_TRUE(runEnded());
-    EXPECT_EQ(filesIn(out), (QStringList{"p01.jpg", "p02.jpg"}));
-    EXPECT_EQ(wizard->laCount->text(), QStringLiteral("3 z 3"));
-    imaging::BatchCropOutcome expected;
-    expected.written = 2;
-    expected.failed = 1;
-    EXPECT_EQ(wizard->laPodsumowanie->text(), imaging::BatchCropSummaryText(expected));
-    EXPECT_TRUE(wizard->mNieudane->isVisible());
-    EXPECT_TRUE(
-        wizard->mNieudane->toPlainText().contains(QStringLiteral("damaged_truncated_half_konica_z3.jpg")));
-}
-
-TEST_F(BatchWizardTest, CancelDuringTheRunStopsItAndShowsWhatWasDone) {
-    photos(10, "canon_s40_II_thumb.jpg");
-    open();
-    const QString out = toOtherFolder();
-    onHandOver = [this](const char* name) {
-        if (QByteArray(name) == "progress" && wizard->btAnuluj->isEnabled())
-            click(wizard->btAnuluj);
-    };
-    next();
-    EXPECT_TRUE(wizard->btAnuluj->isEnabled() || !wizard->running());
-    ASSERT_TRUE(runEnded());
-    const QStringList written = filesIn(out);
-    EXPECT_LE(written.size(), 2);
-    EXPECT_TRUE(wizard->isVisible());
-    EXPECT_TRUE(wizard->btDalej->isEnabled());
-    EXPECT_FALSE(wizard->laPodsumowanie->text().isEmpty());
-    QTest::qWait(200); // nothing arrives late
-    EXPECT_EQ(filesIn(out), written);
-}
-
-TEST_F(BatchWizardTest, ClosingTheWindowDuringTheRunStopsIt) {
-    photos(10, "canon_s40_II_thumb.jpg");
-    open();
-    const QString out = toOtherFolder();
-    bool closed = false;
-    onHandOver = [&](const char* name) {
-        if (QByteArray(name) == "progress" && !closed) {
-            closed = true;
-            wizard->close();
+    const struct {
+        std::deque<Answer> answers; // No once they run out
+        int asked;
+        int rewritten; // the first so many photos
+        const char* count;
+    } cases[] = {{{}, 10, 0, "10 z 10"},
+                 {{Answer::Yes, Answer::Yes, Answer::Yes, Answer::Cancel}, 4, 3, "4 z 10"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.count);
+        open();
+        goTo(4);
+        click(wizard->rbFolder2);
+        prompts.records.clear();
+        prompts.answers = c.answers;
+        prompts.fallback = Answer::No;
+        handOvers.clear();
+        next();
+        ASSERT_TRUE(runEnded());
+        ASSERT_EQ(prompts.records.size(), c.asked);
+        for (int i = 0; i < c.asked; ++i) {
+            EXPECT_EQ(prompts.records[i].kind, ui::Prompts::Kind::YesNoCancel);
+            EXPECT_EQ(prompts.records[i].text, QStringLiteral("Plik: ") + QDir::toNativeSeparators(paths[i]) +
+                                                   QStringLiteral(" istnieje.\n\rCzy zastąpić?"));
         }
-    };
-    next();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return !wizard->isVisible(); }, 20000));
-    EXPECT_FALSE(wizard->running());
-    EXPECT_EQ(wizard->result(), QDialog::Rejected);
-    const QStringList written = filesIn(out);
-    EXPECT_LE(written.size(), 2);
-    QTest::qWait(200);
-    EXPECT_EQ(filesIn(out), written);
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        const QList<QByteArray> after = contents();
+        for (int i = 0; i < 10; ++i)
+            EXPECT_EQ(after[i] != before[i], i < c.rewritten) << paths[i].toStdString();
+        EXPECT_EQ(filesIn(source).size(), 10);
+        EXPECT_EQ(wizard->laCount->text(), QString::fromLatin1(c.count));
+        EXPECT_EQ(wizard->pbPostep->maximum(), 10);
+        EXPECT_EQ(wizard->pbPostep->value(), 10);
+        EXPECT_EQ(handOvers.count(QStringLiteral("question")), c.asked);
+        EXPECT_TRUE(allOnUiThread);
+        for (int i = 0; i < c.rewritten; ++i) // the next case starts from the same photos
+            ASSERT_TRUE(testsupport::WriteFile(paths[i], before[i]));
+        wizard.reset();
+    }
+}
+
+// Cancel and closing the window both end a run at its first progress: at most the photos already on
+// their way are written, nothing arrives late, the hourglass is gone.
+TEST_F(BatchWizardTest, CancelOrClosingDuringTheRunStopsIt) {
+    photos(10, "canon_s40_II_thumb.jpg");
+    for (const bool closing : {false, true}) {
+        SCOPED_TRACE(closing ? "closing" : "Cancel");
+        QDir(dir.filePath(QStringLiteral("wynik"))).removeRecursively();
+        open();
+        const QString out = toOtherFolder();
+        bool interrupted = false;
+        onHandOver = [&](const char* name) {
+            if (QByteArray(name) != "progress" || interrupted)
+                return;
+            interrupted = true;
+            closing ? (void)wizard->close() : click(wizard->btAnuluj);
+        };
+        next();
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return !wizard->running() && wizard->isVisible() != closing; }, 60000));
+        EXPECT_TRUE(interrupted);
+        if (closing) {
+            EXPECT_EQ(wizard->result(), QDialog::Rejected);
+        } else {
+            EXPECT_EQ(wizard->step(), 5);
+            EXPECT_TRUE(wizard->btDalej->isEnabled());
+            EXPECT_FALSE(wizard->laPodsumowanie->text().isEmpty());
+        }
+        const QStringList written = filesIn(out);
+        EXPECT_LE(written.size(), 2);
+        QTest::qWait(200); // nothing arrives late
+        EXPECT_EQ(filesIn(out), written);
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        EXPECT_TRUE(allOnUiThread);
+        onHandOver = nullptr;
+        wizard.reset();
+    }
 }
 
 } // namespace
