@@ -211,17 +211,26 @@ QImage ScaleLanczos(const QImage& src, QSize size) {
 QImage ScaleNearest(const QImage& src, QSize size) {
     if (src.isNull() || size.isEmpty())
         return {};
-    const QImage source =
-        src.format() == QImage::Format_ARGB32 ? src : src.convertToFormat(QImage::Format_ARGB32);
     QImage result(size, QImage::Format_ARGB32);
     if (result.isNull())
         return {};
+    ScaleNearestInto(src, result, false);
+    return result;
+}
+
+void ScaleNearestInto(const QImage& src, QImage& target, bool opaque) {
+    if (src.isNull() || target.isNull())
+        return;
+    const QImage source =
+        src.format() == QImage::Format_ARGB32 ? src : src.convertToFormat(QImage::Format_ARGB32);
+    const QSize size = target.size();
     const long long inWidth = source.width();
     const long long inHeight = source.height();
     const long long outWidth = size.width();
     const long long outHeight = size.height();
-    uchar* const outBits = result.bits();
-    const qsizetype outStride = result.bytesPerLine();
+    uchar* const outBits = target.bits(); // taken once: the bands must not each detach it
+    const qsizetype outStride = target.bytesPerLine();
+    const QRgb alpha = opaque ? 0xFF000000u : 0u;
     std::vector<int> columnOf(static_cast<std::size_t>(outWidth));
     for (long long x = 0; x < outWidth; ++x)
         columnOf[static_cast<std::size_t>(x)] = static_cast<int>((2 * x + 1) * inWidth / (2 * outWidth));
@@ -231,10 +240,9 @@ QImage ScaleNearest(const QImage& src, QSize size) {
                 source.constScanLine(static_cast<int>((2 * y + 1) * inHeight / (2 * outHeight))));
             auto* out = reinterpret_cast<QRgb*>(outBits + y * outStride);
             for (int x = 0; x < size.width(); ++x)
-                out[x] = in[columnOf[static_cast<std::size_t>(x)]];
+                out[x] = in[columnOf[static_cast<std::size_t>(x)]] | alpha;
         }
     });
-    return result;
 }
 
 } // namespace imaging

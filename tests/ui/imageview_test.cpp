@@ -179,6 +179,41 @@ TEST_F(ViewFixture, FittedCopyIsKeptUntilSizePhotoOrFilterChanges) {
     EXPECT_FALSE(view.hasScaledCache());
 }
 
+TEST_F(ViewFixture, AnEditedPhotoOfTheSameSizeIsDrawnFromItsOwnPixels) {
+    // An edit gives a new bitmap of the same size: the fitted copy is made again over the old one's
+    // pixels, alpha ignored, exactly as a view that never saw the old photo draws it.
+    scaled(800, 600, 0.5f);
+    const QImage first = frameOf(view);
+    EXPECT_EQ(first.pixel(10, 20) & 0xFFFFFFu, 0x152940u); // bitmap pixel (21, 41)
+    QImage edited = Coordinates(800, 600);
+    for (int y = 0; y < edited.height(); ++y) {
+        auto* row = reinterpret_cast<quint32*>(edited.scanLine(y));
+        for (int x = 0; x < edited.width(); ++x)
+            row[x] = (row[x] & 0x00FFFF00u) | 0x9Cu; // blue changed, alpha 0
+    }
+    view.setBitmap(edited);
+    EXPECT_FALSE(view.hasScaledCache());
+    const QImage second = frameOf(view);
+    EXPECT_TRUE(view.hasScaledCache());
+    EXPECT_EQ(second.pixel(10, 20) & 0xFFFFFFu, 0x15299Cu);
+    EXPECT_EQ(second.pixel(399, 299) & 0xFFFFFFu, 0x1F579Cu); // bitmap pixel (799, 599)
+    ImageView fresh;
+    fresh.resize(view.size());
+    fresh.show();
+    fresh.setBitmap(edited);
+    fresh.setScaleMode(ImageView::ScaleMode::Scale);
+    fresh.setScrollBarThickness(-1);
+    fresh.setScale(0.5f);
+    EXPECT_EQ(second, frameOf(fresh));
+    // Undo brings the first photo back, and a photo of another size gets a copy of its own size.
+    view.setBitmap(Coordinates(800, 600));
+    EXPECT_EQ(frameOf(view), first);
+    view.setBitmap(Coordinates(800, 400)); // 400 × 200, centred 50 pixels down
+    const QImage wide = frameOf(view);
+    EXPECT_EQ(wide.pixel(10, 70) & 0xFFFFFFu, 0x152940u);
+    EXPECT_EQ(wide.pixel(399, 249) & 0xFFFFFFu, 0x1F8F40u); // bitmap pixel (799, 399)
+}
+
 TEST_F(ViewFixture, AScalerThatThrowsLeavesTheNearestCopyAndIsNotAskedAgain) {
     std::atomic<int> calls = 0;
     view.setLanczosScaler([&](const QImage&, QSize) -> QImage {

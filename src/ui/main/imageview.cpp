@@ -114,8 +114,9 @@ void ImageView::clearBitmap() {
 void ImageView::bitmapChanged() {
     zoomed_ = QImage();
     zoomedKey_ = 0;
-    scaled_ = QImage();
-    scaledKey_ = 0;
+    scaledKey_ = 0; // the pixels are kept for the next copy of the same size
+    if (bitmap_.isNull())
+        scaled_ = QImage();
     updateScrollRanges();
     viewport()->update();
 }
@@ -278,8 +279,11 @@ const QImage* ImageView::scaledCopy() {
     if (filter_ == Filter::Lanczos && !(lanczosFailedKey_ == key && lanczosFailedSize_ == size))
         startLanczos(size);
     if (!fits) {
-        // Nearest neighbour copies pixels as they are: alpha is dropped from the small copy only.
-        scaled_ = AsOpaque(imaging::ScaleNearest(bitmap_, size));
+        // Each edit asks for a copy of the same size: the old one's pixels are written over, which
+        // spares the page faults of fresh memory. Alpha is dropped from the small copy only.
+        if (scaled_.size() != size || !scaled_.isDetached())
+            scaled_ = QImage(size, QImage::Format_RGB32);
+        imaging::ScaleNearestInto(bitmap_, scaled_, true);
         scaledFilter_ = Filter::Nearest;
         scaledKey_ = key;
     }

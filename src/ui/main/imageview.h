@@ -112,7 +112,7 @@ public:
     void setLanczosScaler(Scaler scaler) { lanczos_ = std::move(scaler); }
     // Waits for a pending Lanczos copy and takes it (tests, benchmark).
     void finishPendingScaling();
-    bool hasScaledCache() const { return !scaled_.isNull(); }
+    bool hasScaledCache() const { return !scaled_.isNull() && scaledKey_ == bitmap_.cacheKey(); }
     Filter scaledCacheFilter() const { return scaledFilter_; }
 
 protected:
