@@ -1,6 +1,7 @@
 #include "imaging/batchcrop.h"
 
 #include "imaging/batchcropwork.h"
+#include "imaging/imagefile.h"
 #include "imaging/photometadata.h"
 
 #include <QDir>
@@ -23,17 +24,17 @@ namespace {
 // photos rather than of the whole list.
 constexpr int kMaxInFlight = 2;
 
-bool isTiffName(const QString& fileName) {
-    const QString suffix = QFileInfo(fileName).suffix().toLower();
-    return suffix == QLatin1String("tif") || suffix == QLatin1String("tiff");
-}
-
 // The name the cut photo is written under: its own, except that a TIFF photo becomes name.jpg, as JPEG
 // data under a ".tif" name is a file other programs refuse to open.
 QString jpegFileName(const QString& fileName) {
-    if (!isTiffName(fileName))
+    if (!IsTiffPath(fileName))
         return fileName;
     return QFileInfo(fileName).completeBaseName() + QStringLiteral(".jpg");
+}
+
+// The photo's file name as the list shows it.
+QString displayName(const BatchCropItem& item) {
+    return item.fileName.isEmpty() ? QFileInfo(item.path).fileName() : item.fileName;
 }
 
 bool sameFile(const QString& a, const QString& b) {
@@ -48,10 +49,9 @@ QString BatchCropTargetPath(const BatchCropItem& item, const BatchCropOptions& o
     if (options.target == BatchCropTarget::OtherFolder) {
         if (options.folder.isEmpty())
             return {};
-        const QString name = item.fileName.isEmpty() ? photo.fileName() : item.fileName;
-        return QDir::toNativeSeparators(QDir(options.folder).filePath(jpegFileName(name)));
+        return QDir::toNativeSeparators(QDir(options.folder).filePath(jpegFileName(displayName(item))));
     }
-    if (!isTiffName(photo.fileName()))
+    if (!IsTiffPath(photo.fileName()))
         return item.path;
     return QDir::toNativeSeparators(photo.dir().filePath(jpegFileName(photo.fileName())));
 }
@@ -175,7 +175,7 @@ struct BatchCropRun::State {
 
     void handle(const detail::BatchCropProduct& product) {
         const BatchCropItem& item = items.at(current);
-        const QString name = item.fileName.isEmpty() ? QFileInfo(item.path).fileName() : item.fileName;
+        const QString name = displayName(item);
         switch (product.kind) {
         case detail::BatchCropProduct::Kind::Dropped:
             return;

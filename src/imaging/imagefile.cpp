@@ -8,6 +8,7 @@
 #include "imaging/tiffdecoder.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <atomic>
@@ -110,6 +111,11 @@ QString ViewerLoadMessage(const ImageStatus& status) {
     if (status.depthRefused())
         return QString::fromUtf8(kUnsupportedDepthMessage);
     return QStringLiteral("Błąd odczytu pliku: ") + status.errorText;
+}
+
+bool IsTiffPath(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == QLatin1String("tif") || suffix == QLatin1String("tiff");
 }
 
 QString WizardLoadMessage(const ImageStatus& status) {

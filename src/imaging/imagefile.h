@@ -93,6 +93,9 @@ SaveResult SaveJpeg(const Raster& raster, const QString& path, int quality);
 // shows after a failed load.
 QString ViewerLoadMessage(const ImageStatus& status);
 
+// True for a ".tif" or ".tiff" file name in any letter case.
+bool IsTiffPath(const QString& path);
+
 // The batch cropping wizard's English texts: "File not readable: " + the error text, or its depth message.
 QString WizardLoadMessage(const ImageStatus& status);
 

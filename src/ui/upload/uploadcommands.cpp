@@ -1,6 +1,7 @@
 #include "ui/upload/uploadcommands.h"
 
 #include "core/versioninfo.h"
+#include "imaging/imagefile.h"
 #include "service/serviceendpoint.h"
 #include "service/servicepages.h"
 #include "service/tthreadnowawersja.h"
@@ -13,7 +14,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QTimer>
 
@@ -28,11 +28,6 @@ void centreOver(QWidget& dialog, const QWidget& window) {
 }
 
 } // namespace
-
-bool IsTiffPath(const QString& path) {
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    return suffix == QLatin1String("tif") || suffix == QLatin1String("tiff");
-}
 
 UploadCommands::UploadCommands(TfoGlowny& window, TfoWysylanie& wizard)
     : QObject(&window)
@@ -63,7 +58,7 @@ void UploadCommands::aPlikWyslijPlikiExecute() {
     for (const core::ListaPlikow& entry : window_.catalogue().entries())
         if (entry.Zaznaczony) {
             files << entry.Sciezka;
-            tiff = tiff || IsTiffPath(entry.Sciezka);
+            tiff = tiff || imaging::IsTiffPath(entry.Sciezka);
         }
     Prompts& prompts = window_.prompts();
     if (files.isEmpty()) {

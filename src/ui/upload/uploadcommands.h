@@ -49,7 +49,4 @@ private:
 // Wires the commands of the main window to the wizard (once, at start-up) and returns them.
 UploadCommands* AttachUploadCommands(TfoGlowny& window, TfoWysylanie& wizard);
 
-// True for a ".tif" or ".tiff" extension in any letter case.
-bool IsTiffPath(const QString& path);
-
 } // namespace ui
