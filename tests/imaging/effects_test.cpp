@@ -7,10 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QSemaphore>
+#include <QThread>
 #include <QThreadPool>
 
 #include <atomic>
 #include <cstdint>
+#include <stdexcept>
 #include <tuple>
 #include <vector>
 
@@ -136,6 +139,54 @@ TEST(RowBands, EveryRowIsVisitedExactlyOnce) {
         for (int y = 0; y < height; ++y)
             ASSERT_EQ(visits[static_cast<std::size_t>(y)], 1) << "row " << y << " of " << height;
     }
+}
+
+TEST(RowBands, TheCallerWorksAloneWhileEveryPoolThreadIsBusy) {
+    // A pool thread that splits work while the other pool threads wait (on it, or on anything) must
+    // neither wait for them nor deadlock: the calling thread takes every band itself.
+    QThreadPool* pool = QThreadPool::globalInstance();
+    QSemaphore release;
+    QSemaphore blocked;
+    for (int i = 0; i < pool->maxThreadCount(); ++i)
+        pool->start([&] {
+            blocked.release();
+            release.acquire();
+        });
+    blocked.acquire(pool->maxThreadCount());
+    std::atomic<int> elsewhere{0};
+    std::atomic<int> rows{0};
+    const QThread* caller = QThread::currentThread();
+    imaging::detail::ForEachRowBand(4000, 1000, [&](int first, int end) {
+        rows += end - first;
+        if (QThread::currentThread() != caller)
+            ++elsewhere;
+    });
+    EXPECT_EQ(rows, 4000);
+    EXPECT_EQ(elsewhere, 0);
+    release.release(pool->maxThreadCount());
+    pool->waitForDone();
+}
+
+TEST(RowBands, ABandThatThrowsIsRethrownOnceNoBandRuns) {
+    std::atomic<int> running{0};
+    std::atomic<int> after{-1};
+    const auto split = [&] {
+        imaging::detail::ForEachRowBand(4000, 1000, [&](int first, int end) {
+            ++running;
+            QThread::msleep(2);
+            --running;
+            if (first <= 100 && 100 < end)
+                throw std::runtime_error("band");
+        });
+    };
+    try {
+        split();
+        ADD_FAILURE() << "nothing thrown";
+    } catch (const std::runtime_error& e) {
+        after = running.load();
+        EXPECT_STREQ(e.what(), "band");
+    }
+    EXPECT_EQ(after, 0) << "a band was still running when the failure arrived";
 }
 
 } // namespace
