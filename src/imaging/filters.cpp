@@ -53,6 +53,8 @@ uchar clampToByte(Value v) {
 // adds to it.
 constexpr int kChunk = 1024;
 constexpr int kMaxTaps = 49;
+// Rows convolved between two hand-overs of finished rows.
+constexpr int kRowsHandedOn = 8;
 
 // acc[i] = Σ weights[t] × rows[t][i] for one chunk.
 template <typename Acc>
@@ -140,12 +142,12 @@ std::optional<NamedKernel> NamedFilterKernel(const QString& name) {
     return std::nullopt;
 }
 
-void ApplyNamedFilter(QImage& bitmap, const QString& name) {
+void ApplyNamedFilter(QImage& bitmap, const QString& name, const FinishedRows& finished) {
     if (const auto kernel = NamedFilterKernel(name))
-        ApplyKernel(bitmap, *kernel);
+        ApplyKernel(bitmap, *kernel, finished);
 }
 
-void ApplyKernel(QImage& bitmap, const NamedKernel& kernel) {
+void ApplyKernel(QImage& bitmap, const NamedKernel& kernel, const FinishedRows& finished) {
     if (bitmap.width() < 7 || bitmap.height() < 7 || kernel.divisor == 0)
         return;
     if (bitmap.format() != QImage::Format_ARGB32)
@@ -169,25 +171,36 @@ void ApplyKernel(QImage& bitmap, const NamedKernel& kernel) {
     const qsizetype stride = result.bytesPerLine();
     const int width = bitmap.width();
     const int height = bitmap.height();
+    const auto handOn = [&](int first, int end) {
+        if (finished)
+            finished(first, end, {result.size(), bits + first * stride, stride, 4});
+    };
     for (const int y : {0, 1, 2, height - 3, height - 2, height - 1})
         std::memcpy(bits + y * stride, source.constScanLine(y), static_cast<std::size_t>(width) * 4);
+    handOn(0, 3);
+    handOn(height - 3, height);
     // Rows 3 .. height − 4 from x = 3 on; the three-pixel border keeps its old values.
     uchar* const out0 = bits + 3 * 4;
     const long long largestSum = absoluteSum * 255;
     const bool shortSums = largestSum <= INT16_MAX && kernel.divisor > 0 && kernel.divisor <= INT16_MAX &&
                            (width - 6) * 4 >= detail::ConvolveRowMinimum();
-    detail::ForEachRowBand(height - 6, width, [&](int first, int end) {
-        for (int y = first + 3; y < end + 3; ++y) {
-            std::memcpy(bits + y * stride, source.constScanLine(y), 3 * 4);
-            std::memcpy(bits + y * stride + (width - 3) * 4, source.constScanLine(y) + (width - 3) * 4,
-                        3 * 4);
+    detail::ForEachRowBand(height - 6, width, [&](int bandFirst, int bandEnd) {
+        // A few rows at a time, so that they are handed on while still in the cache.
+        for (int first = bandFirst + 3; first < bandEnd + 3; first += kRowsHandedOn) {
+            const int end = std::min(bandEnd + 3, first + kRowsHandedOn);
+            for (int y = first; y < end; ++y) {
+                std::memcpy(bits + y * stride, source.constScanLine(y), 3 * 4);
+                std::memcpy(bits + y * stride + (width - 3) * 4, source.constScanLine(y) + (width - 3) * 4,
+                            3 * 4);
+            }
+            if (shortSums)
+                convolveRows16(source, out0, stride, width, taps, kernel.divisor, first, end);
+            else if (largestSum <= INT32_MAX)
+                convolveRows<std::int32_t>(source, out0, stride, width, taps, kernel.divisor, first, end);
+            else
+                convolveRows<std::int64_t>(source, out0, stride, width, taps, kernel.divisor, first, end);
+            handOn(first, end);
         }
-        if (shortSums)
-            convolveRows16(source, out0, stride, width, taps, kernel.divisor, first + 3, end + 3);
-        else if (largestSum <= INT32_MAX)
-            convolveRows<std::int32_t>(source, out0, stride, width, taps, kernel.divisor, first + 3, end + 3);
-        else
-            convolveRows<std::int64_t>(source, out0, stride, width, taps, kernel.divisor, first + 3, end + 3);
     });
     detail::ReplaceBitmap(bitmap, std::move(result));
 }

@@ -5,6 +5,8 @@
 //
 // Callable from any thread for a bitmap that thread owns; large bitmaps are spread over the global
 // thread pool.
+#include "imaging/finishedrows.h"
+
 #include <QImage>
 #include <QString>
 
@@ -26,10 +28,11 @@ std::array<const char*, 12> NamedFilterNames();
 
 // Convolves every pixel at least three pixels from the border with the named kernel, each channel on
 // its own, in 32-bit integers: sum div divisor (towards zero), clamped to 0..255, alpha 255. The
-// border and bitmaps under 7 × 7 stay as they are; an unknown name changes nothing.
-void ApplyNamedFilter(QImage& bitmap, const QString& name);
+// border and bitmaps under 7 × 7 stay as they are; an unknown name changes nothing. `finished`, when
+// given, is handed every row of a new result as soon as it is written (nothing when nothing changes).
+void ApplyNamedFilter(QImage& bitmap, const QString& name, const FinishedRows& finished = {});
 
 // The same with a kernel of one's own.
-void ApplyKernel(QImage& bitmap, const NamedKernel& kernel);
+void ApplyKernel(QImage& bitmap, const NamedKernel& kernel, const FinishedRows& finished = {});
 
 } // namespace imaging

@@ -1,6 +1,7 @@
 #include "imaging/resample.h"
 
 #include "imaging/effectsbands.h"
+#include "imaging/finishedrows.h"
 
 #include <algorithm>
 #include <cmath>
@@ -233,11 +234,11 @@ void ScaleNearestInto(const QImage& src, QImage& target, bool opaque) {
     const QRgb alpha = opaque ? 0xFF000000u : 0u;
     std::vector<int> columnOf(static_cast<std::size_t>(outWidth));
     for (long long x = 0; x < outWidth; ++x)
-        columnOf[static_cast<std::size_t>(x)] = static_cast<int>((2 * x + 1) * inWidth / (2 * outWidth));
+        columnOf[static_cast<std::size_t>(x)] = NearestSourceIndex(x, inWidth, outWidth);
     detail::ForEachRowBand(size.height(), size.width(), [&](int firstRow, int endRow) {
         for (int y = firstRow; y < endRow; ++y) {
             const auto* in = reinterpret_cast<const QRgb*>(
-                source.constScanLine(static_cast<int>((2 * y + 1) * inHeight / (2 * outHeight))));
+                source.constScanLine(NearestSourceIndex(y, inHeight, outHeight)));
             auto* out = reinterpret_cast<QRgb*>(outBits + y * outStride);
             for (int x = 0; x < size.width(); ++x)
                 out[x] = in[columnOf[static_cast<std::size_t>(x)]] | alpha;

@@ -9,11 +9,7 @@
 
 namespace imaging {
 
-namespace {
-
-enum class Turn { Left, Right };
-
-void rotate(QImage& bitmap, Turn turn) {
+void Rotate(QImage& bitmap, QuarterTurn turn, const FinishedRows& finished) {
     if (bitmap.isNull())
         return;
     const QImage source =
@@ -28,22 +24,39 @@ void rotate(QImage& bitmap, Turn turn) {
     // Bands of whole tiles of result rows, so that two threads never share a tile.
     constexpr int kTile = detail::kTurnTile;
     const int tileRows = (result.height() + kTile - 1) / kTile;
+    const bool left = turn == QuarterTurn::Left;
+    // The result's streamed rows are not in the cache, but the source columns they came from are: the
+    // rows are handed on as those columns, result pixel (c, r) being source pixel (w − 1 − r, c) on a
+    // left turn and (r, h − 1 − c) on a right turn.
+    const uchar* const in = source.constBits();
+    const qsizetype inStride = source.bytesPerLine();
+    const auto handOn = [&](int first, int end) {
+        if (!finished)
+            return;
+        if (left)
+            finished(first, end, {result.size(), in + (source.width() - 1 - first) * 4, -4, inStride});
+        else
+            finished(first, end,
+                     {result.size(), in + (source.height() - 1) * inStride + first * 4, 4, -inStride});
+    };
     detail::ForEachRowBand(tileRows, static_cast<long long>(result.width()) * kTile,
                            [&](int firstTile, int endTile) {
-                               detail::TurnRows(planes, turn == Turn::Left, firstTile * kTile,
-                                                std::min(result.height(), endTile * kTile));
+                               for (int tile = firstTile; tile < endTile; ++tile) {
+                                   const int first = tile * kTile;
+                                   const int end = std::min(result.height(), first + kTile);
+                                   detail::TurnRows(planes, left, first, end);
+                                   handOn(first, end);
+                               }
                            });
     detail::ReplaceBitmap(bitmap, std::move(result));
 }
 
-} // namespace
-
 void RotateLeft(QImage& bitmap) {
-    rotate(bitmap, Turn::Left);
+    Rotate(bitmap, QuarterTurn::Left, {});
 }
 
 void RotateRight(QImage& bitmap) {
-    rotate(bitmap, Turn::Right);
+    Rotate(bitmap, QuarterTurn::Right, {});
 }
 
 } // namespace imaging
