@@ -214,6 +214,26 @@ TEST_F(ViewFixture, AnEditedPhotoOfTheSameSizeIsDrawnFromItsOwnPixels) {
     EXPECT_EQ(wide.pixel(399, 249) & 0xFFFFFFu, 0x1F8F40u); // bitmap pixel (799, 399)
 }
 
+TEST_F(ViewFixture, ANearestCopyMadeElsewhereIsShownOnlyWhenItsSizeIsTheOneWanted) {
+    // A copy handed in with the photo is drawn as it is (here a flat colour no scaling would give); one
+    // of another size, or a photo shown at 100 %, is left aside and the view scales the photo itself.
+    scaled(800, 600, 0.5f);
+    const QImage ownCopy = frameOf(view);
+    const auto flat = [](QSize size) {
+        QImage copy(size, QImage::Format_RGB32);
+        copy.fill(qRgb(200, 10, 10));
+        return copy;
+    };
+    view.setBitmap(Coordinates(800, 600), flat(QSize(400, 300)));
+    EXPECT_TRUE(view.hasScaledCache());
+    EXPECT_EQ(frameOf(view).pixel(10, 20), qRgb(200, 10, 10));
+    view.setBitmap(Coordinates(800, 600), flat(QSize(401, 300)));
+    EXPECT_EQ(frameOf(view), ownCopy);
+    view.setScale(1.0f);
+    view.setBitmap(Coordinates(800, 600), flat(QSize(400, 300)));
+    EXPECT_NE(frameOf(view).pixel(10, 20), qRgb(200, 10, 10)); // drawn from the bitmap's own pixels
+}
+
 TEST_F(ViewFixture, AScalerThatThrowsLeavesTheNearestCopyAndIsNotAskedAgain) {
     std::atomic<int> calls = 0;
     view.setLanczosScaler([&](const QImage&, QSize) -> QImage {

@@ -1,6 +1,7 @@
 #include "imaging/colour.h"
 #include "imaging/filters.h"
 #include "imaging/redeye.h"
+#include "imaging/resample.h"
 #include "imaging/rotate.h"
 #include "ui/main/photoedit.h"
 
@@ -320,6 +321,60 @@ TEST_F(PhotoEditTest, OlderWholeRecordsShrinkAndStillUndoExactly) {
         imaging::ToGreyscale(both);
         EXPECT_EQ(edit.bitmap(), both) << c.name;
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST(PhotoEditViewCopy, IsMadeOnTheWorkerFromTheFinishedRowsAndArrivesWithTheChange) {
+    PhotoEdit edit;
+    const QImage photo = gradient(700, 450); // spread over the pool
+    edit.load(photo);
+    std::vector<const QThread*> planned, sized;
+    edit.setViewCopyPlanner([&] {
+        planned.push_back(QThread::currentThread());
+        return [&sized](QSize s) {
+            sized.push_back(QThread::currentThread()); // one call per change: no race
+            return QSize(s.width() / 3, s.height() / 4);
+        };
+    });
+    std::vector<QImage> shown; // what the window would take when told of the change
+    QObject::connect(&edit, &PhotoEdit::changed, [&] {
+        EXPECT_EQ(QThread::currentThread(), qApp->thread());
+        shown.push_back(edit.viewCopy());
+    });
+    PhotoEdit::Change turn = turnLeft();
+    turn.applyHandingOn = [](QImage& b, const imaging::FinishedRows& f) {
+        imaging::Rotate(b, imaging::QuarterTurn::Left, f);
+    };
+    PhotoEdit::Change rowwiseSepia = sepia();
+    rowwiseSepia.rowwise = true;
+    const auto viewersCopy = [](const QImage& b) {
+        QImage copy(b.width() / 3, b.height() / 4, QImage::Format_RGB32);
+        imaging::ScaleNearestInto(b, copy, true);
+        return copy;
+    };
+    for (const PhotoEdit::Change& c : {turn, rowwiseSepia}) {
+        shown.clear();
+        QSignalSpy arrived(&edit, &PhotoEdit::changed);
+        edit.run(c);
+        ASSERT_TRUE(arrived.wait(10000)) << c.name.toStdString(); // finish() might run the change here
+        ASSERT_EQ(shown.size(), 1u) << c.name.toStdString();
+        EXPECT_EQ(shown[0], viewersCopy(edit.bitmap())) << c.name.toStdString();
+    }
+    ASSERT_EQ(sized.size(), 2u);
+    for (const QThread* t : sized)
+        EXPECT_NE(t, qApp->thread()) << "the copy's size is asked where the rows are finished";
+    for (const QThread* t : planned)
+        EXPECT_EQ(t, qApp->thread());
+    // A change that cannot hand its rows on, and undo, leave the copy to the viewer.
+    edit.run(grey());
+    edit.finish();
+    EXPECT_TRUE(edit.viewCopy().isNull());
+    edit.undo();
+    edit.finish();
+    EXPECT_TRUE(edit.viewCopy().isNull());
 }
 
 } // namespace

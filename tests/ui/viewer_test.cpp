@@ -352,4 +352,33 @@ TEST(Cursors, FiveNamedCursorsFromTheResources) {
     EXPECT_EQ(cursors::Cursor(0).shape(), Qt::ArrowCursor);
 }
 
+TEST_F(ViewerFixture, TheScaledCopySizeRuleForetellsTheViewAfterARefresh) {
+    // The rule is taken before an edit and used for its result on another thread: it must give the
+    // size the view asks for once the result is shown and refreshed, turned or not.
+    const struct {
+        const char* name;
+        QSize before;
+        QSize after;
+        std::function<void()> zoom; // empty: fitted to the window
+    } cases[] = {
+        {"fitted, same size", {1200, 900}, {1200, 900}, {}},
+        {"fitted, turned", {1200, 900}, {900, 1200}, {}},
+        {"fitted, smaller than the window", {1200, 900}, {300, 200}, {}},
+        {"zoomed out", {1200, 900}, {900, 1200}, [this] { viewer.zoomTo(0.5f); }},
+        {"zoomed in", {1200, 900}, {1200, 900}, [this] { viewer.zoomTo(2.0f); }},
+    };
+    for (const auto& c : cases) {
+        show(c.before.width(), c.before.height());
+        if (c.zoom)
+            c.zoom();
+        const auto rule = viewer.scaledCopySizeRule();
+        view.setBitmap(uitest::plain(c.after, QColor(20, 30, 40)));
+        viewer.refreshView();
+        const bool copied = view.effectiveScale() < 1.0f;
+        EXPECT_EQ(rule(c.after), copied ? view.scaledSize() : QSize()) << c.name;
+        if (!c.zoom)
+            viewer.setFitToWindow(true);
+    }
+}
+
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "imaging/effectsbitmap.h"
 #include "imaging/resample.h"
+#include "ui/main/viewmath.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -19,11 +20,6 @@
 #include <vector>
 
 namespace {
-
-int RoundedExtent(int pixels, float scale) {
-    const long double v = std::nearbyint(static_cast<long double>(pixels) * scale);
-    return std::max(1, static_cast<int>(v));
-}
 
 bool AllOpaque(const QImage& img) {
     for (int y = 0; y < img.height(); ++y) {
@@ -97,13 +93,18 @@ ImageView::~ImageView() {
     pool_.waitForDone();
 }
 
-void ImageView::setBitmap(const QImage& bitmap) {
+void ImageView::setBitmap(const QImage& bitmap, const QImage& nearestCopy) {
     // The view may hold the last reference to the photo it showed: that is freed off the UI thread.
     imaging::detail::ReplaceBitmap(bitmap_, bitmap);
     if (!bitmap_.isNull() && bitmap_.format() != QImage::Format_ARGB32 &&
         bitmap_.format() != QImage::Format_RGB32)
         bitmap_ = bitmap_.convertToFormat(QImage::Format_ARGB32);
     bitmapChanged();
+    if (!bitmap_.isNull() && !nearestCopy.isNull() && nearestCopy.format() == QImage::Format_RGB32) {
+        scaled_ = nearestCopy;
+        scaledFilter_ = Filter::Nearest;
+        scaledKey_ = bitmap_.cacheKey();
+    }
 }
 
 void ImageView::clearBitmap() {
@@ -173,8 +174,7 @@ QRect ImageView::viewportRect() const {
 QSize ImageView::scaledSize() const {
     if (!hasBitmap())
         return {};
-    const float s = effectiveScale();
-    return {RoundedExtent(bitmap_.width(), s), RoundedExtent(bitmap_.height(), s)};
+    return viewmath::ScaledSize(bitmap_.size(), effectiveScale());
 }
 
 QPoint ImageView::photoOrigin() const {

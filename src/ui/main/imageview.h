@@ -50,7 +50,9 @@ public:
     ~ImageView() override;
 
     // The working bitmap (shared, not copied). Call setBitmap again after changing its pixels.
-    void setBitmap(const QImage& bitmap);
+    // `nearestCopy`, when given, is the bitmap's opaque (Format_RGB32) nearest-neighbour copy made
+    // elsewhere: shown below 100 % when its size is the one wanted, instead of being made here.
+    void setBitmap(const QImage& bitmap, const QImage& nearestCopy = {});
     void clearBitmap();
     const QImage& bitmap() const { return bitmap_; }
     bool hasBitmap() const { return !bitmap_.isNull(); }

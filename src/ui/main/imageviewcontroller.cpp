@@ -65,6 +65,20 @@ void ImageViewController::refreshOnce() {
     view_->repaintView();
 }
 
+std::function<QSize(QSize)> ImageViewController::scaledCopySizeRule() const {
+    const QSize vp = view_->viewportRect().size();
+    const bool fit = fit_;
+    const float scale = view_->scaleMode() == ImageView::ScaleMode::Normal ? 1.0f : view_->scale();
+    return [vp, fit, scale](QSize bitmap) {
+        float s = scale;
+        if (fit) {
+            const viewmath::Fit f = viewmath::FitToViewport(vp, bitmap);
+            s = f.normal ? 1.0f : f.scale;
+        }
+        return s < 1.0f ? viewmath::ScaledSize(bitmap, s) : QSize();
+    };
+}
+
 void ImageViewController::updateZoomLabel() {
     if (zoomLabel_ && view_)
         zoomLabel_->setText(viewmath::ZoomLabelText(view_->scale()));

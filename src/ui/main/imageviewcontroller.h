@@ -53,6 +53,10 @@ public:
     void setViewQuality(bool on) { viewQuality_ = on; }
     bool viewQuality() const { return viewQuality_; }
 
+    // The size of the view's scaled copy of a photo of a given size once it is refreshed as the view
+    // stands now (empty when it would be drawn at 100 % or more). Holds copies only: callable anywhere.
+    std::function<QSize(QSize)> scaledCopySizeRule() const;
+
     int toolMode() const { return *toolMode_; }
     void setToolMode(int mode) { *toolMode_ = mode; }
     // Keeps `ToolMode` in the owner's field instead of its own (the main window's editing state).

@@ -1,13 +1,12 @@
 #include "ui/main/photoedit.h"
 
+#include "imaging/effectsbands.h"
 #include "imaging/effectsbitmap.h"
 
-#include <QtConcurrent/QtConcurrentMap>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 #include <atomic>
-#include <numeric>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -49,13 +48,14 @@ void finishStreaming() {
 constexpr int kBandPixels = 128 * 1024;
 
 // Runs `work(first, count)` over the rows of a `height`-row bitmap `rows` at a time, spread over the
-// global pool.
+// global pool (the calling thread taking its share).
 void forEachBand(int height, int rows, const std::function<void(int, int)>& work) {
-    std::vector<int> bands((height + rows - 1) / rows);
-    std::iota(bands.begin(), bands.end(), 0);
-    QtConcurrent::blockingMap(bands, [&](int band) {
-        const int first = band * rows;
-        work(first, std::min(rows, height - first));
+    const int bands = (height + rows - 1) / rows;
+    imaging::detail::ForEachRowBand(bands, kBandPixels, [&](int firstBand, int endBand) {
+        for (int band = firstBand; band < endBand; ++band) {
+            const int first = band * rows;
+            work(first, std::min(rows, height - first));
+        }
     });
 }
 
@@ -119,13 +119,16 @@ std::array<QRect, 4> marginsOf(QSize size, QRect kept) {
 
 } // namespace
 
-QImage PhotoEdit::MapRows(const QImage& source, const std::function<void(QImage&)>& rowwise) {
+QImage PhotoEdit::MapRows(const QImage& source, const std::function<void(QImage&)>& rowwise,
+                          const imaging::FinishedRows& finished) {
     QImage out = source.format() == QImage::Format_ARGB32 && !source.isNull()
                      ? imaging::detail::NewBitmap(source.width(), source.height())
                      : QImage();
     if (out.isNull()) {
         out = UnsharedCopy(source);
         rowwise(out);
+        if (finished && !out.isNull())
+            finished(0, out.height(), {out.size(), out.constBits(), out.bytesPerLine(), 4});
         return out;
     }
     const int width = source.width();
@@ -141,6 +144,8 @@ QImage PhotoEdit::MapRows(const QImage& source, const std::function<void(QImage&
             std::copy_n(source.constScanLine(first + y), width * 4, start + qsizetype(y) * width * 4);
         QImage part(start, width, count, qsizetype(width) * 4, QImage::Format_ARGB32); // borrows scratch
         rowwise(part);
+        if (finished)
+            finished(first, first + count, {out.size(), start, qsizetype(width) * 4, 4});
         for (int y = 0; y < count; ++y)
             streamRow(bits + (first + y) * stride, part.constScanLine(y), width);
     });
@@ -314,10 +319,11 @@ void PhotoEdit::startNext() {
         queue_.pop_front();
         std::function<Outcome()> work;
         const QImage input = bitmap_;
+        const auto viewCopySize = [this] { return viewCopyPlanner_ ? viewCopyPlanner_() : ViewCopySize(); };
         if (job.kind == JobKind::Do) {
             auto step = std::make_shared<Step>();
             step->change = std::move(job.change);
-            work = [input, step] {
+            work = [input, step, viewCopySize = viewCopySize()] {
                 const Change& c = step->change;
                 const QRect whole(QPoint(0, 0), input.size());
                 if (!c.patch.isEmpty()) {
@@ -330,7 +336,9 @@ void PhotoEdit::startNext() {
                 } else if (!c.inverse) {
                     step->before = input; // shared, not copied: the change makes its own copy
                 }
-                return Outcome{apply(c, input), step};
+                Outcome outcome = apply(c, input, viewCopySize);
+                outcome.step = step;
+                return outcome;
             };
         } else if (job.kind == JobKind::Undo && !undo_.empty()) {
             std::shared_ptr<Step> step = undo_.back();
@@ -364,7 +372,11 @@ void PhotoEdit::startNext() {
             work = [before = step->before, step] { return Outcome{{}, step, packOpaque(before)}; };
         } else if (job.kind == JobKind::Redo && !redo_.empty()) {
             std::shared_ptr<Step> step = redo_.back();
-            work = [input, step] { return Outcome{apply(step->change, input), step}; };
+            work = [input, step, viewCopySize = viewCopySize()] {
+                Outcome outcome = apply(step->change, input, viewCopySize);
+                outcome.step = step;
+                return outcome;
+            };
         } else {
             continue; // nothing to undo or redo
         }
@@ -389,12 +401,19 @@ void PhotoEdit::startNext() {
     updateBusy();
 }
 
-QImage PhotoEdit::apply(const Change& change, const QImage& input) {
+PhotoEdit::Outcome PhotoEdit::apply(const Change& change, const QImage& input,
+                                    const ViewCopySize& viewCopySize) {
+    imaging::NearestCopyFromRows copy(viewCopySize);
+    const imaging::FinishedRows finished = viewCopySize ? copy.sink() : imaging::FinishedRows();
     if (change.rowwise)
-        return MapRows(input, change.apply);
+        return {MapRows(input, change.apply, finished), {}, {}, copy.result()};
     QImage b = change.inPlace ? UnsharedCopy(input) : input;
+    if (change.applyHandingOn) {
+        change.applyHandingOn(b, finished);
+        return {b, {}, {}, copy.result()};
+    }
     change.apply(b);
-    return b;
+    return {b};
 }
 
 void PhotoEdit::take(const Outcome& outcome, JobKind kind) {
@@ -420,6 +439,8 @@ void PhotoEdit::take(const Outcome& outcome, JobKind kind) {
         return;
     }
     setBitmap(outcome.bitmap);
+    viewCopy_ = outcome.viewCopy;
+    viewCopyKey_ = outcome.viewCopy.isNull() ? 0 : bitmap_.cacheKey();
     updateModified();
     emit changed();
 }

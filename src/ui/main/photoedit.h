@@ -13,6 +13,8 @@
 // exact). The history is bounded by kMaxSteps and kMaxHistoryBytes, oldest dropped first. Bitmaps the
 // history lets go of are freed on a pool thread.
 // Create and call on the UI thread.
+#include "imaging/finishedrows.h"
+
 #include <QFutureWatcher>
 #include <QImage>
 #include <QObject>
@@ -45,19 +47,31 @@ public:
         bool rowwise = false;
         // When not empty, `apply` keeps just this part of the bitmap (a crop inside it).
         QRect crop{};
+        // When given, does what `apply` does and hands on the result's rows as they are finished (the
+        // viewer's copy is taken from them). Makers of a change set both from one function.
+        std::function<void(QImage&, const imaging::FinishedRows&)> applyHandingOn{};
     };
 
     // A copy of `b` that shares nothing, on memory that is quick to touch for the first time: what an
     // in-place change works on while the view still shows the original.
     static QImage UnsharedCopy(const QImage& b);
     // `rowwise` run over a copy of `source`: the bands of rows are copied and changed while still in the
-    // cache, spread over the global pool. The same pixels as changing an unshared copy as a whole.
-    static QImage MapRows(const QImage& source, const std::function<void(QImage&)>& rowwise);
+    // cache, spread over the global pool. The same pixels as changing an unshared copy as a whole. Each
+    // changed band is handed to `finished` before it is written out.
+    static QImage MapRows(const QImage& source, const std::function<void(QImage&)>& rowwise,
+                          const imaging::FinishedRows& finished = {});
 
     explicit PhotoEdit(QObject* parent = nullptr);
     ~PhotoEdit() override;
 
     const QImage& bitmap() const { return bitmap_; }
+    // The viewer's copy of the bitmap, made on the worker from the rows of the result as they were
+    // finished; null when the change could not hand its rows on or the viewer wanted none.
+    QImage viewCopy() const { return viewCopyKey_ == bitmap_.cacheKey() ? viewCopy_ : QImage(); }
+    // Asked on the UI thread as each change starts: the size of the viewer's copy for a result of a
+    // given size (empty for none). What it answers runs on the worker, so it must hold copies only.
+    using ViewCopySize = imaging::NearestCopyFromRows::TargetFor;
+    void setViewCopyPlanner(std::function<ViewCopySize()> planner) { viewCopyPlanner_ = std::move(planner); }
     bool isModified() const { return modified_; }
     // Clearing marks the present bitmap as the saved one (a save, or a refused save question).
     void setModified(bool on);
@@ -129,12 +143,13 @@ private:
     };
     struct Outcome {
         QImage bitmap;
-        std::shared_ptr<Step> step;
+        std::shared_ptr<Step> step{};
         QByteArray packed{}; // Pack only; empty when the bitmap is not wholly opaque
+        QImage viewCopy{};
     };
 
-    // The result of `change` on `input` (worker thread).
-    static QImage apply(const Change& change, const QImage& input);
+    // The result of `change` on `input` with the viewer's copy of it (worker thread).
+    static Outcome apply(const Change& change, const QImage& input, const ViewCopySize& viewCopySize);
     void startNext();
     void take(const Outcome& outcome, JobKind kind);
     void push(std::shared_ptr<Step> step);
@@ -148,6 +163,9 @@ private:
     void updateModified();
 
     QImage bitmap_;
+    QImage viewCopy_;
+    qint64 viewCopyKey_ = 0;
+    std::function<ViewCopySize()> viewCopyPlanner_;
     bool modified_ = false;
     int jpegQuality_ = 80;
     // The undo depth at which the bitmap is the saved one; -1 when no depth is.

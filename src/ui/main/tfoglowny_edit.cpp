@@ -43,6 +43,28 @@ PhotoEdit::Change change(const char* name, std::function<void(QImage&)> apply,
     return c;
 }
 
+// A change that hands the rows of its result on as it finishes them.
+PhotoEdit::Change handingOn(const char* name,
+                            std::function<void(QImage&, const imaging::FinishedRows&)> apply,
+                            std::function<void(QImage&)> inverse = {}) {
+    PhotoEdit::Change c = change(
+        name, [apply](QImage& b) { apply(b, {}); }, std::move(inverse));
+    c.applyHandingOn = std::move(apply);
+    return c;
+}
+
+PhotoEdit::Change turn(const char* name, imaging::QuarterTurn direction, void (*inverse)(QImage&)) {
+    return handingOn(
+        name, [direction](QImage& b, const imaging::FinishedRows& f) { imaging::Rotate(b, direction, f); },
+        inverse);
+}
+
+PhotoEdit::Change filter(const char* name, const char* kernel) {
+    return handingOn(name, [kernel](QImage& b, const imaging::FinishedRows& f) {
+        imaging::ApplyNamedFilter(b, QString::fromLatin1(kernel), f);
+    });
+}
+
 // A colour change: every pixel on its own, so it may run band by band.
 PhotoEdit::Change rowwise(const char* name, std::function<void(QImage&)> apply) {
     PhotoEdit::Change c = change(name, std::move(apply));
@@ -67,6 +89,12 @@ void TfoGlowny::CreateEditing() {
     saver_ = new PhotoSaver(this);
     connect(saver_, &PhotoSaver::busyChanged, this, &TfoGlowny::SetSaving);
     connect(edit_, &PhotoEdit::changed, this, &TfoGlowny::EditChanged);
+    // A change makes the view's small copy of its result on the worker, from the rows it finishes.
+    edit_->setViewCopyPlanner([this]() -> PhotoEdit::ViewCopySize {
+        if (!viewer_)
+            return {};
+        return viewer_->scaledCopySizeRule();
+    });
     connect(edit_, &PhotoEdit::busyChanged, this, [](bool busy) {
         if (busy)
             QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -136,19 +164,13 @@ void TfoGlowny::ConnectEditActions() {
         edit_->run(std::move(c));
     };
     on("aEdycjaObrotL",
-       [=] { correction(change("Obrót w lewo", imaging::RotateLeft, imaging::RotateRight), true); });
+       [=] { correction(turn("Obrót w lewo", imaging::QuarterTurn::Left, imaging::RotateRight), true); });
     on("aEdycjaObrotP",
-       [=] { correction(change("Obrót w prawo", imaging::RotateRight, imaging::RotateLeft), true); });
+       [=] { correction(turn("Obrót w prawo", imaging::QuarterTurn::Right, imaging::RotateLeft), true); });
     on("aEdycjaBW", [=] { correction(rowwise("Czarno-biały", imaging::ToGreyscale)); });
     on("aEdycjaSepia", [=] { correction(rowwise("Sepia", imaging::ToSepia)); });
-    on("aEdycjaBlurr", [=] {
-        correction(
-            change("Rozmycie", [](QImage& b) { imaging::ApplyNamedFilter(b, QStringLiteral("BLURMORE")); }));
-    });
-    on("aEdycjaSharpen", [=] {
-        correction(change("Wyostrzenie",
-                          [](QImage& b) { imaging::ApplyNamedFilter(b, QStringLiteral("SHARPEN")); }));
-    });
+    on("aEdycjaBlurr", [=] { correction(filter("Rozmycie", "BLURMORE")); });
+    on("aEdycjaSharpen", [=] { correction(filter("Wyostrzenie", "SHARPEN")); });
     on("aEdycjaKadrowanie", [this] { StartCrop(); });
     on("aEdycjaKadrowanieZastosuj", [this] { ApplyCrop(); });
     on("aEdycjaKadrowanieAnuluj", [this] { CancelCrop(); });
@@ -164,7 +186,7 @@ void TfoGlowny::ConnectEditActions() {
 void TfoGlowny::EditChanged() {
     if (ivObraz->bitmap().cacheKey() != edit_->bitmap().cacheKey() ||
         ivObraz->bitmap().isNull() != edit_->bitmap().isNull()) {
-        ivObraz->setBitmap(edit_->bitmap());
+        ivObraz->setBitmap(edit_->bitmap(), edit_->viewCopy());
         RefreshView();
     }
     Modified = edit_->isModified();

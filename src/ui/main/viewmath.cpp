@@ -50,6 +50,14 @@ Fit FitToViewport(QSize viewport, QSize bitmap) {
     return {false, sy < sx ? sy : sx};
 }
 
+QSize ScaledSize(QSize bitmap, float scale) {
+    const auto side = [scale](int pixels) {
+        const long double v = std::nearbyint(static_cast<long double>(pixels) * scale);
+        return std::max(1, static_cast<int>(v));
+    };
+    return {side(bitmap.width()), side(bitmap.height())};
+}
+
 bool NeedsScrollBars(QSize viewport, QSize bitmap, float scale) {
     const long double w = std::nearbyint(static_cast<long double>(bitmap.width()) * scale);
     const long double h = std::nearbyint(static_cast<long double>(bitmap.height()) * scale);

@@ -25,6 +25,9 @@ struct Fit {
 };
 Fit FitToViewport(QSize viewport, QSize bitmap);
 
+// The drawn size of a photo of `bitmap` pixels at `scale`: each side Round(side × scale), at least 1.
+QSize ScaledSize(QSize bitmap, float scale);
+
 // Whether a photo of `bitmap` pixels at `scale` needs scroll bars in a viewport of `viewport` pixels.
 bool NeedsScrollBars(QSize viewport, QSize bitmap, float scale);
 
