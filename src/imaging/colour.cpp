@@ -55,10 +55,6 @@ float unitOf(int v) {
     return static_cast<float>(static_cast<long double>(v) / 255.0L);
 }
 
-void mapThroughTable(QImage& bitmap, const ChannelTable& t) {
-    mapRows(bitmap, [&t](std::uint32_t* row, int count) { detail::ChannelTableRow(row, count, t.data()); });
-}
-
 Hsl toHsl(int r, int g, int b) {
     const int max = std::max({r, g, b});
     const int min = std::min({r, g, b});
@@ -165,12 +161,17 @@ ChannelTable BrightnessTable(double b) {
     return t;
 }
 
+void MapChannels(QImage& bitmap, const ChannelTable& table) {
+    mapRows(bitmap,
+            [&table](std::uint32_t* row, int count) { detail::ChannelTableRow(row, count, table.data()); });
+}
+
 void AdjustContrast(QImage& bitmap, double c) {
-    mapThroughTable(bitmap, ContrastTable(c));
+    MapChannels(bitmap, ContrastTable(c));
 }
 
 void AdjustBrightness(QImage& bitmap, double b) {
-    mapThroughTable(bitmap, BrightnessTable(b));
+    MapChannels(bitmap, BrightnessTable(b));
 }
 
 } // namespace imaging

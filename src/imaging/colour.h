@@ -39,6 +39,9 @@ QRgb HslToRgb(Hsl hsl); // alpha 0
 using ChannelTable = std::array<std::uint8_t, 256>;
 ChannelTable ContrastTable(double c);
 ChannelTable BrightnessTable(double b);
+// Each colour channel through `table`, alpha 255 (what AdjustContrast and AdjustBrightness do with
+// their tables).
+void MapChannels(QImage& bitmap, const ChannelTable& table);
 
 // Sepia colour for every luma value (alpha 255).
 std::array<QRgb, 256> SepiaTable();

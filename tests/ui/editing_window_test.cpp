@@ -3,6 +3,7 @@
 #include "imaging/imagefile.h"
 #include "imaging/photometadata.h"
 #include "imaging/redeye.h"
+#include "imaging/resample.h"
 #include "imaging/rotate.h"
 #include "testsupport.h"
 #include "ui/common/picturebutton.h"
@@ -589,6 +590,51 @@ TEST_F(Dialogs, CancelRestoresExactlyAndTheSecondOpeningIsWhereItWasLeft) {
     // The other dialog has its own place.
     drive("aEdycjaBrightnessContrast", 0, 0, false);
     EXPECT_EQ(positions[2], QPoint(w().x() + (w().width() - 380) / 2, w().y() + (w().height() - 235) / 2));
+}
+
+TEST(BrightnessContrast, OneTableGivesThePixelsOfContrastThenBrightness) {
+    QImage values(256, 1, QImage::Format_ARGB32);
+    for (int v = 0; v < 256; ++v)
+        values.setPixel(v, 0, qRgba(v, 255 - v, (v * 7) & 255, v));
+    // Every position of each slider against a few of the other's.
+    std::vector<std::pair<int, int>> positions; // brightness, contrast
+    for (int p = -100; p <= 100; ++p)
+        for (const int other : {-100, -37, 0, 55, 100}) {
+            positions.emplace_back(p, other);
+            positions.emplace_back(other, p);
+        }
+    for (const auto& [brightness, contrast] : positions) {
+        QImage twoPasses = values;
+        // The slider position / 100 as the dialog works it out.
+        imaging::AdjustContrast(twoPasses, static_cast<double>(contrast / 100.0L));
+        imaging::AdjustBrightness(twoPasses, static_cast<double>(brightness / 100.0L));
+        QImage oneTable = values;
+        ui::TfoJasnoscKontrast::Adjust(oneTable, brightness, contrast);
+        ASSERT_EQ(oneTable, twoPasses) << "brightness " << brightness << ", contrast " << contrast;
+    }
+}
+
+TEST(BrightnessContrast, ThePreviewComesWithTheViewersCopyWhenOneIsWanted) {
+    const QImage photo = uitest::plain(QSize(700, 450), QColor(90, 140, 200));
+    std::vector<std::pair<QImage, QImage>> previews;
+    ui::TfoJasnoscKontrast dialog(
+        photo, [&](const QImage& p, const QImage& copy) { previews.emplace_back(p, copy); });
+    dialog.tAktualizuj->setInterval(0);
+    dialog.sliders[0]->setValue(40);
+    QTest::qWait(20);
+    dialog.waitForPreview();
+    dialog.setViewCopySize([](QSize s) { return s / 3; });
+    dialog.sliders[1]->setValue(-30);
+    QTest::qWait(20);
+    dialog.waitForPreview();
+    ASSERT_EQ(previews.size(), 2u);
+    EXPECT_TRUE(previews[0].second.isNull()) << "no copy asked for";
+    QImage expected = photo.copy();
+    ui::TfoJasnoscKontrast::Adjust(expected, 40, -30);
+    EXPECT_EQ(previews[1].first, expected);
+    QImage copy(QSize(700, 450) / 3, QImage::Format_RGB32);
+    imaging::ScaleNearestInto(expected, copy, true);
+    EXPECT_EQ(previews[1].second, copy);
 }
 
 } // namespace

@@ -82,27 +82,33 @@ void AdjustmentDialog::timerTick() {
     // A newer computation supersedes the one in flight: its result is never shown.
     if (watcher_)
         watcher_->disconnect(this);
-    auto* watcher = new QFutureWatcher<QImage>(this);
+    auto* watcher = new QFutureWatcher<Preview>(this);
     watcher_ = watcher;
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] { take(watcher); });
-    watcher->setFuture(QtConcurrent::run(&pool_, [adjust = adjust_, source = untouched_, values = values_] {
-        // Every adjustment changes each pixel on its own: copied and adjusted band by band.
-        return PhotoEdit::MapRows(source, [&](QImage& band) { adjust(band, values); });
+    watcher->setFuture(QtConcurrent::run(&pool_, [adjust = adjust_, source = untouched_, values = values_,
+                                                  viewCopySize = viewCopySize_] {
+        // Every adjustment changes each pixel on its own: copied and adjusted band by band, and the
+        // viewer's copy taken from each band while it is in the cache.
+        imaging::NearestCopyFromRows copy(viewCopySize);
+        QImage photo =
+            PhotoEdit::MapRows(source, adjust(values), viewCopySize ? copy.sink() : imaging::FinishedRows());
+        return Preview{std::move(photo), copy.result()};
     }));
 }
 
-void AdjustmentDialog::take(QFutureWatcher<QImage>* watcher) {
+void AdjustmentDialog::take(QFutureWatcher<Preview>* watcher) {
     watcher->deleteLater();
     if (watcher != watcher_)
         return;
     watcher_ = nullptr;
-    sink_(watcher->result());
+    const Preview preview = watcher->result();
+    sink_(preview.photo, preview.viewCopy);
 }
 
 void AdjustmentDialog::waitForPreview() {
     if (!watcher_)
         return;
-    QFutureWatcher<QImage>* watcher = watcher_;
+    QFutureWatcher<Preview>* watcher = watcher_;
     watcher->waitForFinished();
     watcher->disconnect(this);
     take(watcher);
@@ -113,13 +119,26 @@ TfoJasnoscKontrast::TfoJasnoscKontrast(const QImage& untouched, PreviewSink sink
           QStringLiteral("Jasność/Kontrast"), QSize(380, 235), QStringLiteral("Ustaw jasność/kontrast"),
           {{"Jasność", "laJasnosc", "tbJasnosc", "laJasnoscValue", 100},
            {"Kontrast", "laKontrast", "tbKontrast", "laKontrastValue", 100}},
-          [](QImage& b, const QList<int>& v) { Adjust(b, v[0], v[1]); }, untouched, std::move(sink), parent) {
+          [](const QList<int>& v) {
+              return [table = Table(v[0], v[1])](QImage& b) { imaging::MapChannels(b, table); };
+          },
+          untouched, std::move(sink), parent) {
     setObjectName(QStringLiteral("foJasnoscKontrast"));
 }
 
 void TfoJasnoscKontrast::Adjust(QImage& bitmap, int brightness, int contrast) {
-    imaging::AdjustContrast(bitmap, static_cast<double>(static_cast<long double>(contrast) / 100.0L));
-    imaging::AdjustBrightness(bitmap, static_cast<double>(static_cast<long double>(brightness) / 100.0L));
+    imaging::MapChannels(bitmap, Table(brightness, contrast));
+}
+
+imaging::ChannelTable TfoJasnoscKontrast::Table(int brightness, int contrast) {
+    const imaging::ChannelTable c =
+        imaging::ContrastTable(static_cast<double>(static_cast<long double>(contrast) / 100.0L));
+    const imaging::ChannelTable b =
+        imaging::BrightnessTable(static_cast<double>(static_cast<long double>(brightness) / 100.0L));
+    imaging::ChannelTable both{};
+    for (std::size_t v = 0; v < both.size(); ++v)
+        both[v] = b[c[v]];
+    return both;
 }
 
 TfoHSL::TfoHSL(const QImage& untouched, PreviewSink sink, QWidget* parent)
@@ -129,8 +148,10 @@ TfoHSL::TfoHSL(const QImage& untouched, PreviewSink sink, QWidget* parent)
           {{"Barwa", "laHue", "tbHue", "laHueValue", 255},
            {"Nasycenie", "laSaturation", "tbSaturation", "laSaturationValue", 255},
            {"Jasność", "laLightness", "tbLightness", "laLightnessValue", 255}},
-          [](QImage& b, const QList<int>& v) { imaging::AdjustHsl(b, v[0], v[1], v[2]); }, untouched,
-          std::move(sink), parent) {
+          [](const QList<int>& v) {
+              return [h = v[0], s = v[1], l = v[2]](QImage& b) { imaging::AdjustHsl(b, h, s, l); };
+          },
+          untouched, std::move(sink), parent) {
     setObjectName(QStringLiteral("foHSL"));
 }
 

@@ -5,6 +5,8 @@
 // untouched copy on a worker thread and handed to the preview sink (the working bitmap), so the view
 // shows it while the dialog stays open. Only the newest computation is shown; OK keeps whatever was last
 // shown. Create and use on the UI thread.
+#include "imaging/colour.h"
+#include "imaging/finishedrows.h"
 #include "ui/main/editdialog.h"
 
 #include <QFutureWatcher>
@@ -29,9 +31,11 @@ public:
         const char* valueLabel;   // "laJasnoscValue"
         int range;                // from -range to range
     };
-    // Computes the adjusted photo in place from the slider positions; runs on a worker thread.
-    using Adjust = std::function<void(QImage&, const QList<int>& positions)>;
-    using PreviewSink = std::function<void(const QImage&)>;
+    // Answers, for the slider positions, what adjusts a band of rows in place: asked once per
+    // computation on a worker thread, so tables are worked out once, not per band.
+    using Adjust = std::function<std::function<void(QImage&)>(const QList<int>& positions)>;
+    // The adjusted photo and the viewer's copy of it (null when none was asked for).
+    using PreviewSink = std::function<void(const QImage& photo, const QImage& viewCopy)>;
 
     AdjustmentDialog(const QString& caption, QSize clientSize, const QString& description,
                      const QList<SliderSpec>& sliders, Adjust adjust, const QImage& untouched,
@@ -45,6 +49,9 @@ public:
     PictureButton* iAnuluj = nullptr;
     PictureButton* iResetuj = nullptr;
 
+    // The size of the viewer's copy for a photo of a given size; none is made without it.
+    void setViewCopySize(imaging::NearestCopyFromRows::TargetFor rule) { viewCopySize_ = std::move(rule); }
+
     // The slider positions as the last change read them.
     const QList<int>& values() const { return values_; }
     // Whether a preview is being computed; waitForPreview takes it at once (tests).
@@ -54,14 +61,19 @@ public:
 private:
     void sliderChange();
     void timerTick();
-    void take(QFutureWatcher<QImage>* watcher);
+    struct Preview {
+        QImage photo;
+        QImage viewCopy;
+    };
+    void take(QFutureWatcher<Preview>* watcher);
 
     Adjust adjust_;
+    imaging::NearestCopyFromRows::TargetFor viewCopySize_;
     QImage untouched_;
     PreviewSink sink_;
     QList<int> values_;
     QThreadPool pool_;
-    QFutureWatcher<QImage>* watcher_ = nullptr;
+    QFutureWatcher<Preview>* watcher_ = nullptr;
 };
 
 // "Jasność/Kontrast": contrast, then brightness, each slider / 100.
@@ -70,6 +82,8 @@ class TfoJasnoscKontrast : public AdjustmentDialog {
 public:
     TfoJasnoscKontrast(const QImage& untouched, PreviewSink sink, QWidget* parent = nullptr);
     static void Adjust(QImage& bitmap, int brightness, int contrast);
+    // Contrast and then brightness as one table: the same pixels as the two one after the other.
+    static imaging::ChannelTable Table(int brightness, int contrast);
 };
 
 // "Barwa/Nasycenie/Jasność": hue, saturation and lightness shifts.

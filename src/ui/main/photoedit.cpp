@@ -251,9 +251,15 @@ void PhotoEdit::commit(const QString& name, const QImage& after, const QImage& b
     startNext();
 }
 
-void PhotoEdit::preview(const QImage& bitmap) {
+void PhotoEdit::preview(const QImage& bitmap, const QImage& viewCopy) {
     setBitmap(bitmap);
+    setViewCopy(viewCopy);
     emit changed();
+}
+
+void PhotoEdit::setViewCopy(const QImage& copy) {
+    viewCopy_ = copy;
+    viewCopyKey_ = copy.isNull() ? 0 : bitmap_.cacheKey();
 }
 
 QString PhotoEdit::undoName() const {
@@ -439,8 +445,7 @@ void PhotoEdit::take(const Outcome& outcome, JobKind kind) {
         return;
     }
     setBitmap(outcome.bitmap);
-    viewCopy_ = outcome.viewCopy;
-    viewCopyKey_ = outcome.viewCopy.isNull() ? 0 : bitmap_.cacheKey();
+    setViewCopy(outcome.viewCopy);
     updateModified();
     emit changed();
 }

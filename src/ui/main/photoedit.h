@@ -86,8 +86,9 @@ public:
     // Takes a bitmap computed elsewhere (an adjustment dialog's result) as one step; `before` is what
     // undo brings back.
     void commit(const QString& name, const QImage& after, const QImage& before);
-    // Shows a bitmap without making it a step or touching `Modified` (a dialog's live preview).
-    void preview(const QImage& bitmap);
+    // Shows a bitmap without making it a step or touching `Modified` (a dialog's live preview), with
+    // the viewer's copy of it when one was made.
+    void preview(const QImage& bitmap, const QImage& viewCopy = {});
 
     bool canUndo() const { return !undo_.empty(); }
     bool canRedo() const { return !redo_.empty(); }
@@ -158,6 +159,8 @@ private:
     // Busy while a job the user asked for is queued or running.
     void updateBusy();
     void setBitmap(const QImage& b);
+    // `copy` belongs to the bitmap just set.
+    void setViewCopy(const QImage& copy);
     // Lets go of `steps` on a pool thread: the last reference to a photo-sized bitmap takes a while to free.
     static void releaseLater(std::deque<std::shared_ptr<Step>>& steps);
     void updateModified();

@@ -423,12 +423,16 @@ void TfoGlowny::Adjust(bool hsl) {
     const QImage backup = edit_->bitmap();
     if (backup.isNull())
         return;
-    const auto sink = [this](const QImage& preview) { edit_->preview(preview); };
+    const auto sink = [this](const QImage& preview, const QImage& viewCopy) {
+        edit_->preview(preview, viewCopy);
+    };
     std::unique_ptr<AdjustmentDialog> d;
     if (hsl)
         d = std::make_unique<TfoHSL>(backup, sink, this);
     else
         d = std::make_unique<TfoJasnoscKontrast>(backup, sink, this);
+    if (viewer_)
+        d->setViewCopySize(viewer_->scaledCopySizeRule());
     QPoint& remembered = hsl ? hslPosition_ : brightnessPosition_;
     PlaceDialog(*d, remembered);
     const int result = runDialog(*d);
