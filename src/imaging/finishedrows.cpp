@@ -23,13 +23,18 @@ void NearestCopyFromRows::prepare(QSize source) {
 
 void NearestCopyFromRows::take(int first, int end, const RowsView& rows) {
     std::call_once(prepared_, [&] { prepare(rows.size); });
-    // Rows of another size (the effect gave up and handed on its input) never complete the copy.
-    if (bits_ == nullptr || rows.size != source_ || first < 0 || end > source_.height())
+    const int endColumn = rows.endColumn < 0 ? source_.width() : rows.endColumn;
+    // Pixels of another size (the effect gave up and handed on its input) never complete the copy.
+    if (bits_ == nullptr || rows.size != source_ || first < 0 || end > source_.height() ||
+        rows.firstColumn < 0 || endColumn > source_.width())
         return;
     const auto from = std::lower_bound(rowOf_.begin(), rowOf_.end(), first);
     const auto to = std::lower_bound(from, rowOf_.end(), end);
+    const auto left = std::lower_bound(columnOf_.begin(), columnOf_.end(), qsizetype(rows.firstColumn));
+    const auto right = std::lower_bound(left, columnOf_.end(), qsizetype(endColumn));
+    const auto x0 = left - columnOf_.begin();
+    const auto x1 = right - columnOf_.begin();
     const qsizetype stride = copy_.bytesPerLine();
-    const int width = copy_.width();
     const auto target = [&](auto it) {
         return reinterpret_cast<QRgb*>(bits_ + (it - rowOf_.begin()) * stride);
     };
@@ -37,24 +42,25 @@ void NearestCopyFromRows::take(int first, int end, const RowsView& rows) {
         for (auto it = from; it != to; ++it) {
             const auto* in = reinterpret_cast<const QRgb*>(rows.origin + (*it - first) * rows.rowStep);
             QRgb* out = target(it);
-            for (int x = 0; x < width; ++x)
+            for (auto x = x0; x < x1; ++x)
                 out[x] = in[columnOf_[static_cast<std::size_t>(x)]] | 0xFF000000u;
         }
     } else {
         // Rows that are columns of a source: the pixels of one source line, for all the rows wanted,
         // are read together, so that each line's page is looked up once.
-        for (int x = 0; x < width; ++x) {
+        for (auto x = x0; x < x1; ++x) {
             const uchar* line = rows.origin + columnOf_[static_cast<std::size_t>(x)] * rows.pixelStep;
             for (auto it = from; it != to; ++it)
                 target(it)[x] =
                     *reinterpret_cast<const QRgb*>(line + (*it - first) * rows.rowStep) | 0xFF000000u;
         }
     }
-    rowsDone_.fetch_add(static_cast<int>(to - from), std::memory_order_relaxed);
+    pixelsDone_.fetch_add(qint64(to - from) * qint64(x1 - x0), std::memory_order_relaxed);
 }
 
 QImage NearestCopyFromRows::result() const {
-    return bits_ != nullptr && rowsDone_.load(std::memory_order_relaxed) == copy_.height() ? copy_ : QImage();
+    const qint64 all = qint64(copy_.width()) * copy_.height();
+    return bits_ != nullptr && pixelsDone_.load(std::memory_order_relaxed) == all ? copy_ : QImage();
 }
 
 } // namespace imaging

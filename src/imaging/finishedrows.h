@@ -18,17 +18,20 @@
 
 namespace imaging {
 
-// Where finished rows of a result of `size` lie: pixel x of row y is the 32-bit ARGB value at
+// Where finished pixels of a result of `size` lie: pixel x of row y is the 32-bit ARGB value at
 // origin + (y − first) × rowStep + x × pixelStep. Plain rows have pixelStep 4; a quarter turn points
-// into the columns of its source.
+// into the columns of its source. Unless told otherwise, whole rows are finished; a quarter turn hands
+// on a few of its tiles at a time, columns [firstColumn, endColumn) of the rows.
 struct RowsView {
     QSize size;          // the whole result's
     const uchar* origin; // pixel 0 of the first row
     qsizetype rowStep;
     qsizetype pixelStep;
+    int firstColumn = 0;
+    int endColumn = -1; // -1: the row's end
 };
 
-// Rows [first, end) of the result are final and lie at `rows`.
+// Pixels in rows [first, end) of the result are final and lie at `rows`.
 using FinishedRows = std::function<void(int first, int end, const RowsView& rows)>;
 
 // The source pixel under the centre of target pixel `i` when `in` pixels are shown as `out`.
@@ -52,8 +55,8 @@ public:
     FinishedRows sink() {
         return [this](int first, int end, const RowsView& rows) { take(first, end, rows); };
     }
-    // The copy once every one of its rows has arrived; null otherwise (the effect handed on only some
-    // rows, or a result of another size).
+    // The copy once every one of its pixels has arrived; null otherwise (the effect handed on only some,
+    // or a result of another size).
     QImage result() const;
 
 private:
@@ -66,7 +69,7 @@ private:
     std::vector<qsizetype> columnOf_; // the source column of each target column
     QImage copy_;
     uchar* bits_ = nullptr;
-    std::atomic<int> rowsDone_{0};
+    std::atomic<qint64> pixelsDone_{0};
 };
 
 } // namespace imaging

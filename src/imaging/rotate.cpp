@@ -25,29 +25,21 @@ void Rotate(QImage& bitmap, QuarterTurn turn, const FinishedRows& finished) {
     constexpr int kTile = detail::kTurnTile;
     const int tileRows = (result.height() + kTile - 1) / kTile;
     const bool left = turn == QuarterTurn::Left;
-    // The result's streamed rows are not in the cache, but the source columns they came from are: the
-    // rows are handed on as those columns, result pixel (c, r) being source pixel (w − 1 − r, c) on a
+    // The result's streamed rows are not in the cache, but the source pixels they came from are, a few
+    // tiles at a time: those are handed on, result pixel (c, r) being source pixel (w − 1 − r, c) on a
     // left turn and (r, h − 1 − c) on a right turn.
     const uchar* const in = source.constBits();
     const qsizetype inStride = source.bytesPerLine();
-    const auto handOn = [&](int first, int end) {
-        if (!finished)
-            return;
-        if (left)
-            finished(first, end, {result.size(), in + (source.width() - 1 - first) * 4, -4, inStride});
-        else
-            finished(first, end,
-                     {result.size(), in + (source.height() - 1) * inStride + first * 4, 4, -inStride});
+    const detail::TurnBlockDone handOn = [&](int r0, int r1, int c0, int c1) {
+        const uchar* origin =
+            left ? in + (source.width() - 1 - r0) * 4 : in + (source.height() - 1) * inStride + r0 * 4;
+        finished(r0, r1, {result.size(), origin, left ? -4 : 4, left ? inStride : -inStride, c0, c1});
     };
-    detail::ForEachRowBand(tileRows, static_cast<long long>(result.width()) * kTile,
-                           [&](int firstTile, int endTile) {
-                               for (int tile = firstTile; tile < endTile; ++tile) {
-                                   const int first = tile * kTile;
-                                   const int end = std::min(result.height(), first + kTile);
-                                   detail::TurnRows(planes, left, first, end);
-                                   handOn(first, end);
-                               }
-                           });
+    detail::ForEachRowBand(
+        tileRows, static_cast<long long>(result.width()) * kTile, [&](int firstTile, int endTile) {
+            detail::TurnRows(planes, left, firstTile * kTile, std::min(result.height(), endTile * kTile),
+                             finished ? &handOn : nullptr);
+        });
     detail::ReplaceBitmap(bitmap, std::move(result));
 }
 

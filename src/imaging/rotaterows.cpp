@@ -80,10 +80,11 @@ struct Turn {
         }
     }
 
-    void rows(int firstRow, int endRow) const {
+    void rows(int firstRow, int endRow, const TurnBlockDone* done) const {
         const int columns = p.h;
         for (int r0 = firstRow; r0 < endRow; r0 += kTurnTile) {
             const int r1 = std::min(endRow, r0 + kTurnTile);
+            int handedOn = 0;
             for (int c0 = 0; c0 < columns; c0 += kTurnTile) {
                 const int c1 = std::min(columns, c0 + kTurnTile);
                 prefetchTile(r0, r1, c1);
@@ -101,21 +102,25 @@ struct Turn {
                 for (; r < r1; ++r)
                     for (int c = c0; c < c1; ++c)
                         moveOne(r, c);
+                if (done && (c1 - handedOn >= kTurnColumnsHandedOn || c1 == columns)) {
+                    (*done)(r0, r1, handedOn, c1);
+                    handedOn = c1;
+                }
             }
         }
         hwy::FlushStream();
     }
 };
 
-void TurnRows(const TurnPlanes& planes, bool left, int firstRow, int endRow) {
+void TurnRows(const TurnPlanes& planes, bool left, int firstRow, int endRow, const TurnBlockDone* done) {
     constexpr long long kLargeBitmap = 8 << 20;
     const bool streaming = static_cast<long long>(planes.w) * planes.h * 4 >= kLargeBitmap &&
                            planes.outStride % 16 == 0 &&
                            reinterpret_cast<std::uintptr_t>(planes.out) % 16 == 0;
     if (left)
-        Turn<true>{planes, streaming}.rows(firstRow, endRow);
+        Turn<true>{planes, streaming}.rows(firstRow, endRow, done);
     else
-        Turn<false>{planes, streaming}.rows(firstRow, endRow);
+        Turn<false>{planes, streaming}.rows(firstRow, endRow, done);
 }
 
 } // namespace imaging::detail::HWY_NAMESPACE
@@ -126,8 +131,8 @@ namespace imaging::detail {
 
 HWY_EXPORT(TurnRows);
 
-void TurnRows(const TurnPlanes& planes, bool left, int firstRow, int endRow) {
-    HWY_DYNAMIC_DISPATCH(TurnRows)(planes, left, firstRow, endRow);
+void TurnRows(const TurnPlanes& planes, bool left, int firstRow, int endRow, const TurnBlockDone* done) {
+    HWY_DYNAMIC_DISPATCH(TurnRows)(planes, left, firstRow, endRow, done);
 }
 
 } // namespace imaging::detail

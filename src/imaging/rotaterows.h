@@ -4,6 +4,7 @@
 // processor at hand. Pure functions over plain memory; callable from any thread.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 namespace imaging::detail {
 
@@ -20,7 +21,15 @@ struct TurnPlanes {
 // never write into the same cache line.
 constexpr int kTurnTile = 64;
 
-// Writes result rows [firstRow, endRow) of a counter-clockwise (left) or clockwise turn.
-void TurnRows(const TurnPlanes& planes, bool left, int firstRow, int endRow);
+// Result columns between two blocks handed to the `done` below: a few tiles, whose source pixels are
+// still in the cache.
+constexpr int kTurnColumnsHandedOn = 8 * kTurnTile;
+
+// Writes result rows [firstRow, endRow) of a counter-clockwise (left) or clockwise turn. When `done` is
+// given, it is told of each block written: rows [r0, r1), columns [c0, c1), about kTurnColumnsHandedOn
+// columns at a time.
+using TurnBlockDone = std::function<void(int r0, int r1, int c0, int c1)>;
+void TurnRows(const TurnPlanes& planes, bool left, int firstRow, int endRow,
+              const TurnBlockDone* done = nullptr);
 
 } // namespace imaging::detail

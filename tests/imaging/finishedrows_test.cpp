@@ -111,6 +111,17 @@ TEST(FinishedRows, NoCopyUnlessEveryRowOfOneResultArrived) {
     }
     {
         imaging::NearestCopyFromRows copy(quarter);
+        imaging::RowsView leftPart = rows;
+        leftPart.endColumn = 250;
+        copy.take(0, 300, leftPart);
+        EXPECT_TRUE(copy.result().isNull()) << "the left part of every row";
+        imaging::RowsView rightPart = rows;
+        rightPart.firstColumn = 250;
+        copy.take(0, 300, rightPart);
+        EXPECT_EQ(copy.result(), viewersCopy(photo, QSize(100, 75)));
+    }
+    {
+        imaging::NearestCopyFromRows copy(quarter);
         copy.take(0, 150, rows);
         const QImage other = varied(400, 301);
         copy.take(150, 301, {other.size(), other.constScanLine(150), other.bytesPerLine(), 4});
