@@ -4,9 +4,10 @@
 // the processor's cache: the viewer's small copy of a new 24-megapixel photo is taken from them instead
 // of from a second walk over the 100 MB result.
 //
-// An effect that takes a `FinishedRows` calls it once for every row of its result, from the thread
-// that wrote the row (several pool threads at once, for different rows). `NearestCopyFromRows` gathers
-// such rows into a nearest-neighbour copy with the pixels `ScaleNearestInto` gives.
+// An effect that takes a `FinishedRows` hands it every pixel of its result once, whole rows or (a quarter
+// turn) parts of rows, from the thread that wrote them (several pool threads at once, for different
+// pixels). `NearestCopyFromRows` gathers them into a nearest-neighbour copy with the pixels
+// `ScaleNearestInto` gives.
 #include <QImage>
 #include <QSize>
 
@@ -39,9 +40,9 @@ inline int NearestSourceIndex(long long i, long long in, long long out) {
     return static_cast<int>((2 * i + 1) * in / (2 * out));
 }
 
-// An opaque (Format_RGB32) nearest-neighbour copy of a result, built row by row from what an effect
-// hands on. `take` may run on several threads at once for different rows; `result` is read after the
-// effect has returned.
+// An opaque (Format_RGB32) nearest-neighbour copy of a result, built from what an effect hands on.
+// `take` may run on several threads at once for different pixels; `result` is read after the effect has
+// returned.
 class NearestCopyFromRows {
 public:
     // The copy's size for a result of `size`; an empty size when no copy is wanted. Called once, on
