@@ -52,8 +52,11 @@ public:
         : targetFor_(std::move(targetFor)) {}
 
     void take(int first, int end, const RowsView& rows);
-    // Calls `take` on this object, which must outlive the effect.
+    // Calls `take` on this object, which must outlive the effect; empty (the effect hands on nothing)
+    // when there is no size rule.
     FinishedRows sink() {
+        if (!targetFor_)
+            return {};
         return [this](int first, int end, const RowsView& rows) { take(first, end, rows); };
     }
     // The copy once every one of its pixels has arrived; null otherwise (the effect handed on only some,

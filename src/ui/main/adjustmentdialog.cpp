@@ -85,15 +85,14 @@ void AdjustmentDialog::timerTick() {
     auto* watcher = new QFutureWatcher<Preview>(this);
     watcher_ = watcher;
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] { take(watcher); });
-    watcher->setFuture(QtConcurrent::run(&pool_, [adjust = adjust_, source = untouched_, values = values_,
-                                                  viewCopySize = viewCopySize_] {
-        // Every adjustment changes each pixel on its own: copied and adjusted band by band, and the
-        // viewer's copy taken from each band while it is in the cache.
-        imaging::NearestCopyFromRows copy(viewCopySize);
-        QImage photo =
-            PhotoEdit::MapRows(source, adjust(values), viewCopySize ? copy.sink() : imaging::FinishedRows());
-        return Preview{std::move(photo), copy.result()};
-    }));
+    watcher->setFuture(QtConcurrent::run(
+        &pool_, [adjust = adjust_, source = untouched_, values = values_, viewCopySize = viewCopySize_] {
+            // Every adjustment changes each pixel on its own: copied and adjusted band by band, and the
+            // viewer's copy taken from each band while it is in the cache.
+            imaging::NearestCopyFromRows copy(viewCopySize);
+            QImage photo = PhotoEdit::MapRows(source, adjust(values), copy.sink());
+            return Preview{std::move(photo), copy.result()};
+        }));
 }
 
 void AdjustmentDialog::take(QFutureWatcher<Preview>* watcher) {

@@ -410,7 +410,7 @@ void PhotoEdit::startNext() {
 PhotoEdit::Outcome PhotoEdit::apply(const Change& change, const QImage& input,
                                     const ViewCopySize& viewCopySize) {
     imaging::NearestCopyFromRows copy(viewCopySize);
-    const imaging::FinishedRows finished = viewCopySize ? copy.sink() : imaging::FinishedRows();
+    const imaging::FinishedRows finished = copy.sink();
     if (change.rowwise)
         return {MapRows(input, change.apply, finished), {}, {}, copy.result()};
     QImage b = change.inPlace ? UnsharedCopy(input) : input;
