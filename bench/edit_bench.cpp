@@ -1,8 +1,10 @@
 // Photo editing on a 24-megapixel photo through the main window: each one-click correction and one
 // brightness/contrast preview from the command to the repainted view, and the undo of each, against the
 // bare imaging function on the same photo in the same run. A 1 ms timer on the UI thread measures the
-// longest stall of the event loop while the window works. Each line is the median of a number of rounds,
-// the window's right after the bare function's.
+// longest stall of the event loop while the window works, in rounds of their own: its ticks would take
+// the processor from the work timed. Each timed round runs the bare function and then the window's
+// command, milliseconds apart, so that a burst of load on a shared machine tends to slow both: the times
+// shown are the medians of the rounds, the ratios the medians of each round's own ratio.
 //
 // The window keeps the photo as it was (on screen while the change is worked out, and for undo), so its
 // result always goes to a second bitmap. The quarter turns and the filters make that bitmap themselves;
@@ -68,6 +70,14 @@ double Median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
+// The median of a[i] / b[i] over the rounds.
+double MedianRatio(const std::vector<double>& a, const std::vector<double>& b) {
+    std::vector<double> r;
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+        r.push_back(a[i] / b[i]);
+    return Median(r);
+}
+
 // The longest gap between two ticks of a 1 ms timer on the UI thread while `work` runs.
 struct StallProbe {
     QTimer timer;
@@ -94,16 +104,39 @@ struct StallProbe {
     }
 };
 
-struct Row {
-    const char* what;
-    double bare = 0, fn = 0, window = 0, undo = 0, stall = 0;
-    double bareCpu = 0, windowCpu = 0; // processor ms of all threads
-};
-
 struct Timing {
     double all;   // wall-clock ms, with the copy
     double alone; // wall-clock ms of the function alone
     double cpu;   // processor ms of all threads, with the copy
+};
+
+// The rounds of one line.
+struct Rounds {
+    std::vector<double> bare, fn, window, undo;
+    std::vector<double> bareCpu, windowCpu; // processor ms of all threads
+    void addBare(const Timing& t) {
+        bare.push_back(t.all);
+        fn.push_back(t.alone);
+        bareCpu.push_back(t.cpu);
+    }
+};
+
+struct Row {
+    const char* what;
+    double bare = 0, fn = 0, window = 0, undo = 0, stall = 0;
+    double ratio = 0, cpuRatio = 0, undoRatio = 0; // medians of the rounds' own ratios
+
+    void summarise(const Rounds& r) {
+        bare = Median(r.bare);
+        fn = Median(r.fn);
+        window = Median(r.window);
+        ratio = MedianRatio(r.window, r.bare);
+        cpuRatio = MedianRatio(r.windowCpu, r.bareCpu);
+        if (!r.undo.empty()) {
+            undo = Median(r.undo);
+            undoRatio = MedianRatio(r.undo, r.window);
+        }
+    }
 };
 
 // Times `fn` on the photo the window works on. A function that makes a new bitmap reads the photo
@@ -156,14 +189,16 @@ int main(int argc, char** argv) {
     QImage second = edit.bitmap().copy(); // unshared and touched
 
     // Runs `start` and waits on the event loop until the edit's work is taken and the view repainted.
-    // `cpu`, when given, receives the processor ms of all threads.
-    const auto throughWindow = [&](const std::function<void()>& start, double& stall, double* cpu = nullptr) {
+    // With `stall` given, the longest stall of the event loop meanwhile is added to it; otherwise `cpu`,
+    // when given, receives the processor ms of all threads.
+    const auto throughWindow = [&](const std::function<void()>& start, double* stall, double* cpu = nullptr) {
         QEventLoop loop;
         const auto c = QObject::connect(&edit, &PhotoEdit::busyChanged, &loop, [&](bool busy) {
             if (!busy)
                 loop.quit();
         });
-        probe.start();
+        if (stall)
+            probe.start();
         QElapsedTimer t;
         const double cpuStart = ownCpu();
         t.start();
@@ -174,7 +209,8 @@ int main(int argc, char** argv) {
         const double ms = Ms(t);
         if (cpu)
             *cpu = (ownCpu() - cpuStart) * 1e3;
-        stall = std::max(stall, probe.stop());
+        if (stall)
+            *stall = std::max(*stall, probe.stop());
         QObject::disconnect(c);
         return ms;
     };
@@ -197,25 +233,24 @@ int main(int argc, char** argv) {
     std::vector<Row> rows;
     for (const auto& c : corrections) {
         Row row{c.what};
-        std::vector<double> bare, fn, win, undo, bareCpu, winCpu;
-        for (int i = 0; i < kRounds; ++i) {
+        Rounds rounds;
+        for (int i = 0; i < 2 * kRounds; ++i) {
+            const auto command = [&] { window.action(c.action)->trigger(); };
+            const auto undo = [&] { window.action("aEdycjaCofnij")->trigger(); };
+            if (i % 2 == 1) { // watched
+                throughWindow(command, &row.stall);
+                throughWindow(undo, &row.stall);
+                continue;
+            }
             // The bare result is gone before the window runs: as in use, it does not hold on to the
             // memory the window's result reuses.
-            const Timing b = Bare(edit.bitmap(), c.bare, c.inPlace ? &second : nullptr);
-            bare.push_back(b.all);
-            fn.push_back(b.alone);
-            bareCpu.push_back(b.cpu);
+            rounds.addBare(Bare(edit.bitmap(), c.bare, c.inPlace ? &second : nullptr));
             double cpu = 0;
-            win.push_back(throughWindow([&] { window.action(c.action)->trigger(); }, row.stall, &cpu));
-            winCpu.push_back(cpu);
-            undo.push_back(throughWindow([&] { window.action("aEdycjaCofnij")->trigger(); }, row.stall));
+            rounds.window.push_back(throughWindow(command, nullptr, &cpu));
+            rounds.windowCpu.push_back(cpu);
+            rounds.undo.push_back(throughWindow(undo, nullptr));
         }
-        row.bare = Median(bare);
-        row.fn = Median(fn);
-        row.bareCpu = Median(bareCpu);
-        row.windowCpu = Median(winCpu);
-        row.window = Median(win);
-        row.undo = Median(undo);
+        row.summarise(rounds);
         rows.push_back(row);
     }
 
@@ -223,39 +258,36 @@ int main(int argc, char** argv) {
     // preview on screen.
     {
         Row row{"brightness/contrast preview"};
-        std::vector<double> bare, fn, win, bareCpu, winCpu;
-        for (int i = 0; i < kRounds; ++i) {
-            const Timing b = Bare(
-                edit.bitmap(), [i](QImage& p) { ui::TfoJasnoscKontrast::Adjust(p, 30 + i, 20); }, &second);
-            bare.push_back(b.all);
-            fn.push_back(b.alone);
-            bareCpu.push_back(b.cpu);
-        }
+        Rounds rounds;
+        const QImage untouched = edit.bitmap(); // the dialog's previews replace the edit's bitmap
         window.runDialog = [&](QDialog& d) {
             auto& a = dynamic_cast<ui::AdjustmentDialog&>(d);
             a.tAktualizuj->setInterval(0);
-            for (int i = 0; i < kRounds; ++i) {
-                double stall = 0, cpu = 0;
+            for (int i = 0; i < 2 * kRounds; ++i) {
+                const bool watched = i % 2 == 1;
+                if (!watched)
+                    rounds.addBare(Bare(
+                        untouched, [i](QImage& p) { ui::TfoJasnoscKontrast::Adjust(p, 30 + i, 20); },
+                        &second));
+                double cpu = 0;
                 QEventLoop loop;
                 const auto c = QObject::connect(&edit, &PhotoEdit::changed, &loop, &QEventLoop::quit);
-                win.push_back(throughWindow(
+                const double ms = throughWindow(
                     [&] {
                         a.sliders[0]->setValue(30 + i);
                         loop.exec();
                     },
-                    stall, &cpu));
-                winCpu.push_back(cpu);
-                row.stall = std::max(row.stall, stall);
+                    watched ? &row.stall : nullptr, &cpu);
+                if (!watched) {
+                    rounds.window.push_back(ms);
+                    rounds.windowCpu.push_back(cpu);
+                }
                 QObject::disconnect(c);
             }
             return int(QDialog::Rejected);
         };
         window.action("aEdycjaBrightnessContrast")->trigger();
-        row.bare = Median(bare);
-        row.fn = Median(fn);
-        row.bareCpu = Median(bareCpu);
-        row.windowCpu = Median(winCpu);
-        row.window = Median(win);
+        row.summarise(rounds);
         rows.push_back(row);
     }
 
@@ -263,10 +295,10 @@ int main(int argc, char** argv) {
     std::printf("%-28s %7s %9s %9s %7s %7s %9s %7s %9s\n", "", "fn ms", "bare ms", "window ms", "ratio",
                 "cpu rat", "undo ms", "undo/ed", "stall ms");
     for (const Row& r : rows) {
-        std::printf("%-28s %7.1f %9.1f %9.1f %7.2f %7.2f", r.what, r.fn, r.bare, r.window, r.window / r.bare,
-                    r.windowCpu / r.bareCpu);
+        std::printf("%-28s %7.1f %9.1f %9.1f %7.2f %7.2f", r.what, r.fn, r.bare, r.window, r.ratio,
+                    r.cpuRatio);
         if (r.undo > 0)
-            std::printf(" %9.1f %7.2f", r.undo, r.undo / r.window);
+            std::printf(" %9.1f %7.2f", r.undo, r.undoRatio);
         else
             std::printf(" %9s %7s", "-", "-");
         std::printf(" %9.1f\n", r.stall);
