@@ -2,6 +2,7 @@
 
 #include "imaging/effectsbands.h"
 #include "imaging/effectsbitmap.h"
+#include "imaging/resample.h"
 
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -151,6 +152,40 @@ QImage PhotoEdit::MapRows(const QImage& source, const std::function<void(QImage&
     });
     finishStreaming();
     return out;
+}
+
+QImage PhotoEdit::undone(const Step& step, const QImage& input) {
+    if (!step.before.isNull())
+        return step.before;
+    if (!step.packed.isEmpty())
+        return unpackOpaque(step.packed, step.packedSize);
+    QImage b = input;
+    if (!step.patchBefore.isNull()) {
+        putPatch(b, step.patchBefore, step.change.patch.topLeft());
+    } else if (step.fullSize.isValid()) {
+        b = imaging::detail::NewBitmap(step.fullSize.width(), step.fullSize.height());
+        if (b.isNull())
+            b = QImage(step.fullSize, QImage::Format_ARGB32);
+        const auto parts = marginsOf(step.fullSize, step.change.crop);
+        for (int i = 0; i < 4; ++i)
+            if (!parts[i].isEmpty())
+                putPatch(b, step.margins[i], parts[i].topLeft());
+        putPatch(b, input, step.change.crop.topLeft());
+    } else {
+        step.change.inverse(b);
+    }
+    return b;
+}
+
+QImage PhotoEdit::viewCopyOf(const QImage& b, const ViewCopySize& viewCopySize) {
+    const QSize size = viewCopySize && !b.isNull() ? viewCopySize(b.size()) : QSize();
+    if (size.isEmpty())
+        return {};
+    QImage copy(size, QImage::Format_RGB32);
+    if (copy.isNull())
+        return {};
+    imaging::ScaleNearestInto(b, copy, true);
+    return copy;
 }
 
 QImage PhotoEdit::UnsharedCopy(const QImage& b) {
@@ -348,27 +383,10 @@ void PhotoEdit::startNext() {
             };
         } else if (job.kind == JobKind::Undo && !undo_.empty()) {
             std::shared_ptr<Step> step = undo_.back();
-            work = [input, step] {
-                if (!step->before.isNull())
-                    return Outcome{step->before, step};
-                if (!step->packed.isEmpty())
-                    return Outcome{unpackOpaque(step->packed, step->packedSize), step};
-                QImage b = input;
-                if (!step->patchBefore.isNull()) {
-                    putPatch(b, step->patchBefore, step->change.patch.topLeft());
-                } else if (step->fullSize.isValid()) {
-                    b = imaging::detail::NewBitmap(step->fullSize.width(), step->fullSize.height());
-                    if (b.isNull())
-                        b = QImage(step->fullSize, QImage::Format_ARGB32);
-                    const auto parts = marginsOf(step->fullSize, step->change.crop);
-                    for (int i = 0; i < 4; ++i)
-                        if (!parts[i].isEmpty())
-                            putPatch(b, step->margins[i], parts[i].topLeft());
-                    putPatch(b, input, step->change.crop.topLeft());
-                } else {
-                    step->change.inverse(b);
-                }
-                return Outcome{b, step};
+            work = [input, step, viewCopySize = viewCopySize()] {
+                QImage b = undone(*step, input);
+                QImage copy = viewCopyOf(b, viewCopySize);
+                return Outcome{std::move(b), step, {}, std::move(copy)};
             };
         } else if (job.kind == JobKind::Pack) {
             const std::shared_ptr<Step> step = job.step;

@@ -65,8 +65,9 @@ public:
     ~PhotoEdit() override;
 
     const QImage& bitmap() const { return bitmap_; }
-    // The viewer's copy of the bitmap, made on the worker from the rows of the result as they were
-    // finished; null when the change could not hand its rows on or the viewer wanted none.
+    // The viewer's copy of the bitmap, made on the worker: from the rows of a change's result as they
+    // were finished, or from the whole bitmap an undo brings back; null when a change could not hand its
+    // rows on or the viewer wanted none.
     QImage viewCopy() const { return viewCopyKey_ == bitmap_.cacheKey() ? viewCopy_ : QImage(); }
     // Asked on the UI thread as each change starts: the size of the viewer's copy for a result of a
     // given size (empty for none). What it answers runs on the worker, so it must hold copies only.
@@ -151,6 +152,10 @@ private:
 
     // The result of `change` on `input` with the viewer's copy of it (worker thread).
     static Outcome apply(const Change& change, const QImage& input, const ViewCopySize& viewCopySize);
+    // The bitmap before `step`, whose result is `input` (worker thread).
+    static QImage undone(const Step& step, const QImage& input);
+    // The viewer's copy of a bitmap made whole (worker thread): the pixels the viewer would make itself.
+    static QImage viewCopyOf(const QImage& b, const ViewCopySize& viewCopySize);
     void startNext();
     void take(const Outcome& outcome, JobKind kind);
     void push(std::shared_ptr<Step> step);
