@@ -364,21 +364,21 @@ TEST(PhotoEditViewCopy, IsMadeOnTheWorkerFromTheFinishedRowsAndArrivesWithTheCha
         EXPECT_EQ(shown[0], viewersCopy(edit.bitmap())) << c.name.toStdString();
     }
     ASSERT_EQ(sized.size(), 2u);
-    // A change that cannot hand its rows on leaves the copy to the viewer.
-    edit.run(grey());
-    edit.finish();
-    EXPECT_TRUE(edit.viewCopy().isNull());
-    // Undo makes it from the bitmap it brings back, whether kept whole (grey) or worked out (the turn).
-    for (const char* step : {"grey", "sepia", "turn"}) {
+    // A change that cannot hand its rows on, and undo, make it from the whole bitmap, whether kept
+    // (grey), packed (sepia) or worked out again (the turn).
+    const auto arrives = [&](const char* what, const std::function<void()>& start) {
         shown.clear();
         QSignalSpy arrived(&edit, &PhotoEdit::changed);
-        edit.undo();
-        ASSERT_TRUE(arrived.wait(10000)) << step;
-        ASSERT_EQ(shown.size(), 1u) << step;
-        EXPECT_EQ(shown[0], viewersCopy(edit.bitmap())) << step;
-    }
+        start();
+        ASSERT_TRUE(arrived.wait(10000)) << what;
+        ASSERT_EQ(shown.size(), 1u) << what;
+        EXPECT_EQ(shown[0], viewersCopy(edit.bitmap())) << what;
+    };
+    arrives("grey", [&] { edit.run(grey()); });
+    for (const char* step : {"undo grey", "undo sepia", "undo turn"})
+        arrives(step, [&] { edit.undo(); });
     EXPECT_EQ(edit.bitmap(), photo);
-    EXPECT_EQ(sized.size(), 5u) << "one size asked per change that hands rows on and per undo";
+    EXPECT_EQ(sized.size(), 6u) << "one size asked per change and per undo";
     for (const QThread* t : sized)
         EXPECT_NE(t, qApp->thread()) << "the copy's size is asked on the worker";
     for (const QThread* t : planned)

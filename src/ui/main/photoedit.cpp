@@ -429,15 +429,21 @@ PhotoEdit::Outcome PhotoEdit::apply(const Change& change, const QImage& input,
                                     const ViewCopySize& viewCopySize) {
     imaging::NearestCopyFromRows copy(viewCopySize);
     const imaging::FinishedRows finished = copy.sink();
-    if (change.rowwise)
-        return {MapRows(input, change.apply, finished), {}, {}, copy.result()};
-    QImage b = change.inPlace ? UnsharedCopy(input) : input;
-    if (change.applyHandingOn) {
-        change.applyHandingOn(b, finished);
-        return {b, {}, {}, copy.result()};
+    QImage b;
+    if (change.rowwise) {
+        b = MapRows(input, change.apply, finished);
+    } else {
+        b = change.inPlace ? UnsharedCopy(input) : input;
+        if (change.applyHandingOn)
+            change.applyHandingOn(b, finished);
+        else
+            change.apply(b);
     }
-    change.apply(b);
-    return {b};
+    // A change that handed on no rows (or only some) leaves a second look at its result.
+    QImage viewCopy = copy.result();
+    if (viewCopy.isNull())
+        viewCopy = viewCopyOf(b, viewCopySize);
+    return {std::move(b), {}, {}, std::move(viewCopy)};
 }
 
 void PhotoEdit::take(const Outcome& outcome, JobKind kind) {

@@ -66,8 +66,8 @@ public:
 
     const QImage& bitmap() const { return bitmap_; }
     // The viewer's copy of the bitmap, made on the worker: from the rows of a change's result as they
-    // were finished, or from the whole bitmap an undo brings back; null when a change could not hand its
-    // rows on or the viewer wanted none.
+    // were finished, or else from the whole result (an undo, a crop); null when the viewer wanted none or
+    // the bitmap was set from outside (load, commit, preview without one).
     QImage viewCopy() const { return viewCopyKey_ == bitmap_.cacheKey() ? viewCopy_ : QImage(); }
     // Asked on the UI thread as each change starts: the size of the viewer's copy for a result of a
     // given size (empty for none). What it answers runs on the worker, so it must hold copies only.
