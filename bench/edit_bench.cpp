@@ -2,9 +2,10 @@
 // brightness/contrast preview from the command to the repainted view, and the undo of each, against the
 // bare imaging function on the same photo in the same run. A 1 ms timer on the UI thread measures the
 // longest stall of the event loop while the window works, in rounds of their own: its ticks would take
-// the processor from the work timed. Each timed round runs the bare function and then the window's
-// command, milliseconds apart, so that a burst of load on a shared machine tends to slow both: the times
-// shown are the medians of the rounds, the ratios the medians of each round's own ratio.
+// the processor from the work timed. The bare function and the window take turns in short blocks of
+// rounds, so that both see the same state of a shared machine; not round by round, because a bare call
+// just before the window's command leaves the pool's threads and memory as no use of the window does (it
+// cost the window's command about a tenth more processor time). Times are medians of the rounds.
 //
 // The window keeps the photo as it was (on screen while the change is worked out, and for undo), so its
 // result always goes to a second bitmap. The quarter turns and the filters make that bitmap themselves;
@@ -48,7 +49,9 @@ namespace {
 
 constexpr int kPhotoW = 6000;
 constexpr int kPhotoH = 4000;
-constexpr int kRounds = 15;
+constexpr int kBlocks = 3;
+constexpr int kRoundsPerBlock = 5;
+constexpr int kRounds = kBlocks * kRoundsPerBlock;
 
 QImage Photo() {
     QImage img(kPhotoW, kPhotoH, QImage::Format_ARGB32);
@@ -124,15 +127,16 @@ struct Rounds {
 struct Row {
     const char* what;
     double bare = 0, fn = 0, window = 0, undo = 0, stall = 0;
-    double ratio = 0, cpuRatio = 0, undoRatio = 0; // medians of the rounds' own ratios
-    double bestRatio = 0;                          // the window's fastest round to the bare one's
+    double ratio = 0, cpuRatio = 0; // of the medians
+    double undoRatio = 0;           // the median of each undo's ratio to its command
+    double bestRatio = 0;           // the window's fastest round to the bare one's
 
     void summarise(const Rounds& r) {
         bare = Median(r.bare);
         fn = Median(r.fn);
         window = Median(r.window);
-        ratio = MedianRatio(r.window, r.bare);
-        cpuRatio = MedianRatio(r.windowCpu, r.bareCpu);
+        ratio = window / bare;
+        cpuRatio = Median(r.windowCpu) / Median(r.bareCpu);
         bestRatio = *std::min_element(r.window.begin(), r.window.end()) /
                     *std::min_element(r.bare.begin(), r.bare.end());
         if (!r.undo.empty()) {
@@ -144,8 +148,10 @@ struct Row {
 
 // Times `fn` on the photo the window works on. A function that makes a new bitmap reads the photo
 // itself, as the window's changes do; one that changes its bitmap in place gets the photo copied into
-// `second`, a bitmap already in memory, and that copy is timed too.
-Timing Bare(const QImage& photo, const std::function<void(QImage&)>& fn, QImage* second) {
+// `second`, a bitmap already in memory, and that copy is timed too. The result is handed to `result`
+// when given, and otherwise let go of.
+Timing Bare(const QImage& photo, const std::function<void(QImage&)>& fn, QImage* second,
+            QImage* result = nullptr) {
     QImage b = photo; // shared: a new bitmap is made from it
     QElapsedTimer t;
     const double cpu = ownCpu();
@@ -156,6 +162,8 @@ Timing Bare(const QImage& photo, const std::function<void(QImage&)>& fn, QImage*
     fn(second ? *second : b);
     const double all = Ms(t);
     const double cpuMs = (ownCpu() - cpu) * 1e3;
+    if (result)
+        *result = std::move(b);
     b = QImage();
     // A result given back on the pool must not overlap what is measured next.
     QThreadPool::globalInstance()->waitForDone();
@@ -223,9 +231,10 @@ int main(int argc, char** argv) {
         const char* action;
         std::function<void(QImage&)> bare;
         bool inPlace;
+        std::function<void(QImage&)> turnBack{}; // how the window undoes a turn
     } corrections[] = {
-        {"rotate left", "aEdycjaObrotL", imaging::RotateLeft, false},
-        {"rotate right", "aEdycjaObrotP", imaging::RotateRight, false},
+        {"rotate left", "aEdycjaObrotL", imaging::RotateLeft, false, imaging::RotateRight},
+        {"rotate right", "aEdycjaObrotP", imaging::RotateRight, false, imaging::RotateLeft},
         {"black and white", "aEdycjaBW", imaging::ToGreyscale, true},
         {"sepia", "aEdycjaSepia", imaging::ToSepia, true},
         {"blur (BLURMORE)", "aEdycjaBlurr", [](QImage& b) { imaging::ApplyNamedFilter(b, "BLURMORE"); },
@@ -237,21 +246,31 @@ int main(int argc, char** argv) {
     for (const auto& c : corrections) {
         Row row{c.what};
         Rounds rounds;
-        for (int i = 0; i < 2 * kRounds; ++i) {
-            const auto command = [&] { window.action(c.action)->trigger(); };
-            const auto undo = [&] { window.action("aEdycjaCofnij")->trigger(); };
-            if (i % 2 == 1) { // watched
-                throughWindow(command, &row.stall);
-                throughWindow(undo, &row.stall);
-                continue;
+        const auto command = [&] { window.action(c.action)->trigger(); };
+        const auto undo = [&] { window.action("aEdycjaCofnij")->trigger(); };
+        for (int block = 0; block < kBlocks; ++block) {
+            // Each bare result is gone before the next call: as in use, it does not hold on to the memory
+            // the next result reuses. A turn is turned back after each call, untimed: the window's undo
+            // does so too, and its next command then reads a bitmap just written.
+            QImage photo = edit.bitmap();
+            for (int i = 0; i < kRoundsPerBlock; ++i) {
+                QImage result;
+                rounds.addBare(
+                    Bare(photo, c.bare, c.inPlace ? &second : nullptr, c.turnBack ? &result : nullptr));
+                if (c.turnBack) {
+                    c.turnBack(result);
+                    photo = std::move(result);
+                    QThreadPool::globalInstance()->waitForDone(); // the bitmap let go of is given back
+                }
             }
-            // The bare result is gone before the window runs: as in use, it does not hold on to the
-            // memory the window's result reuses.
-            rounds.addBare(Bare(edit.bitmap(), c.bare, c.inPlace ? &second : nullptr));
-            double cpu = 0;
-            rounds.window.push_back(throughWindow(command, nullptr, &cpu));
-            rounds.windowCpu.push_back(cpu);
-            rounds.undo.push_back(throughWindow(undo, nullptr));
+            for (int i = 0; i < kRoundsPerBlock; ++i) {
+                double cpu = 0;
+                rounds.window.push_back(throughWindow(command, nullptr, &cpu));
+                rounds.windowCpu.push_back(cpu);
+                rounds.undo.push_back(throughWindow(undo, nullptr));
+                throughWindow(command, &row.stall); // watched
+                throughWindow(undo, &row.stall);
+            }
         }
         row.summarise(rounds);
         rows.push_back(row);
@@ -266,26 +285,29 @@ int main(int argc, char** argv) {
         window.runDialog = [&](QDialog& d) {
             auto& a = dynamic_cast<ui::AdjustmentDialog&>(d);
             a.tAktualizuj->setInterval(0);
-            for (int i = 0; i < 2 * kRounds; ++i) {
-                const bool watched = i % 2 == 1;
-                if (!watched)
+            int value = 30; // a new slider position every time
+            for (int block = 0; block < kBlocks; ++block) {
+                for (int i = 0; i < kRoundsPerBlock; ++i)
                     rounds.addBare(Bare(
                         untouched, [i](QImage& p) { ui::TfoJasnoscKontrast::Adjust(p, 30 + i, 20); },
                         &second));
-                double cpu = 0;
-                QEventLoop loop;
-                const auto c = QObject::connect(&edit, &PhotoEdit::changed, &loop, &QEventLoop::quit);
-                const double ms = throughWindow(
-                    [&] {
-                        a.sliders[0]->setValue(30 + i);
-                        loop.exec();
-                    },
-                    watched ? &row.stall : nullptr, &cpu);
-                if (!watched) {
-                    rounds.window.push_back(ms);
-                    rounds.windowCpu.push_back(cpu);
+                for (int i = 0; i < 2 * kRoundsPerBlock; ++i) {
+                    const bool watched = i % 2 == 1;
+                    double cpu = 0;
+                    QEventLoop loop;
+                    const auto c = QObject::connect(&edit, &PhotoEdit::changed, &loop, &QEventLoop::quit);
+                    const double ms = throughWindow(
+                        [&] {
+                            a.sliders[0]->setValue(value++);
+                            loop.exec();
+                        },
+                        watched ? &row.stall : nullptr, &cpu);
+                    if (!watched) {
+                        rounds.window.push_back(ms);
+                        rounds.windowCpu.push_back(cpu);
+                    }
+                    QObject::disconnect(c);
                 }
-                QObject::disconnect(c);
             }
             return int(QDialog::Rejected);
         };
