@@ -439,7 +439,7 @@ PhotoEdit::Outcome PhotoEdit::apply(const Change& change, const QImage& input,
         else
             change.apply(b);
     }
-    // A change that handed on no rows (or only some) leaves a second look at its result.
+    // A change that handed on no rows (or only some) has its copy made from the whole result.
     QImage viewCopy = copy.result();
     if (viewCopy.isNull())
         viewCopy = viewCopyOf(b, viewCopySize);
