@@ -91,10 +91,14 @@ QByteArray packOpaque(const QImage& b) {
     return opaque ? out : QByteArray();
 }
 
-QImage unpackOpaque(const QByteArray& packed, QSize size) {
+// A new bitmap of `size` to write a whole earlier state into: from the large-buffer store, or else plain.
+QImage newBitmap(QSize size) {
     QImage b = imaging::detail::NewBitmap(size.width(), size.height());
-    if (b.isNull())
-        b = QImage(size, QImage::Format_ARGB32);
+    return b.isNull() ? QImage(size, QImage::Format_ARGB32) : b;
+}
+
+QImage unpackOpaque(const QByteArray& packed, QSize size) {
+    QImage b = newBitmap(size);
     uchar* const bits = b.bits();
     const qsizetype stride = b.bytesPerLine();
     const int w = size.width();
@@ -163,9 +167,7 @@ QImage PhotoEdit::undone(const Step& step, const QImage& input) {
     if (!step.patchBefore.isNull()) {
         putPatch(b, step.patchBefore, step.change.patch.topLeft());
     } else if (step.fullSize.isValid()) {
-        b = imaging::detail::NewBitmap(step.fullSize.width(), step.fullSize.height());
-        if (b.isNull())
-            b = QImage(step.fullSize, QImage::Format_ARGB32);
+        b = newBitmap(step.fullSize);
         const auto parts = marginsOf(step.fullSize, step.change.crop);
         for (int i = 0; i < 4; ++i)
             if (!parts[i].isEmpty())
