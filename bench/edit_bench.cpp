@@ -22,10 +22,10 @@
 #include "ui/common/appresources.h"
 #include "ui/common/prompts.h"
 #include "ui/common/shell.h"
-#include "ui/main/adjustmentdialog.h"
-#include "ui/main/imageview.h"
-#include "ui/main/photoedit.h"
-#include "ui/main/photoloader.h"
+#include "ui/edit/adjustmentdialog.h"
+#include "ui/viewer/imageview.h"
+#include "document/photoedit.h"
+#include "document/photoloader.h"
 #include "ui/main/tfoglowny.h"
 
 #include <QAction>

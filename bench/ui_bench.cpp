@@ -10,8 +10,8 @@
 #include "ui/common/prompts.h"
 #include "ui/common/shell.h"
 #include "ui/main/tfoglowny.h"
-#include "ui/main/thumbnailcell.h"
-#include "ui/main/thumbnailfill.h"
+#include "ui/browser/thumbnailcell.h"
+#include "ui/browser/thumbnailfill.h"
 
 #include <QAction>
 #include <QApplication>

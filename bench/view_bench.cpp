@@ -2,7 +2,7 @@
 // 100 % and at 800 % while panning, against drawing a ready 1920 x 1080 image; and rebuilding the Lanczos
 // copy after a resize, against QImage::scaled with smooth transformation to the same size.
 #include "imaging/resample.h"
-#include "ui/main/imageview.h"
+#include "ui/viewer/imageview.h"
 
 #include <QApplication>
 #include <QPainter>

@@ -1,9 +1,9 @@
 #include "app/openrequests.h"
 
 #include "core/datapaths.h"
-#include "ui/main/imageview.h"
+#include "ui/viewer/imageview.h"
 #include "ui/main/openpaths.h"
-#include "ui/main/photoloader.h"
+#include "document/photoloader.h"
 #include "ui/main/tfoglowny.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
-#include "ui/main/photobrowser.h"
-#include "ui/main/thumbnailcell.h"
-#include "ui/main/viewerbars.h"
+#include "ui/browser/photobrowser.h"
+#include "ui/browser/thumbnailcell.h"
+#include "ui/viewer/viewerbars.h"
 
 #include <gtest/gtest.h>
 

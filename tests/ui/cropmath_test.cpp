@@ -1,4 +1,4 @@
-#include "ui/main/cropmath.h"
+#include "ui/edit/cropmath.h"
 
 #include <gtest/gtest.h>
 

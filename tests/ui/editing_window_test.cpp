@@ -7,12 +7,12 @@
 #include "imaging/rotate.h"
 #include "testsupport.h"
 #include "ui/common/picturebutton.h"
-#include "ui/main/adjustmentdialog.h"
-#include "ui/main/croptool.h"
-#include "ui/main/imageview.h"
-#include "ui/main/imageviewcontroller.h"
-#include "ui/main/photoedit.h"
-#include "ui/main/tfozapisz.h"
+#include "ui/edit/adjustmentdialog.h"
+#include "ui/edit/croptool.h"
+#include "ui/viewer/imageview.h"
+#include "ui/viewer/imageviewcontroller.h"
+#include "document/photoedit.h"
+#include "ui/edit/tfozapisz.h"
 #include "uitestsupport.h"
 
 #include <gtest/gtest.h>

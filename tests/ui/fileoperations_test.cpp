@@ -1,7 +1,7 @@
 #include "uitestsupport.h"
 
 #include "testsupport.h"
-#include "ui/main/fileoperations.h"
+#include "ui/browser/fileoperations.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "ui/main/imageview.h"
+#include "ui/viewer/imageview.h"
 #include "uitestsupport.h"
 
 #include <gtest/gtest.h>

@@ -6,9 +6,9 @@
 #include "ui/common/phototype.h"
 #include "ui/common/picturebutton.h"
 #include "ui/main/informationactions.h"
-#include "ui/main/tfoabout.h"
-#include "ui/main/tfoexif.h"
-#include "ui/main/tfojakdziala.h"
+#include "ui/info/tfoabout.h"
+#include "ui/info/tfoexif.h"
+#include "ui/info/tfojakdziala.h"
 
 #include <QApplication>
 #include <QDir>

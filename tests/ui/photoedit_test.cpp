@@ -3,7 +3,7 @@
 #include "imaging/redeye.h"
 #include "imaging/resample.h"
 #include "imaging/rotate.h"
-#include "ui/main/photoedit.h"
+#include "document/photoedit.h"
 
 #include <gtest/gtest.h>
 

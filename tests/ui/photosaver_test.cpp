@@ -1,7 +1,7 @@
 #include "imaging/imagefile.h"
 #include "imaging/photometadata.h"
 #include "testsupport.h"
-#include "ui/main/photosaver.h"
+#include "document/photosaver.h"
 
 #include <gtest/gtest.h>
 

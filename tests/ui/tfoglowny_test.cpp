@@ -3,10 +3,10 @@
 #include "ui/common/fittinglabel.h"
 #include "ui/common/picturebutton.h"
 #include "ui/common/textfit.h"
-#include "ui/main/browserheader.h"
-#include "ui/main/photobrowser.h"
-#include "ui/main/photoloader.h"
-#include "ui/main/thumbnailfill.h"
+#include "ui/browser/browserheader.h"
+#include "ui/browser/photobrowser.h"
+#include "document/photoloader.h"
+#include "ui/browser/thumbnailfill.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "testsupport.h"
-#include "ui/main/thumbnailcell.h"
+#include "ui/browser/thumbnailcell.h"
 #include "uitestsupport.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "ui/main/thumbnailfill.h"
+#include "ui/browser/thumbnailfill.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "imaging/imagefile.h"
 #include "testsupport.h"
 #include "ui/common/appresources.h"
-#include "ui/main/photoloader.h"
+#include "document/photoloader.h"
 
 #include <QDir>
 #include <QFile>

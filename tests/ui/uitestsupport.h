@@ -4,7 +4,7 @@
 #include "core/settingsstore.h"
 #include "ui/common/prompts.h"
 #include "ui/common/shell.h"
-#include "ui/main/imageview.h"
+#include "ui/viewer/imageview.h"
 #include "ui/main/tfoglowny.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 #include "ui/common/cursors.h"
-#include "ui/main/imageviewcontroller.h"
+#include "ui/viewer/imageviewcontroller.h"
 #include "uitestsupport.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 #include "imaging/imagefile.h"
 #include "testsupport.h"
-#include "ui/main/imageview.h"
-#include "ui/main/imageviewcontroller.h"
-#include "ui/main/photoloader.h"
+#include "ui/viewer/imageview.h"
+#include "ui/viewer/imageviewcontroller.h"
+#include "document/photoloader.h"
 #include "uitestsupport.h"
 
 #include <gtest/gtest.h>

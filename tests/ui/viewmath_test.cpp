@@ -1,4 +1,4 @@
-#include "ui/main/viewmath.h"
+#include "ui/viewer/viewmath.h"
 
 #include <gtest/gtest.h>
 

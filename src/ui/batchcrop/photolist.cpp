@@ -1,6 +1,6 @@
 #include "ui/batchcrop/photolist.h"
 
-#include "ui/main/thumbnailcell.h"
+#include "ui/browser/thumbnailcell.h"
 
 #include <QIcon>
 #include <QMouseEvent>

@@ -1,9 +1,9 @@
 #include "ui/main/informationactions.h"
 
-#include "ui/main/fileoperations.h"
-#include "ui/main/tfoabout.h"
+#include "ui/browser/fileoperations.h"
+#include "ui/info/tfoabout.h"
 #include "ui/main/tfoglowny.h"
-#include "ui/main/tfojakdziala.h"
+#include "ui/info/tfojakdziala.h"
 
 #include <QAction>
 #include <QLabel>

@@ -3,7 +3,7 @@
 // The main window's commands on the current photo file (copy to, move to, delete, details) and the
 // about and how-it-works windows. Kept out of the window's own files: they only need its public face.
 // UI thread only.
-#include "ui/main/tfoexif.h"
+#include "ui/info/tfoexif.h"
 
 namespace ui {
 

@@ -9,12 +9,12 @@
 #include "ui/common/prompts.h"
 #include "ui/common/shell.h"
 #include "ui/common/textfit.h"
-#include "ui/main/browserheader.h"
+#include "ui/browser/browserheader.h"
 #include "ui/main/informationactions.h"
-#include "ui/main/photoedit.h"
+#include "document/photoedit.h"
 #include "ui/main/tfoglowny_actions.h"
-#include "ui/main/thumbnailfill.h"
-#include "ui/main/viewerbars.h"
+#include "ui/browser/thumbnailfill.h"
+#include "ui/viewer/viewerbars.h"
 
 #include <QAction>
 #include <QApplication>

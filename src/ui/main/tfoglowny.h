@@ -9,7 +9,7 @@
 // UI thread only.
 #include "core/catalogue.h"
 #include "core/settings.h"
-#include "ui/main/photobrowser.h"
+#include "ui/browser/photobrowser.h"
 
 #include <QHash>
 #include <QMainWindow>

@@ -5,10 +5,10 @@
 #include "service/uploadsummary.h"
 #include "ui/common/shell.h"
 #include "ui/common/textfit.h"
-#include "ui/main/browserheader.h"
-#include "ui/main/photoloader.h"
-#include "ui/main/thumbnailcell.h"
-#include "ui/main/thumbnailfill.h"
+#include "ui/browser/browserheader.h"
+#include "document/photoloader.h"
+#include "ui/browser/thumbnailcell.h"
+#include "ui/browser/thumbnailfill.h"
 
 #include <QAction>
 #include <QActionGroup>

@@ -10,14 +10,14 @@
 #include "ui/common/cursors.h"
 #include "ui/common/picturebutton.h"
 #include "ui/common/prompts.h"
-#include "ui/main/adjustmentdialog.h"
-#include "ui/main/croptool.h"
-#include "ui/main/imageview.h"
-#include "ui/main/imageviewcontroller.h"
-#include "ui/main/photoedit.h"
-#include "ui/main/photosaver.h"
-#include "ui/main/redeyetool.h"
-#include "ui/main/tfozapisz.h"
+#include "ui/edit/adjustmentdialog.h"
+#include "ui/edit/croptool.h"
+#include "ui/viewer/imageview.h"
+#include "ui/viewer/imageviewcontroller.h"
+#include "document/photoedit.h"
+#include "document/photosaver.h"
+#include "ui/edit/redeyetool.h"
+#include "ui/edit/tfozapisz.h"
 
 #include <QAction>
 #include <QApplication>

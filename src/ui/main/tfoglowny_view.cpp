@@ -6,10 +6,10 @@
 #include "ui/common/cursors.h"
 #include "ui/common/picturebutton.h"
 #include "ui/common/prompts.h"
-#include "ui/main/imageview.h"
-#include "ui/main/imageviewcontroller.h"
-#include "ui/main/photoedit.h"
-#include "ui/main/photoloader.h"
+#include "ui/viewer/imageview.h"
+#include "ui/viewer/imageviewcontroller.h"
+#include "document/photoedit.h"
+#include "document/photoloader.h"
 
 #include <QAction>
 #include <QLabel>
@@ -47,7 +47,6 @@ void TfoGlowny::CreateImageView() {
     hooks.redEyePanelVisible = [this] { return pEdycjaRedEye->isVisible(); };
 
     loader_ = new PhotoLoader(this);
-    loader_->setBusyCursor(true);
     connect(loader_, &PhotoLoader::loaded, this,
             [this](int, const imaging::PhotoLoad& result) { PhotoLoaded(result); });
 

@@ -1,7 +1,7 @@
 #include "ui/uitestsupport.h"
 
 #include "ui/batchcrop/tfokadrownie.h"
-#include "ui/main/photoedit.h"
+#include "document/photoedit.h"
 
 #include <QLineEdit>
 #include <QTest>

@@ -4,7 +4,7 @@
 #include "core/settings.h"
 #include "core/versioninfo.h"
 #include "ui/common/framedwindow.h"
-#include "ui/main/imageviewcontroller.h"
+#include "ui/viewer/imageviewcontroller.h"
 #include "ui/upload/tfoopcje.h"
 #include "ui/upload/wordpicture.h"
 
