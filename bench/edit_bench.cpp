@@ -15,6 +15,7 @@
 #include "cputime.h"
 
 #include "core/settingsstore.h"
+#include "document/photodocument.h"
 #include "imaging/colour.h"
 #include "imaging/filters.h"
 #include "imaging/imagefile.h"
@@ -23,10 +24,8 @@
 #include "ui/common/prompts.h"
 #include "ui/common/shell.h"
 #include "ui/edit/adjustmentdialog.h"
-#include "ui/viewer/imageview.h"
-#include "document/photoedit.h"
-#include "document/photoloader.h"
 #include "ui/main/tfoglowny.h"
+#include "ui/viewer/imageview.h"
 
 #include <QAction>
 #include <QApplication>
@@ -192,9 +191,9 @@ int main(int argc, char** argv) {
     ui::TfoGlowny window({&prompts, &shell, &store, dir.filePath("settings")});
     window.resize(1280, 860);
     window.show();
-    window.photoLoader()->finish();
+    window.document()->finish();
     QApplication::processEvents();
-    PhotoEdit& edit = *window.photoEdit();
+    PhotoDocument& edit = *window.document();
     ImageView& view = *window.ivObraz;
     StallProbe probe;
     QImage second = edit.bitmap().copy(); // unshared and touched
@@ -204,7 +203,7 @@ int main(int argc, char** argv) {
     // when given, receives the processor ms of all threads.
     const auto throughWindow = [&](const std::function<void()>& start, double* stall, double* cpu = nullptr) {
         QEventLoop loop;
-        const auto c = QObject::connect(&edit, &PhotoEdit::busyChanged, &loop, [&](bool busy) {
+        const auto c = QObject::connect(&edit, &PhotoDocument::busyChanged, &loop, [&](bool busy) {
             if (!busy)
                 loop.quit();
         });
@@ -295,7 +294,7 @@ int main(int argc, char** argv) {
                     const bool watched = i % 2 == 1;
                     double cpu = 0;
                     QEventLoop loop;
-                    const auto c = QObject::connect(&edit, &PhotoEdit::changed, &loop, &QEventLoop::quit);
+                    const auto c = QObject::connect(&edit, &PhotoDocument::changed, &loop, &QEventLoop::quit);
                     const double ms = throughWindow(
                         [&] {
                             a.sliders[0]->setValue(value++);

@@ -1,10 +1,10 @@
 #include "app/openrequests.h"
 
 #include "core/datapaths.h"
-#include "ui/viewer/imageview.h"
+#include "document/photodocument.h"
 #include "ui/main/openpaths.h"
-#include "document/photoloader.h"
 #include "ui/main/tfoglowny.h"
+#include "ui/viewer/imageview.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -25,7 +25,11 @@ void OpenRequests::open(const QStringList& paths) {
     if (!reportAndQuit_)
         return;
     reportAndQuit_ = false;
-    window_.photoLoader()->finish();
+    // The report tells what the window shows once the photo asked for has been opened and read.
+    while (window_.isWaiting() || window_.document()->isBusy()) {
+        window_.document()->finish();
+        QCoreApplication::processEvents();
+    }
     std::fputs(installationReport(window_, iconFile_).toUtf8().constData(), stdout);
     std::fflush(stdout);
     window_.close();

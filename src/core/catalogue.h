@@ -72,6 +72,8 @@ public:
     // Index of the entry with this path: the exact match first, then one that differs only in ASCII
     // letter case; 0 when none matches.
     int findByPath(const QString& path) const;
+    // The entry of `path` (the exact path first, else one differing in case only); -1 when none.
+    int indexOfPath(const QString& path) const;
 
     int selectedCount() const;
     qint64 selectedSize() const; // sum of Rozmiar of the marked entries
@@ -79,7 +81,6 @@ public:
 private:
     void sortEntries(int key, bool ascending);
     bool moveTo(int i);
-    int indexOfPath(const QString& path) const; // -1 when none matches
 
     std::vector<ListaPlikow> entries_;
     QString folder_;

@@ -21,10 +21,15 @@ struct Blob {
     int maxX = 0;
     int minY = 0;
     int maxY = 0;
+    // The blob's first pixel in column order (left to right, each column top to bottom): blobs of equal
+    // size are taken in that order.
+    int firstX = 0;
+    int firstY = 0;
     double aspect() const { return static_cast<double>(maxX - minX + 1) / (maxY - minY + 1); }
 };
 
-// Labels of the region, x-major like the scan that numbers the blobs.
+// Labels of the region, row by row like the image's own memory, so that looking through a large region
+// walks memory in order.
 class LabelGrid {
 public:
     LabelGrid(int width, int height)
@@ -35,8 +40,8 @@ public:
     int width() const { return width_; }
     int height() const { return height_; }
     bool inside(int x, int y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
-    int& at(int x, int y) { return labels_[static_cast<std::size_t>(x) * height_ + y]; }
-    int at(int x, int y) const { return labels_[static_cast<std::size_t>(x) * height_ + y]; }
+    int& at(int x, int y) { return labels_[static_cast<std::size_t>(y) * width_ + x]; }
+    int at(int x, int y) const { return labels_[static_cast<std::size_t>(y) * width_ + x]; }
 
 private:
     int width_;
@@ -47,7 +52,7 @@ private:
 // Floods the 8-connected red pixels around (x, y) with the blob's label, using a work list of
 // positions: a pupil of a large photo would overflow the stack if this recursed.
 Blob flood(LabelGrid& grid, int startX, int startY, int label) {
-    Blob blob{label, 0, startX, startX, startY, startY};
+    Blob blob{label, 0, startX, startX, startY, startY, startX, startY};
     std::vector<QPoint> work{QPoint(startX, startY)};
     grid.at(startX, startY) = label;
     while (!work.empty()) {
@@ -58,8 +63,12 @@ Blob flood(LabelGrid& grid, int startX, int startY, int label) {
         blob.maxX = std::max(blob.maxX, p.x());
         blob.minY = std::min(blob.minY, p.y());
         blob.maxY = std::max(blob.maxY, p.y());
-        for (int dx = -1; dx <= 1; ++dx)
-            for (int dy = -1; dy <= 1; ++dy) {
+        if (p.x() < blob.firstX || (p.x() == blob.firstX && p.y() < blob.firstY)) {
+            blob.firstX = p.x();
+            blob.firstY = p.y();
+        }
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx) {
                 const int x = p.x() + dx;
                 const int y = p.y() + dy;
                 if (grid.inside(x, y) && grid.at(x, y) == kUngrouped) {
@@ -96,21 +105,25 @@ bool RemoveRedEye(const QImage& source, QImage& result) {
     if (src.isNull())
         return false;
     LabelGrid grid(src.width(), src.height());
-    for (int x = 0; x < grid.width(); ++x)
-        for (int y = 0; y < grid.height(); ++y) {
-            const QRgb p = reinterpret_cast<const QRgb*>(src.constScanLine(y))[x];
-            if (IsRedEyeRed(qRed(p), qGreen(p)))
+    for (int y = 0; y < grid.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(src.constScanLine(y));
+        for (int x = 0; x < grid.width(); ++x)
+            if (IsRedEyeRed(qRed(row[x]), qGreen(row[x])))
                 grid.at(x, y) = kUngrouped;
-        }
+    }
     std::vector<Blob> blobs;
-    for (int x = 0; x < grid.width(); ++x)
-        for (int y = 0; y < grid.height(); ++y)
+    for (int y = 0; y < grid.height(); ++y)
+        for (int x = 0; x < grid.width(); ++x)
             if (grid.at(x, y) == kUngrouped)
                 blobs.push_back(flood(grid, x, y, kFirstBlob + static_cast<int>(blobs.size())));
     if (blobs.empty())
         return false;
-    std::stable_sort(blobs.begin(), blobs.end(),
-                     [](const Blob& a, const Blob& b) { return a.count > b.count; });
+    // Largest first; of equal ones, the one met first when reading the region column by column.
+    std::sort(blobs.begin(), blobs.end(), [](const Blob& a, const Blob& b) {
+        if (a.count != b.count)
+            return a.count > b.count;
+        return a.firstX != b.firstX ? a.firstX < b.firstX : a.firstY < b.firstY;
+    });
     const Blob* pupil = choosePupil(blobs);
     if (pupil == nullptr)
         return false;
@@ -137,11 +150,14 @@ bool RemoveRedEye(const QImage& source, QImage& result) {
     return true;
 }
 
-bool RemoveRedEyeInRegion(QImage& bitmap, const QRect& region) {
-    if (bitmap.isNull() || region.isEmpty())
+bool RemoveRedEyeInRegion(QImage& bitmap, const QRect& asked) {
+    if (bitmap.isNull() || asked.isEmpty())
         return false;
     if (bitmap.format() != QImage::Format_ARGB32)
         bitmap = bitmap.convertToFormat(QImage::Format_ARGB32);
+    // Beyond the photo the region reads black. One black pixel around the photo tells the pupil's rim
+    // all that the rest would, so a region dragged far past the photo costs no more than the photo.
+    const QRect region = asked.intersected(bitmap.rect().adjusted(-1, -1, 1, 1));
     const QRect inside = region.intersected(bitmap.rect());
     if (inside.isEmpty())
         return false;

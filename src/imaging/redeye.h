@@ -20,7 +20,8 @@ bool RemoveRedEye(const QImage& source, QImage& result);
 
 // The same on a region of the working bitmap: region.topLeft() is (left, top) of the drag and
 // region.size() is right − left by bottom − top. Parts of the region outside the bitmap read as black
-// and are never written. Answers true when the bitmap was changed.
+// and are never written (a region reaching far past the photo costs no more than one
+// just around it). Answers true when the bitmap was changed.
 bool RemoveRedEyeInRegion(QImage& bitmap, const QRect& region);
 
 } // namespace imaging

@@ -1,3 +1,4 @@
+#include "document/photodocument.h"
 #include "imaging/colour.h"
 #include "imaging/filters.h"
 #include "imaging/imagefile.h"
@@ -9,10 +10,9 @@
 #include "ui/common/picturebutton.h"
 #include "ui/edit/adjustmentdialog.h"
 #include "ui/edit/croptool.h"
+#include "ui/edit/tfozapisz.h"
 #include "ui/viewer/imageview.h"
 #include "ui/viewer/imageviewcontroller.h"
-#include "document/photoedit.h"
-#include "ui/edit/tfozapisz.h"
 #include "uitestsupport.h"
 
 #include <gtest/gtest.h>
@@ -53,7 +53,7 @@ struct Editing : uitest::WindowTest {
         settle();
     }
     ImageView& view() { return *w().ivObraz; }
-    PhotoEdit& edit() { return *w().photoEdit(); }
+    PhotoDocument& edit() { return *w().document(); }
     QImage bitmap() { return edit().bitmap(); }
     bool buttonShown(const char* name) {
         return w().pObrazToolbar->findChild<QWidget*>(QString::fromLatin1(name))->isVisible();
@@ -62,7 +62,7 @@ struct Editing : uitest::WindowTest {
     void command(const char* name) {
         act(name)->trigger();
         edit().finish();
-        w().FinishSave();
+        settle();
         QCoreApplication::processEvents();
     }
 
@@ -123,7 +123,7 @@ TEST_F(Editing, OneClickCorrectionsChangeThePhotoAndShowSaveAndDiscard) {
     photo(QStringLiteral("a.jpg"), QSize(120, 80), qRgb(200, 120, 40));
     build();
     const QImage loaded = bitmap();
-    EXPECT_FALSE(w().Modified);
+    EXPECT_FALSE(w().isModified());
     EXPECT_FALSE(buttonShown("iEdycjaZapisz"));
     EXPECT_FALSE(buttonShown("iEdycjaAnuluj"));
     const struct {
@@ -143,7 +143,7 @@ TEST_F(Editing, OneClickCorrectionsChangeThePhotoAndShowSaveAndDiscard) {
         c.expected(expected);
         EXPECT_EQ(bitmap(), expected) << c.action;
         EXPECT_EQ(view().bitmap(), expected) << c.action;
-        EXPECT_TRUE(w().Modified) << c.action;
+        EXPECT_TRUE(w().isModified()) << c.action;
         EXPECT_TRUE(buttonShown("iEdycjaZapisz")) << c.action;
         EXPECT_TRUE(buttonShown("iEdycjaAnuluj")) << c.action;
         EXPECT_EQ(QApplication::overrideCursor(), nullptr) << c.action;
@@ -152,15 +152,15 @@ TEST_F(Editing, OneClickCorrectionsChangeThePhotoAndShowSaveAndDiscard) {
     for (int i = 0; i < 6; ++i)
         command("aEdycjaCofnij");
     EXPECT_EQ(bitmap(), loaded);
-    EXPECT_FALSE(w().Modified);
+    EXPECT_FALSE(w().isModified());
     EXPECT_FALSE(buttonShown("iEdycjaZapisz"));
     command("aEdycjaPonow");
-    EXPECT_TRUE(w().Modified);
+    EXPECT_TRUE(w().isModified());
     // Discarding reads the photo from its file again.
     command("aEdycjaAnuluj");
     settle();
     EXPECT_EQ(bitmap(), imaging::LoadPhoto(file(QStringLiteral("a.jpg"))).bitmap);
-    EXPECT_FALSE(w().Modified);
+    EXPECT_FALSE(w().isModified());
     EXPECT_FALSE(buttonShown("iEdycjaAnuluj"));
     EXPECT_TRUE(h.prompts.records.isEmpty());
 }
@@ -209,13 +209,13 @@ TEST_F(Editing, CropDragsLockToTheFormatAndApplyCuts) {
     EXPECT_EQ(view().layer(0)->rect(), (BitmapRect{fitted.left, fitted.top, fitted.right, fitted.bottom}));
     h.prompts.answers = {Answer::No, Answer::Yes};
     act("aEdycjaKadrowanieZastosuj")->trigger();
-    EXPECT_FALSE(w().Modified); // "No" cuts nothing
+    EXPECT_FALSE(w().isModified()); // "No" cuts nothing
     act("aEdycjaKadrowanieZastosuj")->trigger();
     edit().finish();
     ASSERT_EQ(h.prompts.records.size(), 2);
     EXPECT_EQ(h.prompts.records[1].text, QStringLiteral("Czy przyciąć obraz do rozmiaru zaznaczenia?"));
     EXPECT_EQ(bitmap().size(), QSize(int(fitted.right - fitted.left), int(fitted.bottom - fitted.top)));
-    EXPECT_TRUE(w().Modified);
+    EXPECT_TRUE(w().isModified());
     EXPECT_EQ(w().ToolMode, ImageViewController::NoTool);
     EXPECT_FALSE(w().pEdycjaKadrowanie->isVisible());
     EXPECT_EQ(view().layerCount(), 0);
@@ -293,7 +293,7 @@ TEST_F(Editing, RedEyeRecoloursTheRegionAndNeverWritesOutsideThePhoto) {
         EXPECT_EQ(bitmap(), expected) << c.what;
         EXPECT_EQ(bitmap().size(), loaded.size()) << c.what;
         EXPECT_LT(qRed(bitmap().pixel(192, 66)), 100) << c.what;
-        EXPECT_TRUE(w().Modified) << c.what;
+        EXPECT_TRUE(w().isModified()) << c.what;
         EXPECT_EQ(w().ToolMode, ImageViewController::NoTool) << c.what; // one eye per use
         EXPECT_FALSE(w().pEdycjaRedEye->isVisible()) << c.what;
     }
@@ -303,7 +303,7 @@ TEST_F(Editing, RedEyeRecoloursTheRegionAndNeverWritesOutsideThePhoto) {
     act("aEdycjaOczy")->trigger();
     drag({150, 20}, {170, 40});
     edit().finish();
-    EXPECT_FALSE(w().Modified);
+    EXPECT_FALSE(w().isModified());
 }
 
 TEST_F(Editing, SavingWithNewAndExistingNames) {
@@ -319,35 +319,34 @@ TEST_F(Editing, SavingWithNewAndExistingNames) {
     EXPECT_EQ(proposedNames.last(), QStringLiteral("IMG_0001_kopia"));
     EXPECT_TRUE(QFile::exists(file(QStringLiteral("IMG_0001_kopia.jpg"))));
     EXPECT_EQ(imaging::LoadPhoto(file(QStringLiteral("IMG_0001_kopia.jpg"))).bitmap.size(), QSize(60, 80));
-    EXPECT_FALSE(w().Modified);
+    EXPECT_FALSE(w().isModified());
     EXPECT_EQ(edit().jpegQuality(), 55);
     EXPECT_EQ(w().catalogue().size(), 3);
     settle();
     // The same new name again: asked before replacing; "No" writes nothing and keeps the edit.
-    w().catalogue().makeCurrent(0); // IMG_0001
+    w().GoToPhoto(0);
+    settle(); // IMG_0001
     settle();
     command("aEdycjaObrotP");
     saveAnswers = {{TfoZapisz::kNewFile, {}}};
     h.prompts.answers = {Answer::No};
     h.prompts.records.clear();
     w().SaveEdits(false, false);
-    w().FinishSave();
+    settle();
     ASSERT_FALSE(h.prompts.records.isEmpty());
     EXPECT_EQ(h.prompts.records[0].text,
               QStringLiteral("Plik o wybranej nazwie istnieje. Czy chcesz go zastąpi?\r\n") +
                   QDir::toNativeSeparators(file(QStringLiteral("IMG_0001_kopia.jpg"))));
     EXPECT_EQ(imaging::LoadPhoto(file(QStringLiteral("IMG_0001_kopia.jpg"))).bitmap.size(), QSize(60, 80));
-    // The refresh after the refused question asks about the edit again: drop it.
-    settle();
+    // The refused question writes nothing and the edit stays, asked about by nobody.
+    EXPECT_TRUE(w().isModified());
+    EXPECT_EQ(h.prompts.records.size(), 1);
     // Existing name: asked, then written over the photo itself.
-    w().catalogue().makeCurrent(0);
-    settle();
-    command("aEdycjaObrotL");
     saveAnswers = {{TfoZapisz::kExistingFile, {}}};
     h.prompts.answers = {Answer::Yes};
     h.prompts.records.clear();
     EXPECT_TRUE(w().SaveEdits(false, false));
-    w().FinishSave();
+    settle();
     ASSERT_EQ(h.prompts.records.size(), 1);
     EXPECT_EQ(h.prompts.records[0].text, QStringLiteral("Czy zastąpić istniejący plik?\r\n") +
                                              QDir::toNativeSeparators(file(QStringLiteral("IMG_0001.jpg"))));
@@ -359,13 +358,14 @@ TEST_F(Editing, SavingWithNewAndExistingNames) {
         if (w().catalogue().at(i).Nazwa == QStringLiteral("scan"))
             tiff = i;
     ASSERT_GE(tiff, 0);
-    w().catalogue().makeCurrent(tiff);
+    w().GoToPhoto(tiff);
+    settle();
     settle();
     command("aEdycjaBW");
     saveAnswers = {{TfoZapisz::kExistingFile, {}}};
     h.prompts.records.clear();
     EXPECT_TRUE(w().SaveEdits(false, false));
-    w().FinishSave();
+    settle();
     EXPECT_TRUE(h.prompts.records.isEmpty()); // scan.jpg did not exist
     EXPECT_TRUE(QFile::exists(file(QStringLiteral("scan.jpg"))));
     EXPECT_TRUE(QFile::exists(file(QStringLiteral("scan.tif"))));
@@ -378,7 +378,7 @@ TEST_F(Editing, CancelledSaveKeepsOrDropsTheEditAsAsked) {
     answerSaveDialogs();
     command("aEdycjaSepia");
     command("aEdycjaZapisz"); // cancelled: the edit and its buttons stay
-    EXPECT_TRUE(w().Modified);
+    EXPECT_TRUE(w().isModified());
     EXPECT_TRUE(buttonShown("iEdycjaZapisz"));
     EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 2);
     // Leaving the photo: "No" drops the edit and opens the next one.
@@ -386,14 +386,14 @@ TEST_F(Editing, CancelledSaveKeepsOrDropsTheEditAsAsked) {
     act("aPlikNastepny")->trigger();
     settle();
     EXPECT_EQ(h.prompts.records.last().text, QStringLiteral("Obraz został zmieniony. Zapisać zmiany?"));
-    EXPECT_FALSE(w().Modified);
+    EXPECT_FALSE(w().isModified());
     EXPECT_EQ(w().catalogue().currentIndex(), 1);
     // "Yes" then a cancelled dialog also drops it.
     command("aEdycjaSepia");
     h.prompts.answers = {Answer::Yes};
     act("aPlikPoprzedni")->trigger();
     settle();
-    EXPECT_FALSE(w().Modified);
+    EXPECT_FALSE(w().isModified());
     EXPECT_EQ(w().catalogue().currentIndex(), 0);
     EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 2);
 }
@@ -415,7 +415,10 @@ TEST_F(Editing, TheCloseQuestionsThreeAnswers) {
         saveAnswers = {{TfoZapisz::kNewFile, {}}};
         command("aEdycjaBW");
         h.prompts.answers = {c.answer};
-        EXPECT_EQ(w().close(), c.closes);
+        w().show();
+        w().close();
+        settle();
+        EXPECT_EQ(w().isHidden(), c.closes);
         EXPECT_EQ(QFile::exists(file(QStringLiteral("a_kopia.jpg"))), c.written);
         h.prompts.answers = {Answer::No};
         h.close();
@@ -428,7 +431,8 @@ TEST_F(Editing, AFailedSaveKeepsTheEditAndTheFolder) {
     // Something that cannot be replaced by a file stands at the proposed name.
     ASSERT_TRUE(QDir(folder).mkdir(QStringLiteral("b_kopia.jpg")));
     build();
-    w().catalogue().makeCurrent(1);
+    w().GoToPhoto(1);
+    settle();
     settle();
     answerSaveDialogs();
     command("aEdycjaSepia");
@@ -437,17 +441,17 @@ TEST_F(Editing, AFailedSaveKeepsTheEditAndTheFolder) {
     h.prompts.answers = {Answer::Yes};
     h.prompts.records.clear();
     EXPECT_FALSE(w().SaveEdits(false, false));
-    w().FinishSave();
+    settle();
     ASSERT_EQ(h.prompts.records.size(), 2);
     EXPECT_EQ(h.prompts.records[1].kind, ui::Prompts::Kind::Error);
     EXPECT_TRUE(h.prompts.records[1].text.startsWith(QStringLiteral("Błąd podczas zapisu pliku: ")));
-    EXPECT_TRUE(w().Modified);
+    EXPECT_TRUE(w().isModified());
     EXPECT_EQ(w().catalogue().currentIndex(), 1); // not refreshed away
     EXPECT_EQ(bitmap(), edited);
     // Saved elsewhere, it is kept.
     command("aEdycjaZapisz");
     EXPECT_TRUE(QFile::exists(file(QStringLiteral("b_inna.jpg"))));
-    EXPECT_FALSE(w().Modified);
+    EXPECT_FALSE(w().isModified());
 }
 
 TEST_F(Editing, ASavedPhotoKeepsItsExifAndColourProfile) {
@@ -494,7 +498,7 @@ TEST_F(Editing, TheWindowTakesNoEditsWhileItsSaveIsWritten) {
     const QImage edited = bitmap();
     saveAnswers = {{TfoZapisz::kNewFile, {}}};
     act("aEdycjaZapisz")->trigger();
-    ASSERT_TRUE(w().isSaving()); // its outcome comes through the event loop
+    ASSERT_TRUE(w().isWaiting()); // its outcome comes through the event loop
     EXPECT_FALSE(w().pObrazToolbar->isEnabled());
     EXPECT_FALSE(view().isEnabled());
     for (const char* name : {"aEdycjaObrotL", "aEdycjaCofnij", "aEdycjaBW"}) {
@@ -502,13 +506,13 @@ TEST_F(Editing, TheWindowTakesNoEditsWhileItsSaveIsWritten) {
         edit().finish();
         EXPECT_EQ(bitmap(), edited) << name;
     }
-    for (int i = 0; i < 500 && w().isSaving(); ++i)
+    for (int i = 0; i < 500 && w().isWaiting(); ++i)
         QTest::qWait(10);
-    EXPECT_FALSE(w().isSaving());
+    EXPECT_FALSE(w().isWaiting());
     EXPECT_TRUE(w().pObrazToolbar->isEnabled());
     EXPECT_TRUE(view().isEnabled());
     EXPECT_TRUE(QFile::exists(file(QStringLiteral("a_kopia.jpg"))));
-    EXPECT_FALSE(w().Modified);
+    EXPECT_FALSE(w().isModified());
     settle(); // the folder is read again after the save
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
@@ -565,15 +569,15 @@ TEST_F(Dialogs, PreviewAfterThePauseOkKeepsTheLastCompletedOne) {
     // OK at once: no preview was completed, the photo is as it was but counts as changed.
     drive("aEdycjaBrightnessContrast", 50, 0, true);
     EXPECT_EQ(bitmap(), loaded);
-    EXPECT_TRUE(w().Modified);
+    EXPECT_TRUE(w().isModified());
     command("aEdycjaCofnij");
-    EXPECT_FALSE(w().Modified);
+    EXPECT_FALSE(w().isModified());
     // After the pause: the preview of the position is kept.
     drive("aEdycjaBrightnessContrast", 50, 900, true);
     QImage expected = loaded;
     ui::TfoJasnoscKontrast::Adjust(expected, 50, 0);
     EXPECT_EQ(bitmap(), expected);
-    EXPECT_TRUE(w().Modified);
+    EXPECT_TRUE(w().isModified());
 }
 
 TEST_F(Dialogs, CancelRestoresExactlyAndTheSecondOpeningIsWhereItWasLeft) {
@@ -582,7 +586,7 @@ TEST_F(Dialogs, CancelRestoresExactlyAndTheSecondOpeningIsWhereItWasLeft) {
     const QImage loaded = bitmap();
     drive("aEdycjaHSL", 120, 900, false, QPoint(40, 50));
     EXPECT_EQ(bitmap(), loaded);
-    EXPECT_FALSE(w().Modified);
+    EXPECT_FALSE(w().isModified());
     drive("aEdycjaHSL", 0, 0, false);
     ASSERT_EQ(positions.size(), 2u);
     EXPECT_EQ(positions[0], QPoint(w().x() + (w().width() - 380) / 2, w().y() + (w().height() - 290) / 2));

@@ -101,7 +101,7 @@ protected:
         h.build();
         settle();
         // A photo other than the first is current, so that a refresh shows (it makes the first current).
-        w().catalogue().makeCurrent(2);
+        w().GoToPhoto(2);
         settle();
         h.prompts.records.clear();
     }
@@ -133,6 +133,7 @@ TEST_F(FileCommands, CopyOrMoveIntoItsOwnFolderFails) {
         SCOPED_TRACE(c.action);
         h.prompts.records.clear();
         act(c.action)->trigger();
+        settle();
         EXPECT_EQ(h.shell.calls.last(), QStringLiteral("chooseFolder Wybierz folder, do którego chcesz ") +
                                             QString::fromUtf8(c.verb) + QStringLiteral(" plik|") + folder);
         expectOnlyMessage(QString::fromUtf8(c.failure) + kExists);
@@ -145,6 +146,7 @@ TEST_F(FileCommands, CopyOrMoveIntoItsOwnFolderFails) {
 TEST_F(FileCommands, CopyElsewhereWritesTheCopyQuietly) {
     h.shell.folderAnswer = other;
     act("aPlikKopiujDo")->trigger();
+    settle();
     EXPECT_TRUE(h.prompts.records.isEmpty());
     EXPECT_EQ(testsupport::ReadFile(in(other, 2)), testsupport::ReadFile(photo(2)));
     EXPECT_EQ(current(), 2);
@@ -154,7 +156,9 @@ TEST_F(FileCommands, CopyElsewhereWritesTheCopyQuietly) {
 TEST_F(FileCommands, CancellingTheFolderBrowserDoesNothing) {
     h.shell.folderAnswer.clear();
     act("aPlikKopiujDo")->trigger();
+    settle();
     act("aPlikPrzeniesDo")->trigger();
+    settle();
     EXPECT_EQ(h.shell.calls.filter(QStringLiteral("chooseFolder")).size(), 2);
     EXPECT_TRUE(h.prompts.records.isEmpty());
     EXPECT_EQ(current(), 2);
@@ -164,6 +168,7 @@ TEST_F(FileCommands, CancellingTheFolderBrowserDoesNothing) {
 TEST_F(FileCommands, MoveElsewhereTakesThePhotoOutOfTheList) {
     h.shell.folderAnswer = other;
     act("aPlikPrzeniesDo")->trigger();
+    settle();
     settle();
     EXPECT_TRUE(h.prompts.records.isEmpty());
     EXPECT_FALSE(QFileInfo::exists(photo(2)));
@@ -175,6 +180,7 @@ TEST_F(FileCommands, MoveElsewhereTakesThePhotoOutOfTheList) {
 TEST_F(FileCommands, NoToTheDeleteQuestionChangesNothing) {
     h.prompts.answers = {Prompts::Answer::No};
     act("aPlikUsun")->trigger();
+    settle();
     ASSERT_EQ(h.prompts.records.size(), 1);
     EXPECT_EQ(h.prompts.records[0].kind, Prompts::Kind::YesNo);
     EXPECT_EQ(h.prompts.records[0].caption, QStringLiteral("Pytanie"));
@@ -186,6 +192,7 @@ TEST_F(FileCommands, NoToTheDeleteQuestionChangesNothing) {
 TEST_F(FileCommands, YesDeletesForGoodAndRefreshes) {
     h.prompts.answers = {Prompts::Answer::Yes};
     act("aPlikUsun")->trigger();
+    settle();
     settle();
     EXPECT_EQ(h.prompts.records.size(), 1);
     EXPECT_FALSE(QFileInfo::exists(photo(2)));
@@ -199,6 +206,7 @@ TEST_F(FileCommands, AFailedDeleteIsReported) {
     ASSERT_TRUE(QDir().mkpath(photo(2) + QStringLiteral("/inside")));
     h.prompts.answers = {Prompts::Answer::Yes};
     act("aPlikUsun")->trigger();
+    settle();
     ASSERT_EQ(h.prompts.records.size(), 2);
     EXPECT_EQ(h.prompts.records[1].kind, Prompts::Kind::Plain);
     EXPECT_EQ(h.prompts.records[1].text, QStringLiteral("Usuwanie nieudane\n") + kFolder);
@@ -212,6 +220,7 @@ TEST_F(FileCommands, AReadOnlyFolderRefusesTheDeleteWithTheSystemsReason) {
     QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     h.prompts.answers = {Prompts::Answer::Yes};
     act("aPlikUsun")->trigger();
+    settle();
     QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     ASSERT_EQ(h.prompts.records.size(), 2);
     EXPECT_EQ(h.prompts.records[1].text,
@@ -225,6 +234,7 @@ TEST_F(FileCommands, WithoutACurrentPhotoNothingHappens) {
     h.prompts.answers = {Prompts::Answer::Yes};
     for (const char* name : {"aPlikKopiujDo", "aPlikPrzeniesDo", "aPlikUsun", "aPlikInfo"})
         act(name)->trigger();
+    settle();
     EXPECT_TRUE(h.shell.calls.filter(QStringLiteral("chooseFolder")).isEmpty());
     EXPECT_TRUE(h.prompts.records.isEmpty());
     EXPECT_EQ(w().catalogue().size(), 4);

@@ -1,14 +1,15 @@
 #include "uitestsupport.h"
 
 #include "core/versioninfo.h"
+#include "document/photodocument.h"
 #include "testsupport.h"
 #include "ui/common/filepropertieswindow.h"
 #include "ui/common/phototype.h"
 #include "ui/common/picturebutton.h"
-#include "ui/main/informationactions.h"
 #include "ui/info/tfoabout.h"
 #include "ui/info/tfoexif.h"
 #include "ui/info/tfojakdziala.h"
+#include "ui/main/informationactions.h"
 
 #include <QApplication>
 #include <QDir>
@@ -135,7 +136,7 @@ TEST_F(DetailsWindow, ShowsTheFactsAndExifLinesOfThePhoto) {
         EXPECT_EQ(s.wielkosc, QString::fromUtf8(c.dimensions));
         EXPECT_EQ(s.rozmiar, QString::fromUtf8(c.size));
         EXPECT_EQ(s.data, w().catalogue().at(0).Data);
-        EXPECT_EQ(s.dane, w().ExifLines.join(QLatin1Char('\n')));
+        EXPECT_EQ(s.dane, w().document()->exifLines().join(QLatin1Char('\n')));
         EXPECT_FALSE(s.dane.isEmpty());
         EXPECT_TRUE(s.dane.contains(QString::fromUtf8(c.exif))) << s.dane.toStdString();
         EXPECT_GE(s.size.width(), 500);

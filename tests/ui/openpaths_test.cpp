@@ -49,6 +49,7 @@ TEST_F(OpenPaths, WhatBecomesCurrent) {
         for (const QString& p : c.paths)
             paths.append(QDir::toNativeSeparators(h.path(p)));
         EXPECT_TRUE(ui::OpenPaths(w(), paths));
+        settle();
         EXPECT_EQ(w().folder(), QDir::toNativeSeparators(other));
         EXPECT_EQ(w().catalogue().size(), 3);
         EXPECT_EQ(current(), QLatin1String(c.photo)) << c.paths.join(QLatin1Char(' ')).toStdString();
@@ -57,9 +58,11 @@ TEST_F(OpenPaths, WhatBecomesCurrent) {
     }
     // Back to the photo folder, then a path list that names nothing that exists changes nothing.
     ASSERT_TRUE(ui::OpenPaths(w(), {h.shell.documents}));
+    settle();
     EXPECT_EQ(current(), QStringLiteral("p00.jpg"));
     EXPECT_FALSE(ui::OpenPaths(w(), {in("nie-ma.jpg"), h.path(QStringLiteral("brak/"))}));
     EXPECT_FALSE(ui::OpenPaths(w(), {}));
+    settle();
     EXPECT_EQ(w().folder(), h.shell.documents);
     EXPECT_EQ(current(), QStringLiteral("p00.jpg"));
 }

@@ -1,9 +1,10 @@
+#include "document/bitmapwork.h"
+#include "document/photodocument.h"
 #include "imaging/colour.h"
 #include "imaging/filters.h"
 #include "imaging/redeye.h"
 #include "imaging/resample.h"
 #include "imaging/rotate.h"
-#include "document/photoedit.h"
 
 #include <gtest/gtest.h>
 
@@ -24,25 +25,28 @@ QImage gradient(int w, int h) {
     return img;
 }
 
-PhotoEdit::Change turnLeft() {
+PhotoDocument::Change turnLeft() {
     return {QStringLiteral("lewo"), imaging::RotateLeft, imaging::RotateRight, {}};
 }
-PhotoEdit::Change grey() {
+PhotoDocument::Change grey() {
     return {QStringLiteral("szary"), imaging::ToGreyscale, {}, {}};
 }
-PhotoEdit::Change sepia() {
+PhotoDocument::Change sepia() {
     return {QStringLiteral("sepia"), imaging::ToSepia, {}, {}};
 }
 
 struct PhotoEditTest : ::testing::Test {
-    PhotoEdit edit;
+    PhotoDocument edit;
     QImage photo = gradient(64, 48);
-    void SetUp() override { edit.load(photo); }
+    void SetUp() override {
+        edit.load(photo);
+        edit.finish();
+    }
 };
 
 TEST_F(PhotoEditTest, ChangesRunInOrderOffTheUiThreadAndArriveOnIt) {
     std::vector<bool> onUiThread;
-    QObject::connect(&edit, &PhotoEdit::changed,
+    QObject::connect(&edit, &PhotoDocument::changed,
                      [&] { onUiThread.push_back(QThread::currentThread() == qApp->thread()); });
     QThread* worker = nullptr;
     edit.run({QStringLiteral("x"),
@@ -77,8 +81,9 @@ TEST_F(PhotoEditTest, UndoAndRedoAcrossMixedEditsRestoreEachStateExactly) {
         for (int x = 12; x < 20; ++x)
             red.setPixel(x, y, qRgb(230, 20, 20));
     edit.load(red);
+    edit.finish();
     std::vector<QImage> states{red};
-    const PhotoEdit::Change changes[] = {
+    const PhotoDocument::Change changes[] = {
         turnLeft(),
         grey(),
         {QStringLiteral("crop"), [](QImage& b) { b = b.copy(5, 5, 30, 20); }, {}, {}},
@@ -136,12 +141,13 @@ TEST_F(PhotoEditTest, HistoryIsBoundedByStepsAndBytesOldestFirst) {
     };
     const qint64 one = photo.sizeInBytes();
     const Case cases[] = {
-        {PhotoEdit::kMaxSteps, PhotoEdit::kMaxHistoryBytes, 25, 20}, // the step bound
-        {20, 3 * one, 10, 3},                                        // the byte bound
-        {20, one / 2, 2, 0},                                         // one step above the bound alone
+        {PhotoDocument::kMaxSteps, PhotoDocument::kMaxHistoryBytes, 25, 20}, // the step bound
+        {20, 3 * one, 10, 3},                                                // the byte bound
+        {20, one / 2, 2, 0},                                                 // one step above the bound alone
     };
     for (const Case& c : cases) {
         edit.load(photo);
+        edit.finish();
         edit.setHistoryLimits(c.steps, c.bytes);
         for (int i = 0; i < c.edits; ++i)
             edit.run(i % 2 ? grey() : sepia());
@@ -158,7 +164,7 @@ TEST_F(PhotoEditTest, HistoryIsBoundedByStepsAndBytesOldestFirst) {
 }
 
 TEST_F(PhotoEditTest, ModifiedFollowsTheSavedState) {
-    QSignalSpy changed(&edit, &PhotoEdit::changed);
+    QSignalSpy changed(&edit, &PhotoDocument::changed);
     edit.run(sepia());
     edit.finish();
     EXPECT_TRUE(edit.isModified());
@@ -232,7 +238,7 @@ TEST(PhotoEditRows, ABandByBandChangeGivesThePixelsOfTheWholeChange) {
         for (const auto& c : changes) {
             QImage whole = source.copy();
             c.fn(whole);
-            const QImage banded = PhotoEdit::MapRows(source, c.fn);
+            const QImage banded = document::MapRows(source, c.fn);
             EXPECT_EQ(banded, whole) << c.name << " " << size.width();
             EXPECT_EQ(source.pixel(0, 0), qRgba(10, 20, 30, 40)) << "the source stays as it was";
         }
@@ -244,15 +250,15 @@ TEST_F(PhotoEditTest, UndoRecordsAreAsSmallAsTheChangeAllows) {
     const qint64 whole = big.sizeInBytes();
     struct Case {
         const char* name;
-        PhotoEdit::Change change;
+        PhotoDocument::Change change;
         qint64 recordBytes;
     };
     const auto crop = [](QRect r) {
-        PhotoEdit::Change c{QStringLiteral("crop"), [r](QImage& b) { b = b.copy(r); }, {}, {}};
+        PhotoDocument::Change c{QStringLiteral("crop"), [r](QImage& b) { b = b.copy(r); }, {}, {}};
         c.crop = r;
         return c;
     };
-    const auto rowwise = [](PhotoEdit::Change c) {
+    const auto rowwise = [](PhotoDocument::Change c) {
         c.rowwise = true;
         return c;
     };
@@ -266,6 +272,7 @@ TEST_F(PhotoEditTest, UndoRecordsAreAsSmallAsTheChangeAllows) {
     };
     for (const Case& c : cases) {
         edit.load(big);
+        edit.finish();
         edit.run(c.change);
         edit.finish();
         QImage expected = big.copy();
@@ -282,7 +289,7 @@ TEST_F(PhotoEditTest, UndoRecordsAreAsSmallAsTheChangeAllows) {
 }
 
 TEST_F(PhotoEditTest, OlderWholeRecordsShrinkAndStillUndoExactly) {
-    const auto rowwise = [](PhotoEdit::Change c) {
+    const auto rowwise = [](PhotoDocument::Change c) {
         c.rowwise = true;
         return c;
     };
@@ -300,6 +307,7 @@ TEST_F(PhotoEditTest, OlderWholeRecordsShrinkAndStillUndoExactly) {
     };
     for (const Case& c : cases) {
         edit.load(c.photo);
+        edit.finish();
         edit.run(rowwise(sepia()));
         edit.run(rowwise(grey()));
         EXPECT_TRUE(edit.isBusy()) << c.name;
@@ -328,9 +336,10 @@ TEST_F(PhotoEditTest, OlderWholeRecordsShrinkAndStillUndoExactly) {
 namespace {
 
 TEST(PhotoEditViewCopy, IsMadeOnTheWorkerFromTheFinishedRowsAndArrivesWithTheChange) {
-    PhotoEdit edit;
+    PhotoDocument edit;
     const QImage photo = gradient(700, 450); // spread over the pool
     edit.load(photo);
+    edit.finish();
     std::vector<const QThread*> planned, sized;
     edit.setViewCopyPlanner([&] {
         planned.push_back(QThread::currentThread());
@@ -340,24 +349,24 @@ TEST(PhotoEditViewCopy, IsMadeOnTheWorkerFromTheFinishedRowsAndArrivesWithTheCha
         };
     });
     std::vector<QImage> shown; // what the window would take when told of the change
-    QObject::connect(&edit, &PhotoEdit::changed, [&] {
+    QObject::connect(&edit, &PhotoDocument::changed, [&] {
         EXPECT_EQ(QThread::currentThread(), qApp->thread());
         shown.push_back(edit.viewCopy());
     });
-    PhotoEdit::Change turn = turnLeft();
+    PhotoDocument::Change turn = turnLeft();
     turn.applyHandingOn = [](QImage& b, const imaging::FinishedRows& f) {
         imaging::Rotate(b, imaging::QuarterTurn::Left, f);
     };
-    PhotoEdit::Change rowwiseSepia = sepia();
+    PhotoDocument::Change rowwiseSepia = sepia();
     rowwiseSepia.rowwise = true;
     const auto viewersCopy = [](const QImage& b) {
         QImage copy(b.width() / 3, b.height() / 4, QImage::Format_RGB32);
         imaging::ScaleNearestInto(b, copy, true);
         return copy;
     };
-    for (const PhotoEdit::Change& c : {turn, rowwiseSepia}) {
+    for (const PhotoDocument::Change& c : {turn, rowwiseSepia}) {
         shown.clear();
-        QSignalSpy arrived(&edit, &PhotoEdit::changed);
+        QSignalSpy arrived(&edit, &PhotoDocument::changed);
         edit.run(c);
         ASSERT_TRUE(arrived.wait(10000)) << c.name.toStdString(); // finish() might run the change here
         ASSERT_EQ(shown.size(), 1u) << c.name.toStdString();
@@ -368,7 +377,7 @@ TEST(PhotoEditViewCopy, IsMadeOnTheWorkerFromTheFinishedRowsAndArrivesWithTheCha
     // (grey), packed (sepia) or worked out again (the turn).
     const auto arrives = [&](const char* what, const std::function<void()>& start) {
         shown.clear();
-        QSignalSpy arrived(&edit, &PhotoEdit::changed);
+        QSignalSpy arrived(&edit, &PhotoDocument::changed);
         start();
         ASSERT_TRUE(arrived.wait(10000)) << what;
         ASSERT_EQ(shown.size(), 1u) << what;

@@ -132,7 +132,7 @@ TEST_F(ActionTable, MainMenuAndContextMenus) {
         {"&Plik", true,
          "aPlikWybierzFolder, [Zaznacz pliki: aPlikZaznWszystkie, aPlikZaznZaden, -, aPlikZaznOdwroc], -, "
          "aPlikZapiszJako, -, aPlikInfo, aPlikWyslijPliki, -, aPlikZakoncz"},
-        {"&Edycja", false, ""},
+        {"&Edycja", true, "aEdycjaCofnij, aEdycjaPonow"},
         {"&Narzędzia", true, "aEdycjaKreatorKadrowania, aNarzedziaSprawdzWersje, -, aNarzedziaOpcje"},
         {"&Widok", true,
          "aWidokIkony, aWidokSzczegoly, -, aWidokPowieksz, aWidokPomniejsz, aWidokDopasuj, aWidokNormalny, "

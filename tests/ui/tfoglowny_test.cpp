@@ -1,12 +1,12 @@
 #include "uitestsupport.h"
 
+#include "document/photodocument.h"
+#include "ui/browser/browserheader.h"
+#include "ui/browser/photobrowser.h"
+#include "ui/browser/thumbnailfill.h"
 #include "ui/common/fittinglabel.h"
 #include "ui/common/picturebutton.h"
 #include "ui/common/textfit.h"
-#include "ui/browser/browserheader.h"
-#include "ui/browser/photobrowser.h"
-#include "document/photoloader.h"
-#include "ui/browser/thumbnailfill.h"
 
 #include <gtest/gtest.h>
 
@@ -48,7 +48,10 @@ protected:
         });
     }
     int scrollValue() { return w().sbPliki->verticalScrollBar()->value(); }
-    void click(QPoint p) { QTest::mouseClick(w().browser(), Qt::LeftButton, {}, p); }
+    void click(QPoint p) {
+        QTest::mouseClick(w().browser(), Qt::LeftButton, {}, p);
+        settle();
+    }
     void wheel(QWidget* over, QPoint at, int delta) {
         QWheelEvent e(over->mapTo(&w(), at), over->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
                       Qt::NoModifier, Qt::NoScrollPhase, false);
@@ -361,13 +364,13 @@ TEST_F(MainWindow, HeaderDragKeepsColumnLimits) {
 
 TEST_F(MainWindow, ScrollIntoViewInBothViews) {
     open(30);
-    auto& cat = w().catalogue();
     const int view = w().sbPliki->viewport()->height();
-    cat.makeCurrent(29);
+    w().GoToPhoto(29);
+    settle();
     EXPECT_EQ(scrollValue(), 14 * 116 + 116 - view); // two columns: row 14
     act("aWidokSzczegoly")->trigger();
     const int detailsView = w().sbPliki->viewport()->height();
-    cat.makeCurrent(29);
+    w().ScrollIntoView();
     // One row past the last is asked for; the scroll range ends at the last row.
     EXPECT_LT(w().sbPliki->verticalScrollBar()->maximum(), 31 * 18 + 18 - detailsView);
     EXPECT_EQ(scrollValue(), w().sbPliki->verticalScrollBar()->maximum());
@@ -463,6 +466,7 @@ TEST_F(MainWindow, RefreshDuringTheFillStopsItAndKeepsTheWizardDisabled) {
     w().StartThumbnailFill();
     ASSERT_TRUE(w().thumbnailFill()->isRunning());
     act("aWidokOdswiez")->trigger();
+    settle();
     EXPECT_FALSE(w().thumbnailFill()->isRunning());
     EXPECT_TRUE(w().tMiniatury->isActive()); // a new fill follows in 500 ms
     w().tMiniatury->stop();
@@ -484,6 +488,7 @@ TEST_F(MainWindow, ChooseFolderRescansAndCancelKeepsEverything) {
     h.build();
     const QString first = w().folder();
     act("aPlikWybierzFolder")->trigger(); // cancelled: folderAnswer is empty
+    settle();
     EXPECT_EQ(w().folder(), first);
     EXPECT_EQ(w().catalogue().size(), 3);
     ASSERT_EQ(h.shell.calls.size(), 1);
@@ -492,6 +497,7 @@ TEST_F(MainWindow, ChooseFolderRescansAndCancelKeepsEverything) {
     h.shell.folderAnswer = QDir::toNativeSeparators(h.path(QStringLiteral("inny")));
     w().catalogue().toggleMark(0);
     act("aPlikWybierzFolder")->trigger();
+    settle();
     EXPECT_EQ(w().catalogue().size(), 1);
     EXPECT_EQ(w().catalogue().currentIndex(), 0);
     EXPECT_EQ(w().laKatalog->text(), QStringLiteral("inny"));
@@ -539,9 +545,9 @@ TEST_F(MainWindow, SettingsAreWrittenAtCloseAndReadAtTheNextStart) {
 
 TEST_F(MainWindow, ClosingWithAnEditAsksAndCancelKeepsTheWindow) {
     open(1, QSize(800, 600));
-    w().photoLoader()->finish(); // the fake photo's read error comes first; only the close is of interest
+    w().document()->finish(); // the fake photo's read error comes first; only the close is of interest
     h.prompts.records.clear();
-    w().Modified = true;
+    w().document()->setModified(true);
     h.prompts.answers = {ui::Prompts::Answer::Cancel, ui::Prompts::Answer::No};
     EXPECT_FALSE(w().close());
     EXPECT_TRUE(w().isVisible());

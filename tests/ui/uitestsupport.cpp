@@ -1,9 +1,9 @@
 #include "uitestsupport.h"
 
+#include "document/photodocument.h"
 #include "imaging/imagefile.h"
 #include "testsupport.h"
 #include "ui/common/appresources.h"
-#include "document/photoloader.h"
 
 #include <QDir>
 #include <QFile>
@@ -59,9 +59,24 @@ void Harness::build() {
         ui::TfoGlowny::Services{&prompts, &shell, store.get(), path(QStringLiteral("settings"))});
 }
 
+void settle(ui::TfoGlowny& window) {
+    // Work on the worker, then what its arrival posts (a leave's next step, a save's outcome), which may
+    // queue more work: until nothing is left.
+    for (int i = 0; i < 1000; ++i) {
+        window.document()->finish();
+        QCoreApplication::processEvents();
+        if (!window.document()->isBusy() && !window.isWaiting())
+            break;
+    }
+    QCoreApplication::processEvents();
+}
+
 void Harness::close() {
-    if (window)
+    if (window) {
+        settle(*window);
         window->close();
+        settle(*window);
+    }
     window.reset();
     store.reset();
 }
@@ -75,8 +90,7 @@ QString WindowTest::photos(int n) {
 }
 
 void WindowTest::settle() {
-    w().photoLoader()->finish();
-    QCoreApplication::processEvents();
+    uitest::settle(w());
 }
 
 } // namespace uitest

@@ -4,8 +4,8 @@
 #include "core/settingsstore.h"
 #include "ui/common/prompts.h"
 #include "ui/common/shell.h"
-#include "ui/viewer/imageview.h"
 #include "ui/main/tfoglowny.h"
+#include "ui/viewer/imageview.h"
 
 #include <gtest/gtest.h>
 
@@ -24,6 +24,9 @@ QImage frameOf(ImageView& view);
 bool writePhoto(const QString& path, QSize size, QColor colour);
 // Writes a file of exactly `bytes` bytes that is not a photo.
 bool writeBytes(const QString& path, qint64 bytes);
+
+// Waits until the window's photo document has nothing left to do and the window waits for nothing.
+void settle(ui::TfoGlowny& window);
 
 struct Harness {
     Harness();
@@ -54,7 +57,7 @@ protected:
     // n fake photos p00.jpg, p01.jpg, ... in the documents folder "zdjecia", the sizes falling as the
     // names rise; returns the folder.
     QString photos(int n);
-    // Waits for the photo on its way to the view and for what its arrival posts.
+    // Waits until the photo document has nothing left to do and the window waits for nothing.
     void settle();
 };
 

@@ -1,8 +1,8 @@
+#include "document/photodocument.h"
 #include "imaging/imagefile.h"
 #include "testsupport.h"
 #include "ui/viewer/imageview.h"
 #include "ui/viewer/imageviewcontroller.h"
-#include "document/photoloader.h"
 #include "uitestsupport.h"
 
 #include <gtest/gtest.h>
@@ -45,7 +45,7 @@ TEST_F(WindowFixture, TheViewLivesInThePaintBoxAndShowsTheFirstPhoto) {
     EXPECT_EQ(w().laRozmiarPliku->text(), QStringLiteral("640x480"));
     EXPECT_EQ(w().laNazwaPliku->text(), QStringLiteral("a"));
     EXPECT_TRUE(w().laWagaPliku->text().endsWith(QStringLiteral(" KB")));
-    EXPECT_FALSE(w().ExifLines.isEmpty());
+    EXPECT_FALSE(w().document()->exifLines().isEmpty());
     EXPECT_TRUE(h.prompts.records.isEmpty());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
@@ -105,6 +105,7 @@ TEST_F(WindowFixture, AnEmptyFolderHasNoCurrentPhotoAndViewCommandsWaitExceptThe
     EXPECT_EQ(w().catalogue().currentIndex(), -1);
     EXPECT_TRUE(w().laNazwaPliku->text().isEmpty());
     act("aPlikNastepny")->trigger();
+    settle();
     act("aWidokSortujRozmiar")->trigger();
     EXPECT_EQ(w().catalogue().currentIndex(), -1);
     act("aWidokPowieksz")->trigger();
@@ -123,11 +124,9 @@ TEST_F(WindowFixture, FastClicksThroughPhotosEndOnTheLast) {
     for (int i = 0; i < count; ++i)
         photo(QStringLiteral("p%1.jpg").arg(i), 300 + 40 * i, 200 + 10 * i, qRgb(40 * i, 100, 50));
     build();
-    QSignalSpy delivered(w().photoLoader(), &PhotoLoader::loaded);
     for (int i = 1; i < count; ++i)
-        w().catalogue().makeCurrent(i);
+        w().GoToPhoto(i);
     settle();
-    EXPECT_EQ(delivered.count(), 1);
     const int last = w().catalogue().currentIndex();
     EXPECT_EQ(w().catalogue().at(last).Nazwa, QStringLiteral("p5"));
     EXPECT_EQ(view().bitmap().size(), QSize(500, 250));
@@ -148,7 +147,8 @@ TEST_F(WindowFixture, AFailedLoadEmptiesTheViewAndTheBarDescribesOnlyTheFailedFi
     ASSERT_EQ(w().laRozmiarPliku->text(), QStringLiteral("320x240"));
     act("aWidok200")->trigger();
 
-    w().catalogue().makeCurrent(1);
+    w().GoToPhoto(1);
+    settle();
     settle();
     ASSERT_EQ(h.prompts.records.size(), 1);
     EXPECT_EQ(h.prompts.records[0].kind, ui::Prompts::Kind::Error);
@@ -157,14 +157,15 @@ TEST_F(WindowFixture, AFailedLoadEmptiesTheViewAndTheBarDescribesOnlyTheFailedFi
     EXPECT_GT(h.prompts.records[0].text.size(), QStringLiteral("Błąd odczytu pliku: ").size());
     // Nothing of "a" is left: neither its picture, its EXIF lines, its zoom nor its dimensions.
     EXPECT_FALSE(view().hasBitmap());
-    EXPECT_TRUE(w().ExifLines.isEmpty());
+    EXPECT_TRUE(w().document()->exifLines().isEmpty());
     EXPECT_EQ(w().laZoom->text(), QStringLiteral("Widok: 100%"));
     EXPECT_EQ(w().laNazwaPliku->text(), QStringLiteral("b"));
     EXPECT_EQ(w().laRozmiarPliku->text(), QString());
     EXPECT_EQ(w().laWagaPliku->text(),
               QString::number(w().catalogue().at(1).Rozmiar) + QStringLiteral(" KB"));
 
-    w().catalogue().makeCurrent(2);
+    w().GoToPhoto(2);
+    settle();
     settle();
     ASSERT_EQ(h.prompts.records.size(), 2);
     EXPECT_EQ(h.prompts.records[1].text,
@@ -174,11 +175,12 @@ TEST_F(WindowFixture, AFailedLoadEmptiesTheViewAndTheBarDescribesOnlyTheFailedFi
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
     // A good photo after the failures is shown and described again.
-    w().catalogue().makeCurrent(0);
+    w().GoToPhoto(0);
+    settle();
     settle();
     EXPECT_EQ(view().bitmap().size(), QSize(320, 240));
     EXPECT_EQ(w().laRozmiarPliku->text(), QStringLiteral("320x240"));
-    EXPECT_FALSE(w().ExifLines.isEmpty());
+    EXPECT_FALSE(w().document()->exifLines().isEmpty());
 }
 
 TEST_F(WindowFixture, RefreshIntoAnEmptyFolderEmptiesTheViewAndNoDecodeArrivesLater) {
@@ -186,98 +188,27 @@ TEST_F(WindowFixture, RefreshIntoAnEmptyFolderEmptiesTheViewAndNoDecodeArrivesLa
     build();
     act("aWidok300")->trigger();
     ASSERT_TRUE(view().hasBitmap());
-    ASSERT_FALSE(w().ExifLines.isEmpty());
+    ASSERT_FALSE(w().document()->exifLines().isEmpty());
     // A new decode of the photo is under way when the folder empties and the user refreshes.
     w().ShowPhoto();
-    ASSERT_TRUE(w().photoLoader()->isBusy());
+    ASSERT_TRUE(w().document()->isLoading());
     ASSERT_TRUE(QFile::remove(folder + QStringLiteral("/a.jpg")));
     act("aWidokOdswiez")->trigger();
-    QTest::qWait(300); // long enough for the decode to end and post its result
-    QCoreApplication::processEvents();
+    settle();
     EXPECT_EQ(w().catalogue().currentIndex(), -1);
     EXPECT_FALSE(view().hasBitmap());
     EXPECT_EQ(view().layerCount(), 0);
-    EXPECT_TRUE(w().ExifLines.isEmpty());
+    EXPECT_TRUE(w().document()->exifLines().isEmpty());
     EXPECT_EQ(w().laZoom->text(), QStringLiteral("Widok: 100%"));
     EXPECT_TRUE(w().laNazwaPliku->text().isEmpty());
     EXPECT_TRUE(w().laRozmiarPliku->text().isEmpty());
     EXPECT_TRUE(w().laWagaPliku->text().isEmpty());
     EXPECT_TRUE(h.prompts.records.isEmpty());
-    EXPECT_FALSE(w().photoLoader()->isBusy());
+    EXPECT_FALSE(w().document()->isBusy());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     // The zoom commands have nothing to act on.
     act("aWidokPowieksz")->trigger();
     EXPECT_EQ(w().laZoom->text(), QStringLiteral("Widok: 100%"));
-}
-
-TEST(PhotoLoader, OnlyTheNewestRequestIsDeliveredAndStaleOnesAreSkipped) {
-    QMutex mutex;
-    QStringList decoded;
-    QSemaphore started, gate;
-    {
-        PhotoLoader loader(nullptr, [&](const QString& path) {
-            if (path == QStringLiteral("first")) {
-                started.release();
-                gate.acquire(); // holds the worker while the other requests queue up
-            }
-            QMutexLocker lock(&mutex);
-            decoded << path;
-            imaging::PhotoLoad r;
-            r.bitmap = QImage(static_cast<int>(path.size()), 1, QImage::Format_ARGB32);
-            return r;
-        });
-        QSignalSpy spy(&loader, &PhotoLoader::loaded);
-        loader.request(QStringLiteral("first"));
-        started.acquire();
-        loader.request(QStringLiteral("second"));
-        const int last = loader.request(QStringLiteral("third!"));
-        EXPECT_TRUE(loader.isBusy());
-        gate.release();
-        loader.finish();
-        QCoreApplication::processEvents();
-        ASSERT_EQ(spy.count(), 1);
-        EXPECT_EQ(spy.at(0).at(0).toInt(), last);
-        EXPECT_EQ(spy.at(0).at(1).value<imaging::PhotoLoad>().bitmap.width(), 6);
-        EXPECT_FALSE(loader.isBusy());
-    } // the loader waits for its worker
-    decoded.sort();
-    // "first" ran to its end unused; "second" was stale before its turn and never decoded.
-    EXPECT_EQ(decoded, QStringList({QStringLiteral("first"), QStringLiteral("third!")}));
-}
-
-TEST(PhotoLoader, ADecodeThatThrowsArrivesAsTheMemoryError) {
-    PhotoLoader loader(nullptr, [](const QString& path) -> imaging::PhotoLoad {
-        if (path == QStringLiteral("big"))
-            throw std::bad_alloc();
-        throw std::runtime_error("anything else");
-    });
-    QSignalSpy spy(&loader, &PhotoLoader::loaded);
-    for (const QString& path : {QStringLiteral("big"), QStringLiteral("odd")}) {
-        loader.request(path);
-        loader.finish();
-        ASSERT_EQ(spy.count(), 1) << path.toStdString();
-        const auto result = spy.takeFirst().at(1).value<imaging::PhotoLoad>();
-        EXPECT_EQ(result.error, imaging::ImageErrorMemory);
-        EXPECT_EQ(result.errorText, imaging::ImageErrorText(imaging::ImageErrorMemory));
-    }
-}
-
-TEST(PhotoLoader, ACancelledRequestIsNeverDelivered) {
-    QSemaphore started, gate;
-    PhotoLoader loader(nullptr, [&](const QString&) {
-        started.release();
-        gate.acquire();
-        return imaging::PhotoLoad{};
-    });
-    QSignalSpy spy(&loader, &PhotoLoader::loaded);
-    loader.request(QStringLiteral("a"));
-    started.acquire();
-    loader.cancel();
-    EXPECT_FALSE(loader.isBusy());
-    gate.release();
-    loader.finish();
-    QTest::qWait(100);
-    EXPECT_EQ(spy.count(), 0);
 }
 
 } // namespace

@@ -1,8 +1,36 @@
 #include "ui/common/prompts.h"
 
+#include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMessageBox>
 
 namespace ui {
+
+namespace {
+
+// A Yes/No question that only its two buttons close.
+class AnswerOnlyBox : public QMessageBox {
+public:
+    AnswerOnlyBox(const QString& caption, const QString& text, QWidget* parent)
+        : QMessageBox(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, parent) {
+        setDefaultButton(QMessageBox::Yes);
+        setWindowFlag(Qt::WindowCloseButtonHint, false);
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_Escape)
+            return event->accept();
+        QMessageBox::keyPressEvent(event);
+    }
+    void closeEvent(QCloseEvent* event) override {
+        if (clickedButton() == nullptr)
+            return event->ignore();
+        QMessageBox::closeEvent(event);
+    }
+};
+
+} // namespace
 
 QString Prompts::errorCaption() {
     return QStringLiteral("Błąd");
@@ -60,6 +88,13 @@ Prompts::Answer MessageBoxPrompts::prompt(QWidget* parent, Kind kind, const QStr
         QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
         if (kind == Kind::YesNoCancel)
             buttons |= QMessageBox::Cancel;
+        if (kind == Kind::YesNo) {
+            // A question without Cancel must be answered: Escape and the close box do nothing, so that
+            // a reflex Escape is never taken for "Nie" (which may throw an edit away).
+            AnswerOnlyBox box(caption, text, parent);
+            box.exec();
+            return box.clickedButton() == box.button(QMessageBox::Yes) ? Answer::Yes : Answer::No;
+        }
         switch (QMessageBox::question(parent, caption, text, buttons, QMessageBox::Yes)) {
         case QMessageBox::Yes:
             return Answer::Yes;
@@ -67,7 +102,7 @@ Prompts::Answer MessageBoxPrompts::prompt(QWidget* parent, Kind kind, const QStr
             return Answer::No;
         default:
             // Closing the box with Escape or its close button counts as the safest answer.
-            return kind == Kind::YesNoCancel ? Answer::Cancel : Answer::No;
+            return Answer::Cancel;
         }
     }
     }

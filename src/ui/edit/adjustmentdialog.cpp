@@ -1,8 +1,8 @@
 #include "ui/edit/adjustmentdialog.h"
 
+#include "document/bitmapwork.h"
 #include "imaging/colour.h"
 #include "ui/common/picturebutton.h"
-#include "document/photoedit.h"
 
 #include <QLabel>
 #include <QSlider>
@@ -90,7 +90,7 @@ void AdjustmentDialog::timerTick() {
             // Every adjustment changes each pixel on its own: copied and adjusted band by band, and the
             // viewer's copy taken from each band while it is in the cache.
             imaging::NearestCopyFromRows copy(viewCopySize);
-            QImage photo = PhotoEdit::MapRows(source, adjust(values), copy.sink());
+            QImage photo = document::MapRows(source, adjust(values), copy.sink());
             return Preview{std::move(photo), copy.result()};
         }));
 }

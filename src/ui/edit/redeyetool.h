@@ -1,16 +1,16 @@
 #pragma once
 
 // The red-eye tool on the image view: the text of the red-eye panel and, for a finished region drag,
-// the change that recolours the pupil found in the region (nothing when there is none). One eye per
-// use. It plugs into the viewer's hooks like the crop tool; the window shows the panel and applies the
-// change. UI thread only.
-#include "document/photoedit.h"
+// the change that looks for a pupil in the region and recolours it. The looking is part of the change,
+// so it runs on the photo document's worker, after the work queued before it. One eye per use. It plugs
+// into the viewer's hooks like the crop tool; the window shows the panel and queues the change. UI
+// thread only.
+#include "document/photodocument.h"
 
 #include <QObject>
 #include <QRect>
 
 #include <functional>
-#include <optional>
 
 class ImageViewController;
 class QWidget;
@@ -20,16 +20,14 @@ namespace ui {
 class RedEyeTool : public QObject {
     Q_OBJECT
 public:
-    // `finished` gets the region of each released drag and the change for it, if a pupil was found.
-    using Finished = std::function<void(QRect region, std::optional<PhotoEdit::Change> change)>;
+    // `finished` gets the change for the region of each released drag.
+    using Finished = std::function<void(PhotoDocument::Change change)>;
 
     RedEyeTool(ImageViewController* viewer, QWidget* panel, Finished finished);
 
     // The region of a drag from `start` to `release` (bitmap pixels; the release is not clamped, so the
     // region may reach outside the photo).
     static QRect RegionOf(QPoint start, QPoint release);
-    // The change that removes the red eye in `region` of `bitmap`, or nothing when no pupil is found.
-    static std::optional<PhotoEdit::Change> ChangeFor(const QImage& bitmap, QRect region);
 
 private:
     ImageViewController* viewer_;

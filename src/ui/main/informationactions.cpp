@@ -1,9 +1,10 @@
 #include "ui/main/informationactions.h"
 
+#include "document/photodocument.h"
 #include "ui/browser/fileoperations.h"
 #include "ui/info/tfoabout.h"
-#include "ui/main/tfoglowny.h"
 #include "ui/info/tfojakdziala.h"
+#include "ui/main/tfoglowny.h"
 
 #include <QAction>
 #include <QLabel>
@@ -22,8 +23,8 @@ bool hasCurrent(TfoGlowny& w) {
 PhotoDetails CurrentPhotoDetails(TfoGlowny& w) {
     const core::ListaPlikow& e = w.catalogue().at(w.catalogue().currentIndex());
     // The labels under the viewer, not the bitmap: after a crop the window still tells the photo's size.
-    return {e.Nazwa + e.Rozszerzenie, w.folder(), e.Rozszerzenie, w.laRozmiarPliku->text(),
-            w.laWagaPliku->text(),    e.Data,     w.ExifLines};
+    return {e.Nazwa + e.Rozszerzenie, w.folder(), e.Rozszerzenie,           w.laRozmiarPliku->text(),
+            w.laWagaPliku->text(),    e.Data,     w.document()->exifLines()};
 }
 
 void ConnectInformationActions(TfoGlowny& w) {
@@ -36,10 +37,12 @@ void ConnectInformationActions(TfoGlowny& w) {
         on(name, [&w, command] {
             if (!hasCurrent(w))
                 return;
-            FileOperations files(&w, w.prompts(), w.shell());
-            const QString path = w.catalogue().at(w.catalogue().currentIndex()).Sciezka;
-            if (command(files, path, w.folder()))
-                w.Refresh();
+            // A save of the photo on its way ends before its file is copied, moved or deleted.
+            w.AfterDocumentWork([&w, command, path = w.catalogue().at(w.catalogue().currentIndex()).Sciezka] {
+                FileOperations files(&w, w.prompts(), w.shell());
+                if (command(files, path, w.folder()))
+                    w.Refresh();
+            });
         });
     };
     onFile("aPlikKopiujDo", [](FileOperations& f, const QString& path, const QString& folder) {
@@ -51,7 +54,10 @@ void ConnectInformationActions(TfoGlowny& w) {
     onFile("aPlikUsun",
            [](FileOperations& f, const QString& path, const QString&) { return f.remove(path); });
     on("aPlikInfo", [&w] {
-        if (!hasCurrent(w))
+        // The details of the photo shown, not of the one still loading.
+        const PhotoDocument& photo = *w.document();
+        if (!hasCurrent(w) || photo.loadState() != PhotoDocument::LoadState::Loaded ||
+            photo.path() != w.catalogue().at(w.catalogue().currentIndex()).Sciezka)
             return;
         TfoEXIF details(CurrentPhotoDetails(w), &w);
         details.exec();

@@ -12,15 +12,12 @@ bool OpenPaths(TfoGlowny& window, const QStringList& paths) {
         const QFileInfo info(path);
         if (!info.exists())
             continue;
-        const bool folder = info.isDir();
-        window.SetFolder(QDir::toNativeSeparators(folder ? info.absoluteFilePath() : info.absolutePath()));
-        window.Refresh();
-        if (!folder) {
-            // For a file the folder does not list (not a JPEG or TIFF) findByPath answers the first
-            // photo, which the refresh has already made current.
-            core::Catalogue& catalogue = window.catalogue();
-            catalogue.makeCurrent(catalogue.findByPath(QDir::toNativeSeparators(info.absoluteFilePath())));
-        }
+        // For a file the folder does not list (not a JPEG or TIFF) the folder's first photo is shown.
+        if (info.isDir())
+            window.OpenFolder(QDir::toNativeSeparators(info.absoluteFilePath()), QString());
+        else
+            window.OpenFolder(QDir::toNativeSeparators(info.absolutePath()),
+                              QDir::toNativeSeparators(info.absoluteFilePath()));
         return true;
     }
     return false;

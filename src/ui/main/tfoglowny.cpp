@@ -2,18 +2,19 @@
 
 #include "core/datapaths.h"
 #include "core/localsettings.h"
+#include "document/photodocument.h"
 #include "ui/batchcrop/batchcropaction.h"
+#include "ui/browser/browserheader.h"
+#include "ui/browser/thumbnailfill.h"
+#include "ui/common/cursoroverride.h"
 #include "ui/common/fittinglabel.h"
 #include "ui/common/help.h"
 #include "ui/common/picturebutton.h"
 #include "ui/common/prompts.h"
 #include "ui/common/shell.h"
 #include "ui/common/textfit.h"
-#include "ui/browser/browserheader.h"
 #include "ui/main/informationactions.h"
-#include "document/photoedit.h"
 #include "ui/main/tfoglowny_actions.h"
-#include "ui/browser/thumbnailfill.h"
 #include "ui/viewer/viewerbars.h"
 
 #include <QAction>
@@ -107,8 +108,7 @@ TfoGlowny::TfoGlowny(const Services& services, QWidget* parent)
     CreateImageView();
     CreateEditing();
 
-    // Editing state and the information bar start empty; the icons view until the settings say otherwise.
-    Modified = false;
+    // The information bar starts empty; the icons view until the settings say otherwise.
     ToolMode = -1;
     catalogue_.setCurrentIndex(-1);
     UpdateZoomLabel();
@@ -116,7 +116,7 @@ TfoGlowny::TfoGlowny(const Services& services, QWidget* parent)
     const core::LocalSettings local = core::readLocalSettings(
         services_.localSettingsFile.isEmpty() ? core::localSettingsPath() : services_.localSettingsFile);
     LoadSettings();
-    edit_->setJpegQuality(settings_.saveQuality);
+    document_->setJpegQuality(settings_.saveQuality);
     settings_.serviceBase = local.serviceBase;
     settings_.clientId = local.clientId;
     pEdycjaRedEye->setGeometry(pEdycjaKadrowanie->geometry());
@@ -590,7 +590,7 @@ void TfoGlowny::SaveSettings() {
     settings_.panelKind =
         viewKind_ == ViewKind::Icons ? core::Settings::IconsView : core::Settings::DetailsView;
     settings_.connectionSpeed = cbSpeed->currentIndex();
-    settings_.saveQuality = edit_->jpegQuality();
+    settings_.saveQuality = document_->jpegQuality();
     for (int c = 0; c < 4; ++c)
         settings_.columnWidths[c] = hcNaglowek->widths()[c];
     settings_.save(*services_.store);
@@ -605,28 +605,40 @@ void TfoGlowny::WakeUp() {
 }
 
 void TfoGlowny::closeEvent(QCloseEvent* event) {
-    FinishSave(); // a save on its way decides whether anything is left unsaved
-    if (Modified) {
-        switch (prompts().askYesNoCancel(this, QStringLiteral("Obraz został zmieniony. Zapisać zmiany?"))) {
-        case Prompts::Answer::Yes:
-            // A save that fails keeps the edit and the window open, so the edit is not lost.
-            SaveEdits(false, true);
-            FinishSave();
-            if (Modified) {
-                event->ignore();
-                return;
-            }
-            break;
-        case Prompts::Answer::No:
-            break;
-        default:
-            event->ignore();
-            return;
-        }
+    const auto accept = [this, event] {
+        closing_ = false;
+        fill_->stop();
+        SaveSettings();
+        event->accept();
+    };
+    if (closing_)
+        return accept();
+    event->ignore();
+    if (isWaiting())
+        return;
+    if (document_->isBusy()) {
+        // Work for the photo (a save on its way above all) decides whether anything is left unsaved.
+        AfterDocumentWork([this] { close(); });
+        return;
     }
-    fill_->stop();
-    SaveSettings();
-    event->accept();
+    if (!isModified())
+        return accept();
+    switch (prompts().askYesNoCancel(this, QStringLiteral("Obraz został zmieniony. Zapisać zmiany?"))) {
+    case Prompts::Answer::Yes:
+        // A save that fails keeps the edit and the window open, so the edit is not lost.
+        SaveEdits(false, true, [this](bool mayLeave) {
+            if (!mayLeave)
+                return;
+            closing_ = true;
+            QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+        });
+        break;
+    case Prompts::Answer::No:
+        accept();
+        break;
+    default:
+        break;
+    }
 }
 
 void TfoGlowny::showEvent(QShowEvent* event) {

@@ -34,16 +34,15 @@ class SettingsStore;
 
 class ImageView;
 class ImageViewController;
-class PhotoLoader;
-class PhotoEdit;
-class PhotoSaver;
+class PhotoDocument;
 namespace imaging {
-struct PhotoLoad;
+struct SaveResult;
 }
 
 namespace ui {
 
 class BrowserHeader;
+class CursorOverride;
 class CropTool;
 class PictureButton;
 class RedEyeTool;
@@ -73,22 +72,30 @@ public:
     void RefreshView();
     void UpdateZoomLabel();
 
-    // Editing hooks: before another photo becomes current (asks about unsaved changes and ends the
-    // tools); save the edited photo through the save dialog, asking first when `ask`, dropping the edit
-    // when the dialog is cancelled and `discardOnCancel` (true only when written over the photo's own
-    // name); the crop selection labels.
-    void LeavePhoto();
-    bool SaveEdits(bool ask, bool discardOnCancel);
+    // Leaving the current photo: once the work queued for it has landed, asks about an unsaved edit and
+    // saves it; `then` runs only when the photo may be left (saved, or dropped on the customer's word).
+    // A failed or refused save keeps the photo and its edit. While a leave is under way a newer request
+    // replaces `then` (the newest click wins) and edits are refused.
+    void LeavePhoto(std::function<void()> then);
+    // Goes to the photo at `index` of the catalogue through LeavePhoto.
+    void GoToPhoto(int index);
+    // Saves the edited photo through the save dialog, asking first when `ask`, dropping the edit when
+    // the dialog is cancelled and `discardOnCancel`. `done` gets whether the photo may now be left. Answers
+    // true when the customer chose the photo's own name.
+    bool SaveEdits(bool ask, bool discardOnCancel, std::function<void(bool mayLeave)> done = {});
     void UpdateSelectionInfo();
-    // The editing state (working bitmap, `Modified`, `JpegQuality`, undo) and the two tools.
-    PhotoEdit* photoEdit() const { return edit_; }
+    // The current photo as a document: its load state, working bitmap, EXIF lines, `Modified`,
+    // `JpegQuality`, undo, and the queue all of it goes through.
+    PhotoDocument* document() const { return document_; }
+    bool isModified() const;
     CropTool* cropTool() const { return crop_; }
     // Runs the editing commands' modal dialogs; tests replace it to drive them.
     std::function<int(QDialog&)> runDialog;
-    // A save writes on a worker while the window takes no edits; FinishSave waits for it and takes its
-    // outcome (before the window moves to another photo or closes).
-    bool isSaving() const;
-    void FinishSave();
+    // Whether a leave, a save or a file command is waiting for the document: edits are refused meanwhile.
+    bool isWaiting() const { return leaving_ || saving_ > 0 || waitingCommand_; }
+    // Runs `command` once the document's queued work has landed (a save in progress is finished before a
+    // file command touches its file). One at a time; refused while another waits.
+    void AfterDocumentWork(std::function<void()> command);
 
     // Places the editing buttons that are not hidden in rows and shows the logo only while nothing reaches
     // it. Runs by itself when a toolbar button or tool panel is shown, hidden or moved, and on resizes.
@@ -97,8 +104,13 @@ public:
     // Another copy of the program was started: restore the window when minimised and bring it to the front.
     void WakeUp();
 
-    // Browser commands, also run by the actions.
+    // Browser commands, also run by the actions. Refresh leaves the photo, reads the folder again and
+    // opens its first photo; Rescan reads it again and shows `keep` (the first photo when it is gone),
+    // opening it when `reopen` or when the document holds another.
     void Refresh();
+    void Rescan(const QString& keep, bool reopen);
+    // Shows `folder`, with the photo `photo` (a path) or else its first photo, after leaving the current one.
+    void OpenFolder(const QString& folder, const QString& photo);
     void ChooseFolder();
     void SetFolder(const QString& folder); // folder label only; Refresh rescans
     void SetViewKind(ViewKind kind);
@@ -125,16 +137,14 @@ public:
     // Where the image view goes: an empty container with a layout.
     QWidget* paintBox() const { return pPaintBox; }
 
-    // Editing state shared with the viewer and the editing tools.
-    bool Modified = false;
+    // The tool in use, shared with the viewer and the editing tools.
     int ToolMode = -1;
-    // The viewer (tfoglowny_view.cpp): the view, its rules, the EXIF lines of the photo shown.
+    // The viewer (tfoglowny_view.cpp): the view and its rules.
     ImageView* ivObraz = nullptr;
     ImageViewController* viewer() const { return viewer_; }
-    PhotoLoader* photoLoader() const { return loader_; }
-    QStringList ExifLines;
 
 protected:
+    // Closing waits for the photo's work, asks about an unsaved edit and saves it first.
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -169,14 +179,17 @@ private:
                           const QString& actionName, QWidget* parent);
 
     void CreateImageView();
-    void PhotoLoaded(const imaging::PhotoLoad& result);
-    // Empties the view: no picture, no layers, no EXIF lines, the starting zoom.
+    // Shows what the document says: the photo's name and size, its bitmap, the edit buttons.
+    void DocumentChanged();
+    // Empties the view: no picture, no layers, the starting zoom.
     void ClearView();
+    // Opens the photo `path` names, if the catalogue still lists it.
+    void OpenPath(const QString& path);
 
     // Editing (tfoglowny_edit.cpp).
     void CreateEditing();
     void ConnectEditActions();
-    void EditChanged();
+    void UpdateEditButtons();
     void RelayoutToolPanels();
     void StartCrop();
     void ApplyCrop();
@@ -184,14 +197,17 @@ private:
     void StartRedEye();
     void CancelRedEye();
     void EndTools();
+    void DropEdit();
     void DiscardEdits();
     void SaveAs();
     void Adjust(bool hsl);
     int SaveDialog(QString& path);
-    // Starts writing the working bitmap to `path`; `saved` runs on the UI thread after a good write, a
-    // failure is reported instead.
-    void WriteEdit(const QString& path, std::function<void()> saved);
+    // Queues the save of the working bitmap to `path`; `done` gets the outcome on the UI thread after a
+    // failure was reported.
+    void WriteEdit(const QString& path, std::function<void(bool ok)> done);
+    void Saved(int ticket, const QString& target, const imaging::SaveResult& result);
     void SetSaving(bool on);
+    void FinishLeave(bool go);
     // Widens a shown tool panel over the toolbar buttons it would otherwise cover only in part.
     void FitToolPanels();
     void PlaceDialog(QDialog& d, QPoint remembered);
@@ -202,14 +218,25 @@ private:
     bool isToolbarChange(QObject* watched, QEvent* event) const;
 
     Services services_;
-    PhotoEdit* edit_ = nullptr;
-    PhotoSaver* saver_ = nullptr;
+    PhotoDocument* document_ = nullptr;
+    // The hourglass while the document works; it goes with the window.
+    std::unique_ptr<CursorOverride> hourglass_;
+    // The saves on their way, by ticket: what runs when each ends.
+    QHash<int, std::function<void(bool ok)>> saves_;
+    int saving_ = 0;
+    bool leaving_ = false;
+    std::function<void()> leaveThen_;
+    bool waitingCommand_ = false;
+    bool closing_ = false; // the close question has been answered: the next close is for good
+    // What the view shows: the document's path, bitmap size and load state when last shown.
+    QString shownPath_;
+    QSize shownSize_;
+    int shownState_ = -1;
     CropTool* crop_ = nullptr;
     RedEyeTool* redEye_ = nullptr;
     QPoint brightnessPosition_{-200, -200}; // -200: never shown
     QPoint hslPosition_{-200, -200};
     ImageViewController* viewer_ = nullptr;
-    PhotoLoader* loader_ = nullptr;
     core::Settings settings_;
     core::Catalogue catalogue_;
     BrowserSprites sprites_;

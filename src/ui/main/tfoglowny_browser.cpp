@@ -2,13 +2,13 @@
 // fill and the upload summary.
 #include "ui/main/tfoglowny.h"
 
+#include "document/photodocument.h"
 #include "service/uploadsummary.h"
-#include "ui/common/shell.h"
-#include "ui/common/textfit.h"
 #include "ui/browser/browserheader.h"
-#include "document/photoloader.h"
 #include "ui/browser/thumbnailcell.h"
 #include "ui/browser/thumbnailfill.h"
+#include "ui/common/shell.h"
+#include "ui/common/textfit.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -68,8 +68,9 @@ void TfoGlowny::CreateBrowser() {
     connect(fill_.get(), &ThumbnailFill::completed, this,
             [this] { action(QStringLiteral("aEdycjaKreatorKadrowania"))->setEnabled(true); });
 
-    catalogue_.onLeavePhoto = [this] { LeavePhoto(); };
-    catalogue_.onCurrentChanged = [this](int) { CurrentChanged(); };
+    // The window moves between photos itself, through LeavePhoto: leaving may wait for a save.
+    catalogue_.onLeavePhoto = nullptr;
+    catalogue_.onCurrentChanged = nullptr;
     catalogue_.onMarksChanged = [this] {
         UpdateSummary();
         pbTlo->update();
@@ -92,8 +93,8 @@ void TfoGlowny::ConnectBrowserActions() {
     on("aPlikZaznWszystkie", [this] { catalogue_.setSelection(1); });
     on("aPlikZaznOdwroc", [this] { catalogue_.setSelection(2); });
     on("aPlikZaznZaden", [this] { catalogue_.setSelection(3); });
-    on("aPlikNastepny", [this] { catalogue_.next(); });
-    on("aPlikPoprzedni", [this] { catalogue_.previous(); });
+    on("aPlikNastepny", [this] { GoToPhoto(catalogue_.currentIndex() + 1); });
+    on("aPlikPoprzedni", [this] { GoToPhoto(catalogue_.currentIndex() - 1); });
     for (int key = 1; key <= 4; ++key)
         on(kSortActions[key - 1], [this, key] { SortBy(key); });
     connect(cbSpeed, &QComboBox::currentIndexChanged, this, [this] { UpdateSummary(); });
@@ -111,34 +112,58 @@ void TfoGlowny::FitFolderLabel() {
 }
 
 void TfoGlowny::Refresh() {
+    // The catalogue is read again once the photo has been left (its edit saved or dropped).
+    LeavePhoto([this] { Rescan(QString(), true); });
+}
+
+void TfoGlowny::OpenFolder(const QString& folder, const QString& photo) {
+    LeavePhoto([this, folder, photo] {
+        SetFolder(folder);
+        Rescan(photo, true);
+    });
+}
+
+void TfoGlowny::Rescan(const QString& keep, bool reopen) {
     fill_->stop();
-    LeavePhoto();
     action(QStringLiteral("aEdycjaKreatorKadrowania"))->setEnabled(false);
-    // The old folder's photo goes, and a decode still under way for it must not arrive later.
-    photoLoader()->cancel();
-    ClearView();
-    RefreshView();
     catalogue_.scan(folder_);
     sbPliki->verticalScrollBar()->setValue(0);
+    int current = keep.isEmpty() ? -1 : catalogue_.indexOfPath(keep);
+    if (current < 0 && !catalogue_.isEmpty())
+        current = 0;
     if (!catalogue_.isEmpty()) {
         CheckSortAction(catalogue_.sortKey());
         hcNaglowek->setSort(catalogue_.sortKey() - 1, catalogue_.sortAscending());
-        catalogue_.setCurrentIndex(0);
-    } else {
-        catalogue_.setCurrentIndex(-1);
     }
+    catalogue_.setCurrentIndex(current);
     LayoutBrowser();
     pbTlo->update();
     // A rescan clears every mark.
     UpdateSummary();
-    if (catalogue_.isEmpty()) {
+    if (current < 0) {
+        document_->close();
+        ClearView();
+        RefreshView();
         laNazwaPliku->clear();
         laRozmiarPliku->clear();
         laWagaPliku->clear();
         return;
     }
-    ShowPhoto();
+    ScrollIntoView();
+    if (reopen || catalogue_.at(current).Sciezka != document_->path()) {
+        // A photo read again starts from a clean view, as a refresh does.
+        document_->close();
+        ShowPhoto();
+    }
     tMiniatury->start();
+}
+
+void TfoGlowny::OpenPath(const QString& path) {
+    const int i = catalogue_.indexOfPath(path);
+    if (i < 0 || (i == catalogue_.currentIndex() && catalogue_.at(i).Sciezka == document_->path()))
+        return;
+    catalogue_.setCurrentIndex(i);
+    CurrentChanged();
 }
 
 void TfoGlowny::ChooseFolder() {
@@ -146,8 +171,7 @@ void TfoGlowny::ChooseFolder() {
         this, QStringLiteral("Wskarz folder, w którym umieściłeś swoje zdjęcia."), folder_);
     if (chosen.isEmpty())
         return;
-    SetFolder(chosen);
-    Refresh();
+    OpenFolder(chosen, QString());
 }
 
 void TfoGlowny::SetViewKind(ViewKind kind) {
@@ -211,7 +235,7 @@ void TfoGlowny::BrowserPressed(QPoint position) {
         if (hit.index != current) {
             if (viewKind_ == ViewKind::Icons)
                 action(QStringLiteral("aEdycjaRedEyeAnuluj"))->trigger();
-            catalogue_.makeCurrent(hit.index);
+            GoToPhoto(hit.index);
         }
     }
     UpdateSelectionInfo();

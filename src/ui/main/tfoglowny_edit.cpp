@@ -1,30 +1,25 @@
-// The editing side of the main window: it wires the edit commands to the editing state (`PhotoEdit`),
-// the crop and red-eye tools and the dialogs, and shows what the state says. The work itself is done
-// there, not here.
+// The editing side of the main window: it wires the edit commands to the photo document, the crop and
+// red-eye tools and the adjustment dialogs, and shows what the document says. The work itself is done
+// there, not here; saving and leaving a photo are in tfoglowny_save.cpp.
 #include "ui/main/tfoglowny.h"
 
-#include "imaging/colour.h"
-#include "imaging/filters.h"
-#include "imaging/photometadata.h"
-#include "imaging/rotate.h"
+#include "document/changes.h"
+#include "document/photodocument.h"
+#include "ui/common/cursoroverride.h"
 #include "ui/common/cursors.h"
 #include "ui/common/picturebutton.h"
 #include "ui/common/prompts.h"
 #include "ui/edit/adjustmentdialog.h"
 #include "ui/edit/croptool.h"
+#include "ui/edit/redeyetool.h"
 #include "ui/viewer/imageview.h"
 #include "ui/viewer/imageviewcontroller.h"
-#include "document/photoedit.h"
-#include "document/photosaver.h"
-#include "ui/edit/redeyetool.h"
-#include "ui/edit/tfozapisz.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 
 #include <algorithm>
 
@@ -33,44 +28,6 @@ namespace ui {
 namespace {
 
 constexpr int kToolPanelWidth = 394;
-
-PhotoEdit::Change change(const char* name, std::function<void(QImage&)> apply,
-                         std::function<void(QImage&)> inverse = {}) {
-    PhotoEdit::Change c;
-    c.name = QString::fromUtf8(name);
-    c.apply = std::move(apply);
-    c.inverse = std::move(inverse);
-    return c;
-}
-
-// A change that hands the rows of its result on as it finishes them.
-PhotoEdit::Change handingOn(const char* name,
-                            std::function<void(QImage&, const imaging::FinishedRows&)> apply,
-                            std::function<void(QImage&)> inverse = {}) {
-    PhotoEdit::Change c = change(
-        name, [apply](QImage& b) { apply(b, {}); }, std::move(inverse));
-    c.applyHandingOn = std::move(apply);
-    return c;
-}
-
-PhotoEdit::Change turn(const char* name, imaging::QuarterTurn direction, void (*inverse)(QImage&)) {
-    return handingOn(
-        name, [direction](QImage& b, const imaging::FinishedRows& f) { imaging::Rotate(b, direction, f); },
-        inverse);
-}
-
-PhotoEdit::Change filter(const char* name, const char* kernel) {
-    return handingOn(name, [kernel](QImage& b, const imaging::FinishedRows& f) {
-        imaging::ApplyNamedFilter(b, QString::fromLatin1(kernel), f);
-    });
-}
-
-// A colour change: every pixel on its own, so it may run band by band.
-PhotoEdit::Change rowwise(const char* name, std::function<void(QImage&)> apply) {
-    PhotoEdit::Change c = change(name, std::move(apply));
-    c.rowwise = true;
-    return c;
-}
 
 // A tool panel: white under its controls, the size of the crop panel.
 void preparePanel(QWidget* panel) {
@@ -85,22 +42,26 @@ void preparePanel(QWidget* panel) {
 
 void TfoGlowny::CreateEditing() {
     runDialog = [](QDialog& d) { return d.exec(); };
-    edit_ = new PhotoEdit(this);
-    saver_ = new PhotoSaver(this);
-    connect(saver_, &PhotoSaver::busyChanged, this, &TfoGlowny::SetSaving);
-    connect(edit_, &PhotoEdit::changed, this, &TfoGlowny::EditChanged);
+    hourglass_ = std::make_unique<CursorOverride>();
+    document_ = new PhotoDocument(this);
+    connect(document_, &PhotoDocument::changed, this, &TfoGlowny::DocumentChanged);
+    // Messages and save outcomes are taken from the event loop, not from inside the document's hand-over.
+    connect(
+        document_, &PhotoDocument::failed, this,
+        [this](const QString& message) {
+            // A photo that failed to load while it was being left is not worth a message.
+            if (!(leaving_ && document_->loadState() == PhotoDocument::LoadState::Failed))
+                prompts().error(this, message);
+        },
+        Qt::QueuedConnection);
+    connect(document_, &PhotoDocument::saved, this, &TfoGlowny::Saved, Qt::QueuedConnection);
     // A change makes the view's small copy of its result on the worker, from the rows it finishes.
-    edit_->setViewCopyPlanner([this]() -> PhotoEdit::ViewCopySize {
+    document_->setViewCopyPlanner([this]() -> PhotoDocument::ViewCopySize {
         if (!viewer_)
             return {};
         return viewer_->scaledCopySizeRule();
     });
-    connect(edit_, &PhotoEdit::busyChanged, this, [](bool busy) {
-        if (busy)
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-        else
-            QApplication::restoreOverrideCursor();
-    });
+    connect(document_, &PhotoDocument::busyChanged, this, [this](bool busy) { hourglass_->set(busy); });
 
     preparePanel(pEdycjaKadrowanie);
     preparePanel(pEdycjaRedEye);
@@ -110,18 +71,19 @@ void TfoGlowny::CreateEditing() {
         b->move(302, 30);
     if (auto* b = pEdycjaKadrowanie->findChild<QWidget*>(QStringLiteral("iEdycjaKadrowanieAnuluj")))
         b->move(348, 30);
-    redEye_ = new RedEyeTool(viewer_, pEdycjaRedEye, [this](QRect, std::optional<PhotoEdit::Change> c) {
+    redEye_ = new RedEyeTool(viewer_, pEdycjaRedEye, [this](PhotoDocument::Change c) {
         pEdycjaRedEye->hide();
         ivObraz->removeAllLayers();
-        if (c)
-            edit_->run(std::move(*c));
+        // The pupil is looked for on the worker, after the work queued before it.
+        if (!isWaiting())
+            document_->run(std::move(c));
         ToolMode = ImageViewController::NoTool;
         ivObraz->repaintView();
         ivObraz->setViewCursor(QCursor(Qt::ArrowCursor));
         RelayoutToolPanels();
     });
 
-    // Undo and redo: beyond the toolbar, in the view's pop-up menu and on the usual keys.
+    // Undo and redo: in the "Edycja" menu with their keys shown, and in the view's pop-up menu.
     const auto addAction = [this](const char* name, const char* caption, QList<QKeySequence> keys) {
         auto* a = new QAction(QString::fromUtf8(caption), this);
         a->setObjectName(QString::fromLatin1(name));
@@ -136,71 +98,84 @@ void TfoGlowny::CreateEditing() {
     QAction* redo =
         addAction("aEdycjaPonow", "Ponów",
                   {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    if (auto* edycja = menuBar()->findChild<QMenu*>(QStringLiteral("miEdycja"))) {
+        edycja->addAction(undo);
+        edycja->addAction(redo);
+        edycja->menuAction()->setVisible(true);
+    }
     QMenu* menu = pmObraz->addMenu(QStringLiteral("Edycja"));
     menu->setObjectName(QStringLiteral("miObrazEdycja"));
     menu->addAction(undo);
     menu->addAction(redo);
     connect(undo, &QAction::triggered, this, [this] {
-        if (!isSaving())
-            edit_->undo();
+        if (!isWaiting())
+            document_->undo();
     });
     connect(redo, &QAction::triggered, this, [this] {
-        if (!isSaving())
-            edit_->redo();
+        if (!isWaiting())
+            document_->redo();
     });
     ConnectEditActions();
 }
 
 void TfoGlowny::ConnectEditActions() {
-    const auto on = [this](const char* name, auto slot) {
+    using Loaded = PhotoDocument::LoadState;
+    // A change queues behind the work before it, also behind a photo still loading; nothing is taken
+    // while the photo is being left, saved or handed to a file command.
+    const auto change = [this](const char* name, PhotoDocument::Change (*make)(), bool endCrop) {
+        connect(action(QString::fromLatin1(name)), &QAction::triggered, this, [this, make, endCrop] {
+            if (catalogue_.isEmpty() || isWaiting())
+                return;
+            if (endCrop && pEdycjaKadrowanie->isVisible())
+                CancelCrop();
+            document_->run(make());
+        });
+    };
+    change("aEdycjaObrotL", changes::TurnLeft, true);
+    change("aEdycjaObrotP", changes::TurnRight, true);
+    change("aEdycjaBW", changes::BlackAndWhite, false);
+    change("aEdycjaSepia", changes::Sepia, false);
+    change("aEdycjaBlurr", changes::Blur, false);
+    change("aEdycjaSharpen", changes::Sharpen, false);
+    // Tools and dialogs work on the photo on screen: not before it has loaded.
+    const auto onPhoto = [this](const char* name, auto slot) {
         connect(action(QString::fromLatin1(name)), &QAction::triggered, this, [this, slot] {
-            if (!catalogue_.isEmpty() && !isSaving()) // the photo being written is not changed meanwhile
+            if (!catalogue_.isEmpty() && !isWaiting() && document_->loadState() == Loaded::Loaded)
                 slot();
         });
     };
-    const auto correction = [this](PhotoEdit::Change c, bool endCrop = false) {
-        if (endCrop && pEdycjaKadrowanie->isVisible())
-            CancelCrop();
-        edit_->run(std::move(c));
-    };
-    on("aEdycjaObrotL",
-       [=] { correction(turn("Obrót w lewo", imaging::QuarterTurn::Left, imaging::RotateRight), true); });
-    on("aEdycjaObrotP",
-       [=] { correction(turn("Obrót w prawo", imaging::QuarterTurn::Right, imaging::RotateLeft), true); });
-    on("aEdycjaBW", [=] { correction(rowwise("Czarno-biały", imaging::ToGreyscale)); });
-    on("aEdycjaSepia", [=] { correction(rowwise("Sepia", imaging::ToSepia)); });
-    on("aEdycjaBlurr", [=] { correction(filter("Rozmycie", "BLURMORE")); });
-    on("aEdycjaSharpen", [=] { correction(filter("Wyostrzenie", "SHARPEN")); });
-    on("aEdycjaKadrowanie", [this] { StartCrop(); });
-    on("aEdycjaKadrowanieZastosuj", [this] { ApplyCrop(); });
-    on("aEdycjaKadrowanieAnuluj", [this] { CancelCrop(); });
-    on("aEdycjaOczy", [this] { StartRedEye(); });
-    on("aEdycjaRedEyeAnuluj", [this] { CancelRedEye(); });
-    on("aEdycjaZapisz", [this] { SaveEdits(false, false); });
-    on("aEdycjaAnuluj", [this] { DiscardEdits(); });
-    on("aEdycjaBrightnessContrast", [this] { Adjust(false); });
-    on("aEdycjaHSL", [this] { Adjust(true); });
-    on("aPlikZapiszJako", [this] { SaveAs(); });
+    onPhoto("aEdycjaKadrowanie", [this] { StartCrop(); });
+    onPhoto("aEdycjaKadrowanieZastosuj", [this] { ApplyCrop(); });
+    onPhoto("aEdycjaOczy", [this] { StartRedEye(); });
+    onPhoto("aEdycjaZapisz", [this] { SaveEdits(false, false); });
+    onPhoto("aEdycjaAnuluj", [this] { DiscardEdits(); });
+    onPhoto("aEdycjaBrightnessContrast", [this] { Adjust(false); });
+    onPhoto("aEdycjaHSL", [this] { Adjust(true); });
+    onPhoto("aPlikZapiszJako", [this] { SaveAs(); });
+    connect(action(QStringLiteral("aEdycjaKadrowanieAnuluj")), &QAction::triggered, this,
+            [this] { CancelCrop(); });
+    connect(action(QStringLiteral("aEdycjaRedEyeAnuluj")), &QAction::triggered, this,
+            [this] { CancelRedEye(); });
 }
 
-void TfoGlowny::EditChanged() {
-    if (ivObraz->bitmap().cacheKey() != edit_->bitmap().cacheKey() ||
-        ivObraz->bitmap().isNull() != edit_->bitmap().isNull()) {
-        ivObraz->setBitmap(edit_->bitmap(), edit_->viewCopy());
-        RefreshView();
-    }
-    Modified = edit_->isModified();
+bool TfoGlowny::isModified() const {
+    return document_ && document_->isModified();
+}
+
+void TfoGlowny::UpdateEditButtons() {
+    const bool modified = isModified();
     for (const char* name : {"iEdycjaZapisz", "iEdycjaAnuluj"})
         if (auto* b = pObrazToolbar->findChild<QWidget*>(QString::fromLatin1(name)))
-            b->setVisible(Modified);
+            b->setVisible(modified);
     RelayoutToolPanels();
     QAction* undo = action(QStringLiteral("aEdycjaCofnij"));
     QAction* redo = action(QStringLiteral("aEdycjaPonow"));
-    undo->setEnabled(edit_->canUndo());
-    undo->setText(edit_->canUndo() ? QStringLiteral("Cofnij: ") + edit_->undoName()
-                                   : QStringLiteral("Cofnij"));
-    redo->setEnabled(edit_->canRedo());
-    redo->setText(edit_->canRedo() ? QStringLiteral("Ponów: ") + edit_->redoName() : QStringLiteral("Ponów"));
+    undo->setEnabled(document_->canUndo());
+    undo->setText(document_->canUndo() ? QStringLiteral("Cofnij: ") + document_->undoName()
+                                       : QStringLiteral("Cofnij"));
+    redo->setEnabled(document_->canRedo());
+    redo->setText(document_->canRedo() ? QStringLiteral("Ponów: ") + document_->redoName()
+                                       : QStringLiteral("Ponów"));
 }
 
 void TfoGlowny::RelayoutToolPanels() {
@@ -248,19 +223,6 @@ void TfoGlowny::CancelCrop() {
     UpdateSelectionInfo();
 }
 
-void TfoGlowny::ApplyCrop() {
-    if (crop_->hasSelection() &&
-        prompts().askYesNo(this, QStringLiteral("Czy przyciąć obraz do rozmiaru zaznaczenia?")) ==
-            Prompts::Answer::Yes) {
-        const QRect r = crop_->selectionRect();
-        CancelCrop();
-        PhotoEdit::Change crop = change("Kadrowanie", [r](QImage& b) { b = b.copy(r); });
-        crop.crop = r; // undo keeps the cut margins only
-        edit_->run(std::move(crop));
-    }
-    UpdateSelectionInfo();
-}
-
 void TfoGlowny::StartRedEye() {
     if (pEdycjaKadrowanie->isVisible())
         CancelCrop();
@@ -292,23 +254,6 @@ void TfoGlowny::EndTools() {
         ToolMode = ImageViewController::NoTool;
 }
 
-void TfoGlowny::LeavePhoto() {
-    FinishSave();
-    if (edit_->isBusy())
-        edit_->finish();
-    if (Modified)
-        SaveEdits(true, true);
-    EndTools();
-}
-
-void TfoGlowny::DiscardEdits() {
-    EndTools();
-    ivObraz->setViewCursor(QCursor(Qt::ArrowCursor));
-    // The file on disk is the unedited photo.
-    ShowPhoto();
-    edit_->setModified(false);
-}
-
 void TfoGlowny::PlaceDialog(QDialog& d, QPoint remembered) {
     if (remembered == QPoint(-200, -200))
         d.move(x() + (width() - d.width()) / 2, y() + (height() - d.height()) / 2);
@@ -316,115 +261,26 @@ void TfoGlowny::PlaceDialog(QDialog& d, QPoint remembered) {
         d.move(remembered);
 }
 
-int TfoGlowny::SaveDialog(QString& path) {
-    const core::ListaPlikow& e = catalogue_.at(catalogue_.currentIndex());
-    TfoZapisz d(prompts(), this);
-    d.prepare(e.Nazwa + QStringLiteral("_kopia"), e.Nazwa, folder_, edit_->jpegQuality());
-    PlaceDialog(d, {-200, -200});
-    const int result = runDialog(d);
-    if (result == TfoZapisz::kNewFile || result == TfoZapisz::kExistingFile) {
-        edit_->setJpegQuality(d.quality());
-        const QString name = result == TfoZapisz::kNewFile ? d.newName() : e.Nazwa;
-        path = QDir::toNativeSeparators(folder_ + QLatin1Char('/') + name + QStringLiteral(".jpg"));
+void TfoGlowny::ApplyCrop() {
+    if (crop_->hasSelection() &&
+        prompts().askYesNo(this, QStringLiteral("Czy przyciąć obraz do rozmiaru zaznaczenia?")) ==
+            Prompts::Answer::Yes) {
+        const QRect r = crop_->selectionRect();
+        CancelCrop();
+        document_->run(changes::Crop(r));
     }
-    return result;
-}
-
-void TfoGlowny::WriteEdit(const QString& path, std::function<void()> saved) {
-    const int i = catalogue_.currentIndex();
-    // The photo's own metadata is read on the worker before its file may be replaced.
-    saver_->start(edit_->bitmap(), path, edit_->jpegQuality(), catalogue_.at(i).Sciezka,
-                  [this, saved = std::move(saved)](const imaging::SaveResult& r) {
-                      if (r.ok())
-                          saved();
-                      else
-                          prompts().error(this, imaging::SaveFailureMessage(r));
-                  });
-}
-
-bool TfoGlowny::isSaving() const {
-    return saver_ && saver_->isBusy();
-}
-
-void TfoGlowny::FinishSave() {
-    if (saver_)
-        saver_->finish();
-}
-
-void TfoGlowny::SetSaving(bool on) {
-    for (QWidget* w : {static_cast<QWidget*>(pObrazToolbar), static_cast<QWidget*>(ivObraz)})
-        w->setEnabled(!on);
-    if (on)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-        QApplication::restoreOverrideCursor();
-}
-
-bool TfoGlowny::SaveEdits(bool ask, bool discardOnCancel) {
-    const int i = catalogue_.currentIndex();
-    if (i < 0 || i >= catalogue_.size() || !edit_)
-        return false;
-    edit_->finish();
-    const auto dropEdit = [this] {
-        edit_->setModified(false);
-        if (pEdycjaKadrowanie->isVisible())
-            CancelCrop();
-        ivObraz->removeAllLayers();
-    };
-    if (ask && prompts().askYesNo(this, QStringLiteral("Obraz został zmieniony. Zapisać zmiany?")) !=
-                   Prompts::Answer::Yes) {
-        dropEdit();
-        return false;
-    }
-    QString path;
-    const int result = SaveDialog(path);
-    if (result != TfoZapisz::kNewFile && result != TfoZapisz::kExistingFile) {
-        if (discardOnCancel)
-            dropEdit();
-        return false;
-    }
-    const QString question =
-        result == TfoZapisz::kNewFile
-            ? QStringLiteral("Plik o wybranej nazwie istnieje. Czy chcesz go zastąpi?\r\n")
-            : QStringLiteral("Czy zastąpić istniejący plik?\r\n");
-    const auto refresh = [this] { action(QStringLiteral("aWidokOdswiez"))->trigger(); };
-    if (!QFile::exists(path) || prompts().askYesNo(this, question + path) == Prompts::Answer::Yes) {
-        // A failed save keeps the edit on screen, still marked, so that it can be saved elsewhere.
-        WriteEdit(path, [dropEdit, refresh] {
-            dropEdit();
-            refresh();
-        });
-    } else {
-        refresh();
-    }
-    return result == TfoZapisz::kExistingFile;
-}
-
-void TfoGlowny::SaveAs() {
-    const int i = catalogue_.currentIndex();
-    if (i < 0 || i >= catalogue_.size() || edit_->bitmap().isNull())
-        return;
-    edit_->finish();
-    QString path;
-    const int result = SaveDialog(path);
-    if (result != TfoZapisz::kNewFile && result != TfoZapisz::kExistingFile)
-        return;
-    const QString question =
-        result == TfoZapisz::kNewFile
-            ? QStringLiteral("Plik o wybranej nazwie istnieje. Czy chcesz go zastąpić\r\n")
-            : QStringLiteral("Czy zastąpić istniejący plik?\r\n");
-    if (QFile::exists(path) && prompts().askYesNo(this, question + path) != Prompts::Answer::Yes)
-        return;
-    WriteEdit(path, [this] { action(QStringLiteral("aWidokOdswiez"))->trigger(); });
+    UpdateSelectionInfo();
 }
 
 void TfoGlowny::Adjust(bool hsl) {
-    edit_->finish();
-    const QImage backup = edit_->bitmap();
+    // The dialog adjusts the photo as it stands: not while work on it is still queued.
+    if (document_->isBusy())
+        return;
+    const QImage backup = document_->bitmap();
     if (backup.isNull())
         return;
     const auto sink = [this](const QImage& preview, const QImage& viewCopy) {
-        edit_->preview(preview, viewCopy);
+        document_->preview(preview, viewCopy);
     };
     std::unique_ptr<AdjustmentDialog> d;
     if (hsl)
@@ -439,10 +295,11 @@ void TfoGlowny::Adjust(bool hsl) {
     remembered = d->pos();
     d.reset(); // a preview still computing is dropped with the dialog
     if (result == QDialog::Accepted)
-        edit_->commit(hsl ? QStringLiteral("Barwa/Nasycenie/Jasność") : QStringLiteral("Jasność/Kontrast"),
-                      edit_->bitmap(), backup);
+        document_->commit(hsl ? QStringLiteral("Barwa/Nasycenie/Jasność")
+                              : QStringLiteral("Jasność/Kontrast"),
+                          document_->bitmap(), backup);
     else
-        edit_->preview(backup);
+        document_->preview(backup);
 }
 
 } // namespace ui

@@ -2,14 +2,13 @@
 // zoom commands and the magnifier, and the zoom label.
 #include "ui/main/tfoglowny.h"
 
+#include "document/photodocument.h"
 #include "imaging/imagefile.h"
 #include "ui/common/cursors.h"
 #include "ui/common/picturebutton.h"
 #include "ui/common/prompts.h"
 #include "ui/viewer/imageview.h"
 #include "ui/viewer/imageviewcontroller.h"
-#include "document/photoedit.h"
-#include "document/photoloader.h"
 
 #include <QAction>
 #include <QLabel>
@@ -45,10 +44,6 @@ void TfoGlowny::CreateImageView() {
     hooks.hideRedEyePanel = [this] { pEdycjaRedEye->hide(); };
     hooks.cropPanelVisible = [this] { return pEdycjaKadrowanie->isVisible(); };
     hooks.redEyePanelVisible = [this] { return pEdycjaRedEye->isVisible(); };
-
-    loader_ = new PhotoLoader(this);
-    connect(loader_, &PhotoLoader::loaded, this,
-            [this](int, const imaging::PhotoLoad& result) { PhotoLoaded(result); });
 
     const auto on = [this](const char* name, auto slot) {
         connect(action(QString::fromLatin1(name)), &QAction::triggered, this, slot);
@@ -89,21 +84,17 @@ void TfoGlowny::ShowPhoto() {
     const core::ListaPlikow& e = catalogue_.at(i);
     laRozmiarPliku->clear();
     laWagaPliku->setText(QString::number(e.Rozmiar) + QStringLiteral(" KB"));
-    laNazwaPliku->setText(e.Nazwa); // shortened to the label's width as it is drawn
     ivObraz->setViewCursor(QCursor(Qt::ArrowCursor));
     viewer_->setFitToWindow(true);
     RefreshView();
-    // The photo on screen stays until the new one is decoded (a failed load keeps it); only the newest
-    // click's photo is ever shown. The loader shows the hourglass meanwhile.
-    loader_->request(e.Sciezka);
+    // The photo on screen stays until the new one is decoded; the document drops what is still on its
+    // way for the photo left, so only the newest click's photo is ever shown.
+    document_->open(e.Sciezka);
 }
 
 void TfoGlowny::ClearView() {
-    if (edit_)
-        edit_->load(QImage()); // the editing state holds the working bitmap the view follows
     ivObraz->removeAllLayers();
     ivObraz->clearBitmap();
-    ExifLines.clear();
     // Back to how the view starts, so that no zoom of a photo that is gone stays behind.
     ivObraz->setScrollBarThickness(-1);
     ivObraz->setScaleMode(ImageView::ScaleMode::Normal);
@@ -112,21 +103,39 @@ void TfoGlowny::ClearView() {
     UpdateZoomLabel();
 }
 
-void TfoGlowny::PhotoLoaded(const imaging::PhotoLoad& result) {
-    if (result.ok()) {
-        edit_->load(result.bitmap); // the view follows the editing state
-        ExifLines = result.exifLines;
-    } else {
-        // The bar shows the file that failed; the photo before it must not stay as if it were that one.
-        ClearView();
-        prompts().error(this, imaging::ViewerLoadMessage(result));
+void TfoGlowny::DocumentChanged() {
+    using State = PhotoDocument::LoadState;
+    const State state = document_->loadState();
+    const QString path = document_->path();
+    const bool otherPhoto = path != shownPath_;
+    if (otherPhoto) {
+        const int i = catalogue_.indexOfPath(path);
+        laNazwaPliku->setText(i >= 0 ? catalogue_.at(i).Nazwa : QString()); // shortened as it is drawn
     }
-    const QImage& shown = ivObraz->bitmap();
-    laRozmiarPliku->setText(shown.isNull() ? QString()
-                                           : QString::number(shown.width()) + QLatin1Char('x') +
-                                                 QString::number(shown.height()));
-    viewer_->setFitToWindow(true);
-    RefreshView();
+    const QSize loaded = state == State::Loaded ? document_->loadedSize() : QSize();
+    laRozmiarPliku->setText(loaded.isEmpty() ? QString()
+                                             : QString::number(loaded.width()) + QLatin1Char('x') +
+                                                   QString::number(loaded.height()));
+    const QImage& b = document_->bitmap();
+    if (state == State::Failed || state == State::Empty) {
+        // The bar names the file that failed; the photo before it must not stay as if it were that one.
+        if (!ivObraz->bitmap().isNull())
+            ClearView();
+        EndTools();
+    } else if (b.cacheKey() != ivObraz->bitmap().cacheKey() || b.isNull() != ivObraz->bitmap().isNull()) {
+        // A selection drawn on a bitmap of another size would cut the wrong part.
+        if (b.size() != shownSize_)
+            EndTools();
+        ivObraz->setBitmap(b, document_->viewCopy());
+        // A photo that has just arrived is fitted to the window.
+        if (state == State::Loaded && (otherPhoto || shownState_ != int(State::Loaded)))
+            viewer_->setFitToWindow(true);
+        RefreshView();
+    }
+    shownPath_ = path;
+    shownState_ = int(state);
+    shownSize_ = state == State::Failed || state == State::Empty ? QSize() : b.size();
+    UpdateEditButtons();
 }
 
 void TfoGlowny::RefreshView() {

@@ -49,7 +49,7 @@ UploadCommands* AttachUploadCommands(TfoGlowny& window, TfoWysylanie& wizard) {
 }
 
 void UploadCommands::aPlikWyslijPlikiExecute() {
-    if (window_.Modified) {
+    if (window_.isModified()) {
         window_.SaveEdits(true, true); // asks, and a cancelled save drops the edit as leaving a photo does
         return;
     }

@@ -1,7 +1,7 @@
 #include "ui/uitestsupport.h"
 
+#include "document/photodocument.h"
 #include "ui/batchcrop/tfokadrownie.h"
-#include "document/photoedit.h"
 
 #include <QLineEdit>
 #include <QTest>
@@ -19,7 +19,7 @@ TEST_F(WindowTest, TheBatchCropCommandOpensTheWizardOverCopiesOfTheCatalogue) {
     QAction* command = act("aEdycjaKreatorKadrowania");
     ASSERT_TRUE(QTest::qWaitFor([&] { return command->isEnabled(); }, 20000));
     w().catalogue().toggleMark(1);
-    w().photoEdit()->setJpegQuality(63);
+    w().document()->setJpegQuality(63);
     const std::vector<core::ListaPlikow> before = w().catalogue().entries();
 
     int shown = 0;
@@ -47,13 +47,14 @@ TEST_F(WindowTest, TheBatchCropCommandOpensTheWizardOverCopiesOfTheCatalogue) {
         return 1;
     };
     command->trigger();
+    settle();
     EXPECT_EQ(shown, 1);
     ASSERT_EQ(w().catalogue().size(), 3);
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(w().catalogue().at(i).Sciezka, before[i].Sciezka);
         EXPECT_EQ(w().catalogue().at(i).Zaznaczony, before[i].Zaznaczony);
     }
-    EXPECT_EQ(w().photoEdit()->jpegQuality(), 63);
+    EXPECT_EQ(w().document()->jpegQuality(), 63);
 }
 
 } // namespace

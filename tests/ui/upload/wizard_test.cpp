@@ -2,6 +2,7 @@
 #include "wizardharness.h"
 
 #include "core/settings.h"
+#include "document/photodocument.h"
 #include "testsupport.h"
 #include "ui/common/framedwindow.h"
 #include "ui/upload/wordpicture.h"
@@ -249,7 +250,7 @@ TEST_F(WizardTest, TheUploadCommandRefusesBeforeTheWizardOpens) {
     const Case cases[] = {
         {"modified photo",
          [&] {
-             w().Modified = true;
+             w().document()->setModified(true);
              h.prompts.answers = {ui::Prompts::Answer::No};
          },
          QString::fromUtf8("Pytanie: Obraz został zmieniony. Zapisać zmiany?")},

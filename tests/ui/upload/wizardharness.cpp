@@ -45,6 +45,7 @@ void WizardTest::closeWindow() {
 void WizardTest::buildWindow() {
     closeWindow();
     h.build();
+    uitest::settle(w());
     w().settings().serviceBase = service ? service->baseAddress() : QString();
     w().settings().autoUpdate = false;
     wizard_ = std::make_unique<ui::TfoWysylanie>(
