@@ -35,7 +35,7 @@ PhotoDocument::Change sepia() {
     return {QStringLiteral("sepia"), imaging::ToSepia, {}, {}};
 }
 
-struct PhotoEditTest : ::testing::Test {
+struct PhotoDocumentTest : ::testing::Test {
     PhotoDocument edit;
     QImage photo = gradient(64, 48);
     void SetUp() override {
@@ -44,7 +44,7 @@ struct PhotoEditTest : ::testing::Test {
     }
 };
 
-TEST_F(PhotoEditTest, ChangesRunInOrderOffTheUiThreadAndArriveOnIt) {
+TEST_F(PhotoDocumentTest, ChangesRunInOrderOffTheUiThreadAndArriveOnIt) {
     std::vector<bool> onUiThread;
     QObject::connect(&edit, &PhotoDocument::changed,
                      [&] { onUiThread.push_back(QThread::currentThread() == qApp->thread()); });
@@ -74,7 +74,7 @@ TEST_F(PhotoEditTest, ChangesRunInOrderOffTheUiThreadAndArriveOnIt) {
         EXPECT_TRUE(b);
 }
 
-TEST_F(PhotoEditTest, UndoAndRedoAcrossMixedEditsRestoreEachStateExactly) {
+TEST_F(PhotoDocumentTest, UndoAndRedoAcrossMixedEditsRestoreEachStateExactly) {
     const QRect eye(10, 10, 12, 12);
     QImage red = photo;
     for (int y = 12; y < 20; ++y)
@@ -114,7 +114,7 @@ TEST_F(PhotoEditTest, UndoAndRedoAcrossMixedEditsRestoreEachStateExactly) {
     EXPECT_FALSE(edit.canRedo());
 }
 
-TEST_F(PhotoEditTest, HistoryKeepsOnlyWhatUndoNeeds) {
+TEST_F(PhotoDocumentTest, HistoryKeepsOnlyWhatUndoNeeds) {
     const qint64 photoBytes = photo.sizeInBytes();
     edit.run(turnLeft());
     edit.run(turnLeft());
@@ -132,7 +132,7 @@ TEST_F(PhotoEditTest, HistoryKeepsOnlyWhatUndoNeeds) {
     EXPECT_EQ(edit.historyBytes(), 8 * 8 * 4 + photoBytes);
 }
 
-TEST_F(PhotoEditTest, HistoryIsBoundedByStepsAndBytesOldestFirst) {
+TEST_F(PhotoDocumentTest, HistoryIsBoundedByStepsAndBytesOldestFirst) {
     struct Case {
         int steps;
         qint64 bytes;
@@ -163,7 +163,7 @@ TEST_F(PhotoEditTest, HistoryIsBoundedByStepsAndBytesOldestFirst) {
     }
 }
 
-TEST_F(PhotoEditTest, ModifiedFollowsTheSavedState) {
+TEST_F(PhotoDocumentTest, ModifiedFollowsTheSavedState) {
     QSignalSpy changed(&edit, &PhotoDocument::changed);
     edit.run(sepia());
     edit.finish();
@@ -185,7 +185,7 @@ TEST_F(PhotoEditTest, ModifiedFollowsTheSavedState) {
     EXPECT_GE(changed.count(), 6);
 }
 
-TEST_F(PhotoEditTest, LoadingAnotherPhotoDropsQueuedWork) {
+TEST_F(PhotoDocumentTest, LoadingAnotherPhotoDropsQueuedWork) {
     edit.run(turnLeft());
     edit.run(grey());
     const QImage other = gradient(10, 10);
@@ -197,7 +197,7 @@ TEST_F(PhotoEditTest, LoadingAnotherPhotoDropsQueuedWork) {
     EXPECT_FALSE(edit.canUndo());
 }
 
-TEST_F(PhotoEditTest, CommitAndPreviewForTheDialogs) {
+TEST_F(PhotoDocumentTest, CommitAndPreviewForTheDialogs) {
     const QImage before = edit.bitmap();
     QImage after = before;
     imaging::ToSepia(after);
@@ -216,7 +216,7 @@ TEST_F(PhotoEditTest, CommitAndPreviewForTheDialogs) {
     EXPECT_EQ(edit.bitmap(), after);
 }
 
-TEST(PhotoEditRows, ABandByBandChangeGivesThePixelsOfTheWholeChange) {
+TEST(PhotoDocumentRows, ABandByBandChangeGivesThePixelsOfTheWholeChange) {
     using Fn = std::function<void(QImage&)>;
     const struct {
         const char* name;
@@ -245,7 +245,7 @@ TEST(PhotoEditRows, ABandByBandChangeGivesThePixelsOfTheWholeChange) {
     }
 }
 
-TEST_F(PhotoEditTest, UndoRecordsAreAsSmallAsTheChangeAllows) {
+TEST_F(PhotoDocumentTest, UndoRecordsAreAsSmallAsTheChangeAllows) {
     const QImage big = gradient(300, 200);
     const qint64 whole = big.sizeInBytes();
     struct Case {
@@ -288,7 +288,7 @@ TEST_F(PhotoEditTest, UndoRecordsAreAsSmallAsTheChangeAllows) {
     }
 }
 
-TEST_F(PhotoEditTest, OlderWholeRecordsShrinkAndStillUndoExactly) {
+TEST_F(PhotoDocumentTest, OlderWholeRecordsShrinkAndStillUndoExactly) {
     const auto rowwise = [](PhotoDocument::Change c) {
         c.rowwise = true;
         return c;
@@ -335,7 +335,7 @@ TEST_F(PhotoEditTest, OlderWholeRecordsShrinkAndStillUndoExactly) {
 
 namespace {
 
-TEST(PhotoEditViewCopy, IsMadeOnTheWorkerFromTheFinishedRowsAndArrivesWithTheChange) {
+TEST(PhotoDocumentViewCopy, IsMadeOnTheWorkerFromTheFinishedRowsAndArrivesWithTheChange) {
     PhotoDocument edit;
     const QImage photo = gradient(700, 450); // spread over the pool
     edit.load(photo);
