@@ -641,4 +641,161 @@ TEST(BrightnessContrast, ThePreviewComesWithTheViewersCopyWhenOneIsWanted) {
     EXPECT_EQ(previews[1].second, copy);
 }
 
+// Where loading, changes and saves meet: each case once failed a customer.
+TEST_F(Editing, LeavingWithYesWaitsForTheSaveAndAFailedSaveStays) {
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
+        photo(QString::fromLatin1(name), QSize(80, 60), qRgb(10, 200, 30));
+    ASSERT_TRUE(QDir(folder).mkdir(QStringLiteral("a_kopia.jpg"))); // cannot be replaced by a file
+    build();
+    answerSaveDialogs();
+    command("aEdycjaSepia");
+    const QImage edited = bitmap();
+    saveAnswers = {{TfoZapisz::kNewFile, {}}};
+    h.prompts.answers = {Answer::Yes, Answer::Yes}; // save, and replace what stands at the name
+    act("aPlikNastepny")->trigger();
+    settle();
+    EXPECT_EQ(w().catalogue().currentIndex(), 0); // stayed
+    EXPECT_EQ(w().laNazwaPliku->text(), QStringLiteral("a"));
+    EXPECT_EQ(bitmap(), edited);
+    EXPECT_TRUE(w().isModified());
+    ASSERT_FALSE(h.prompts.records.isEmpty());
+    EXPECT_EQ(h.prompts.records.last().kind, ui::Prompts::Kind::Error);
+    // Written this time: the photo asked for opens, not the folder's first.
+    ASSERT_TRUE(QDir(folder).rmdir(QStringLiteral("a_kopia.jpg")));
+    w().GoToPhoto(2);
+    saveAnswers = {{TfoZapisz::kNewFile, {}}};
+    h.prompts.answers = {Answer::Yes};
+    settle();
+    EXPECT_EQ(w().laNazwaPliku->text(), QStringLiteral("c"));
+    EXPECT_EQ(w().document()->path(), QDir::toNativeSeparators(file(QStringLiteral("c.jpg"))));
+    EXPECT_EQ(imaging::LoadPhoto(file(QStringLiteral("a_kopia.jpg"))).bitmap.size(), QSize(80, 60));
+}
+
+TEST_F(Editing, NothingStartsOnAPhotoStillLoadingAndSelectionsEndWithTheirBitmap) {
+    photo(QStringLiteral("a.jpg"), QSize(80, 60), qRgb(10, 200, 30));
+    photo(QStringLiteral("b.jpg"), QSize(40, 30), qRgb(200, 10, 30));
+    build();
+    int dialogs = 0;
+    w().runDialog = [&](QDialog&) { return ++dialogs, int(QDialog::Accepted); };
+    w().GoToPhoto(1);
+    QCoreApplication::processEvents(); // left: "b" is asked for, not yet read
+    ASSERT_TRUE(edit().isLoading());
+    QTimer::singleShot(0, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            ++dialogs;
+            modal->close();
+        }
+    });
+    for (const char* name : {"aEdycjaBrightnessContrast", "aEdycjaHSL", "aPlikInfo", "aEdycjaKadrowanie"})
+        act(name)->trigger();
+    settle();
+    EXPECT_EQ(dialogs, 0);
+    EXPECT_FALSE(w().pEdycjaKadrowanie->isVisible());
+    EXPECT_FALSE(w().isModified());
+    // A crop selection on screen ends when undo changes the bitmap's size.
+    command("aEdycjaObrotL");
+    act("aEdycjaKadrowanie")->trigger();
+    drag({2, 2}, {25, 35});
+    ASSERT_TRUE(w().cropTool()->hasSelection());
+    command("aEdycjaCofnij");
+    EXPECT_FALSE(w().cropTool()->hasSelection());
+    EXPECT_FALSE(w().pEdycjaKadrowanie->isVisible());
+    EXPECT_EQ(view().layerCount(), 0);
+    EXPECT_EQ(bitmap().size(), QSize(40, 30));
+}
+
+TEST_F(Editing, DiscardIsAStepAndAnEditMadeWhileItReadsIsKept) {
+    photo(QStringLiteral("a.jpg"), QSize(80, 60), qRgb(10, 200, 30));
+    build();
+    const QImage stored = bitmap();
+    command("aEdycjaSepia");
+    const QImage edited = bitmap();
+    act("aEdycjaAnuluj")->trigger();
+    act("aEdycjaObrotP")->trigger(); // while the file is read again
+    settle();
+    QImage turned = stored;
+    imaging::RotateRight(turned);
+    EXPECT_EQ(bitmap(), turned);
+    EXPECT_TRUE(w().isModified());
+    command("aEdycjaCofnij");
+    EXPECT_EQ(bitmap(), stored);
+    EXPECT_FALSE(w().isModified());
+    command("aEdycjaCofnij"); // the discarded edit comes back
+    EXPECT_EQ(bitmap(), edited);
+    EXPECT_TRUE(w().isModified());
+    EXPECT_TRUE(h.prompts.records.isEmpty()); // no question, as before
+}
+
+TEST_F(Editing, AFileCommandWaitsForTheSaveOfItsPhoto) {
+    photo(QStringLiteral("a.jpg"), QSize(80, 60), qRgb(10, 200, 30));
+    const QString other = h.path(QStringLiteral("inne"));
+    ASSERT_TRUE(QDir().mkpath(other));
+    build();
+    answerSaveDialogs();
+    command("aEdycjaObrotL");
+    saveAnswers = {{TfoZapisz::kExistingFile, {}}};
+    h.prompts.answers = {Answer::Yes};
+    act("aEdycjaZapisz")->trigger(); // writes a.jpg over itself on the worker
+    h.shell.folderAnswer = other;
+    act("aPlikPrzeniesDo")->trigger();
+    settle();
+    EXPECT_FALSE(QFile::exists(file(QStringLiteral("a.jpg")))); // the edit did not land in the old folder
+    EXPECT_EQ(imaging::LoadPhoto(other + QStringLiteral("/a.jpg")).bitmap.size(), QSize(60, 80));
+}
+
+TEST_F(Editing, TheCurrentNameOfAnUpperCaseJpegReplacesThatFileAfterTheQuestion) {
+    photo(QStringLiteral("IMG_0001.JPG"), QSize(80, 60), qRgb(10, 200, 30));
+    build();
+    answerSaveDialogs();
+    command("aEdycjaObrotL");
+    saveAnswers = {{TfoZapisz::kExistingFile, {}}};
+    h.prompts.answers = {Answer::Yes};
+    act("aEdycjaZapisz")->trigger();
+    settle();
+    ASSERT_EQ(h.prompts.records.size(), 1);
+    EXPECT_EQ(h.prompts.records[0].text, QStringLiteral("Czy zastąpić istniejący plik?\r\n") +
+                                             QDir::toNativeSeparators(file(QStringLiteral("IMG_0001.JPG"))));
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{QStringLiteral("IMG_0001.JPG")});
+    EXPECT_EQ(imaging::LoadPhoto(file(QStringLiteral("IMG_0001.JPG"))).bitmap.size(), QSize(60, 80));
+    EXPECT_EQ(w().catalogue().size(), 1);
+}
+
+TEST_F(Editing, SaveAsLeavesNothingToAskAboutAndShowsTheFileWritten) {
+    photo(QStringLiteral("a.jpg"), QSize(80, 60), qRgb(10, 200, 30));
+    photo(QStringLiteral("b.jpg"), QSize(80, 60), qRgb(10, 20, 230));
+    build();
+    w().GoToPhoto(1);
+    settle();
+    answerSaveDialogs();
+    command("aEdycjaBW");
+    saveAnswers = {{TfoZapisz::kNewFile, {}}};
+    act("aPlikZapiszJako")->trigger();
+    settle();
+    EXPECT_EQ(w().laNazwaPliku->text(), QStringLiteral("b_kopia"));
+    EXPECT_FALSE(w().isModified());
+    act("aPlikPoprzedni")->trigger();
+    settle();
+    EXPECT_TRUE(h.prompts.records.isEmpty());
+    // A refused overwrite still reads the folder again, and keeps the edit.
+    command("aEdycjaSepia");
+    saveAnswers = {{TfoZapisz::kNewFile, QStringLiteral("b")}};
+    h.prompts.answers = {Answer::No};
+    act("aPlikZapiszJako")->trigger();
+    settle();
+    EXPECT_EQ(h.prompts.records.size(), 1);
+    EXPECT_TRUE(w().isModified());
+}
+
+TEST_F(Editing, EnteringTheNewNameFieldChoosesIt) {
+    TfoZapisz d(h.prompts);
+    d.prepare(QStringLiteral("a_kopia"), QStringLiteral("a"), folder, 80);
+    d.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
+    QTest::mouseClick(d.rbPlikIstniejacy, Qt::LeftButton);
+    ASSERT_FALSE(d.rbPlikNowy->isChecked());
+    QTest::mouseClick(d.eNowyPlik, Qt::LeftButton);
+    EXPECT_TRUE(d.rbPlikNowy->isChecked());
+    EXPECT_FALSE(d.eStaryPlik->isEnabled());
+}
+
 } // namespace

@@ -1,7 +1,14 @@
 #include "core/datapaths.h"
+#include "ui/common/prompts.h"
 #include "ui/common/qttranslations.h"
 
 #include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include <QTest>
+
+#include <QTimer>
 
 #include <QAbstractButton>
 #include <QCoreApplication>
@@ -80,6 +87,23 @@ TEST(QtTranslations, AnUnreadableCopyBesideTheProgramGivesWayAndNoneAtAllLeavesE
     EXPECT_EQ(none.translator, nullptr);
     QMessageBox box(QMessageBox::Question, QStringLiteral("Pytanie"), QString(), QMessageBox::Yes);
     EXPECT_EQ(plainText(box.button(QMessageBox::Yes)), QStringLiteral("Yes"));
+}
+
+TEST(MessageBoxPrompts, AYesNoQuestionIsNotAnsweredByEscapeOrItsCloseBox) {
+    ui::MessageBoxPrompts prompts;
+    bool stayed = false;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        QTest::keyClick(box, Qt::Key_Escape);
+        box->close();
+        stayed = box->isVisible();
+        box->button(QMessageBox::Yes)->click();
+    });
+    EXPECT_EQ(prompts.askYesNo(nullptr, QStringLiteral("Obraz został zmieniony. Zapisać zmiany?")),
+              ui::Prompts::Answer::Yes);
+    EXPECT_TRUE(stayed);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "ui/common/prompts.h"
 #include "ui/common/textfit.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -56,6 +57,8 @@ TfoZapisz::TfoZapisz(Prompts& prompts, QWidget* parent)
 
     connect(rbPlikNowy, &QRadioButton::clicked, this, &TfoZapisz::chooseNew);
     connect(eNowyPlik, &QLineEdit::textEdited, this, &TfoZapisz::chooseNew);
+    // Entering the field chooses the new name, typed or not.
+    eNowyPlik->installEventFilter(this);
     connect(rbPlikIstniejacy, &QRadioButton::clicked, this, [this] { eStaryPlik->setEnabled(true); });
     connect(tbQuality, &QSlider::valueChanged, this, &TfoZapisz::tbQualityChange);
     // The picture buttons act on a click.
@@ -73,6 +76,12 @@ void TfoZapisz::prepare(const QString& newName, const QString& currentName, cons
     tbQuality->setValue(quality);
     tbQualityChange();
     chooseNew();
+}
+
+bool TfoZapisz::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == eNowyPlik && event->type() == QEvent::FocusIn && !rbPlikNowy->isChecked())
+        chooseNew();
+    return EditDialog::eventFilter(watched, event);
 }
 
 void TfoZapisz::chooseNew() {

@@ -36,6 +36,9 @@ public:
     PictureButton* iOk = nullptr;
     PictureButton* iAnuluj = nullptr;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void chooseNew();
     void iOkMouseDown();

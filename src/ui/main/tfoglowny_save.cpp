@@ -47,8 +47,9 @@ void TfoGlowny::GoToPhoto(int index) {
 }
 
 void TfoGlowny::AfterDocumentWork(std::function<void()> command) {
-    if (isWaiting())
-        return;
+    if (leaving_ || waitingCommand_)
+        return; // one waiting command at a time; a save on its way is waited for
+
     waitingCommand_ = true;
     document_->whenSettled([this, command = std::move(command)] {
         waitingCommand_ = false;
