@@ -13,6 +13,7 @@
 #include <QThread>
 
 #include <functional>
+#include <random>
 
 namespace {
 

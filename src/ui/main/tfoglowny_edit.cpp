@@ -61,7 +61,10 @@ void TfoGlowny::CreateEditing() {
             return {};
         return viewer_->scaledCopySizeRule();
     });
-    connect(document_, &PhotoDocument::busyChanged, this, [this](bool busy) { hourglass_->set(busy); });
+    connect(document_, &PhotoDocument::busyChanged, this, [this](bool busy) {
+        hourglass_->set(busy);
+        UpdateEditButtons();
+    });
 
     preparePanel(pEdycjaKadrowanie);
     preparePanel(pEdycjaRedEye);
@@ -170,10 +173,11 @@ void TfoGlowny::UpdateEditButtons() {
     RelayoutToolPanels();
     QAction* undo = action(QStringLiteral("aEdycjaCofnij"));
     QAction* redo = action(QStringLiteral("aEdycjaPonow"));
-    undo->setEnabled(document_->canUndo());
+    // While work is queued, undo and redo queue behind it: Ctrl+Z right after a change takes it back.
+    undo->setEnabled(document_->canUndo() || document_->isBusy());
     undo->setText(document_->canUndo() ? QStringLiteral("Cofnij: ") + document_->undoName()
                                        : QStringLiteral("Cofnij"));
-    redo->setEnabled(document_->canRedo());
+    redo->setEnabled(document_->canRedo() || document_->isBusy());
     redo->setText(document_->canRedo() ? QStringLiteral("Ponów: ") + document_->redoName()
                                        : QStringLiteral("Ponów"));
 }

@@ -1,6 +1,5 @@
 #include "ui/viewer/dragframe.h"
 
-#include "ui/viewer/imageview.h"
 #include "ui/viewer/viewmath.h"
 
 #include <QPainter>
@@ -31,7 +30,7 @@ void PaintRun(QPainter& p, QPoint from, QPoint step, int length, int& counter) {
 
 } // namespace
 
-void PaintDragFrame(QPainter& p, const ImageView& view, const BitmapRect& rect) {
+void PaintDragFrame(QPainter& p, const ViewGeometry& view, const BitmapRect& rect) {
     const QPointF shift = -QPointF(view.viewportRect().topLeft());
     const QPointF tl =
         view.bitmapToControl(QPointF(std::nearbyint(rect.left), std::nearbyint(rect.top))) + shift;

@@ -5,7 +5,6 @@
 #include "ui/viewer/viewlayers.h"
 
 class QPainter;
-class ImageView;
 
 // Draws the frame of `rect` (bitmap pixels, rounded to whole pixels) on the view's viewport painter.
-void PaintDragFrame(QPainter& p, const ImageView& view, const BitmapRect& rect);
+void PaintDragFrame(QPainter& p, const ViewGeometry& view, const BitmapRect& rect);

@@ -40,7 +40,7 @@ public:
     virtual void viewResized() = 0;
 };
 
-class ImageView : public QAbstractScrollArea {
+class ImageView : public QAbstractScrollArea, public ViewGeometry {
     Q_OBJECT
 public:
     enum class ScaleMode { Normal, Scale };
@@ -63,7 +63,7 @@ public:
     ScaleMode scaleMode() const { return mode_; }
     void setScaleMode(ScaleMode m);
     // The scale the photo is drawn at: 1 in normal mode.
-    float effectiveScale() const { return mode_ == ScaleMode::Normal ? 1.0f : scale_; }
+    float effectiveScale() const override { return mode_ == ScaleMode::Normal ? 1.0f : scale_; }
     bool isCentered() const { return centered_; }
     void setCentered(bool on);
     Filter filter() const { return filter_; }
@@ -77,11 +77,11 @@ public:
     int systemScrollBarThickness() const;
 
     // The viewport in control pixels.
-    QRect viewportRect() const;
+    QRect viewportRect() const override;
     // Control pixels <-> bitmap pixels (points left of or above the photo give negative values).
     QPointF controlToBitmapF(QPointF control) const;
     QPoint controlToBitmap(QPoint control) const;
-    QPointF bitmapToControl(QPointF bitmap) const;
+    QPointF bitmapToControl(QPointF bitmap) const override;
     // Where the photo's top-left corner lies in viewport pixels, and its drawn size.
     QPoint photoOrigin() const;
     QSize scaledSize() const;

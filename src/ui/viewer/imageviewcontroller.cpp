@@ -140,7 +140,7 @@ BitmapLayer* ImageViewController::createDragFrame() {
     frame->setVisible(true);
     frame->setIgnoreMouse(false);
     frame->setPaintCallback(
-        [](QPainter& p, const ImageView& v, const BitmapLayer& l) { PaintDragFrame(p, v, l.rect()); });
+        [](QPainter& p, const ViewGeometry& v, const BitmapLayer& l) { PaintDragFrame(p, v, l.rect()); });
     return frame;
 }
 

@@ -1,7 +1,5 @@
 #include "ui/viewer/viewlayers.h"
 
-#include "ui/viewer/imageview.h"
-
 #include <QPainter>
 
 #include <array>
@@ -9,13 +7,13 @@
 
 namespace {
 
-QRectF ControlRect(const ImageView& view, const BitmapRect& r) {
+QRectF ControlRect(const ViewGeometry& view, const BitmapRect& r) {
     return QRectF(view.bitmapToControl(QPointF(r.left, r.top)),
                   view.bitmapToControl(QPointF(r.right, r.bottom)));
 }
 
 // A rectangle in control pixels as the painter of the viewport sees it.
-QRectF InViewport(const ImageView& view, const QRectF& control) {
+QRectF InViewport(const ViewGeometry& view, const QRectF& control) {
     return control.translated(-QPointF(view.viewportRect().topLeft()));
 }
 
@@ -24,7 +22,7 @@ struct Grip {
     QPointF at; // control pixels
 };
 
-std::array<Grip, 9> Grips(const ImageView& view, const BitmapRect& r) {
+std::array<Grip, 9> Grips(const ViewGeometry& view, const BitmapRect& r) {
     const QRectF c = ControlRect(view, r);
     const double mx = c.center().x(), my = c.center().y();
     using H = RubberBandLayer::Handle;
@@ -46,11 +44,11 @@ bool IsSide(RubberBandLayer::Handle h) {
 
 } // namespace
 
-bool ViewLayer::hitTest(const ImageView& view, QPoint control) const {
+bool ViewLayer::hitTest(const ViewGeometry& view, QPoint control) const {
     return ControlRect(view, rect_).normalized().contains(QPointF(control));
 }
 
-void BitmapLayer::paint(QPainter& p, const ImageView& view) const {
+void BitmapLayer::paint(QPainter& p, const ViewGeometry& view) const {
     if (!image_.isNull())
         p.drawImage(InViewport(view, ControlRect(view, rect())), image_);
     if (paint_)
@@ -63,7 +61,7 @@ void RubberBandLayer::setRect(const BitmapRect& r) {
         child_->setRect(r);
 }
 
-RubberBandLayer::Handle RubberBandLayer::handleAt(const ImageView& view, QPoint control) const {
+RubberBandLayer::Handle RubberBandLayer::handleAt(const ViewGeometry& view, QPoint control) const {
     const double reach = kGripSize / 2.0 + 1.0;
     for (const Grip& g : Grips(view, rect())) {
         if (IsSide(g.handle) && !sides_)
@@ -76,11 +74,11 @@ RubberBandLayer::Handle RubberBandLayer::handleAt(const ImageView& view, QPoint 
     return Handle::None;
 }
 
-bool RubberBandLayer::hitTest(const ImageView& view, QPoint control) const {
+bool RubberBandLayer::hitTest(const ViewGeometry& view, QPoint control) const {
     return handleAt(view, control) != Handle::None;
 }
 
-bool RubberBandLayer::beginDrag(const ImageView& view, QPoint control) {
+bool RubberBandLayer::beginDrag(const ViewGeometry& view, QPoint control) {
     dragging_ = handleAt(view, control);
     grab_ = control;
     grabRect_ = rect();
@@ -121,7 +119,7 @@ BitmapRect RubberBandLayer::propose(const BitmapRect& start, Handle handle, floa
     return r;
 }
 
-void RubberBandLayer::dragTo(const ImageView& view, QPoint control) {
+void RubberBandLayer::dragTo(const ViewGeometry& view, QPoint control) {
     if (dragging_ == Handle::None)
         return;
     const long double s = view.effectiveScale();
@@ -133,7 +131,7 @@ void RubberBandLayer::dragTo(const ImageView& view, QPoint control) {
     setRect(proposed);
 }
 
-void RubberBandLayer::paint(QPainter& p, const ImageView& view) const {
+void RubberBandLayer::paint(QPainter& p, const ViewGeometry& view) const {
     p.save();
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setPen(QPen(Qt::black, 1));

@@ -3,6 +3,8 @@
 // Layers drawn above the photo in the image view, with their geometry in bitmap pixels: a bitmap layer
 // painted by a callback (the drag frame), and a rubber band with handles that the mouse moves and
 // resizes (the crop frame). UI thread only; the view owns its layers.
+#include "ui/viewer/viewgeometry.h"
+
 #include <QCursor>
 #include <QImage>
 #include <QPoint>
@@ -11,7 +13,6 @@
 #include <functional>
 
 class QPainter;
-class ImageView;
 
 // A rectangle in bitmap pixels, kept in single precision.
 struct BitmapRect {
@@ -39,9 +40,9 @@ public:
     bool ignoresMouse() const { return ignoreMouse_; }
     void setIgnoreMouse(bool on) { ignoreMouse_ = on; }
 
-    virtual void paint(QPainter& p, const ImageView& view) const = 0;
+    virtual void paint(QPainter& p, const ViewGeometry& view) const = 0;
     // Whether a press at `control` (view control pixels) lands on the layer.
-    virtual bool hitTest(const ImageView& view, QPoint control) const;
+    virtual bool hitTest(const ViewGeometry& view, QPoint control) const;
 
 protected:
     explicit ViewLayer(Kind kind)
@@ -58,7 +59,7 @@ private:
 // its paint callback draws in control pixels.
 class BitmapLayer : public ViewLayer {
 public:
-    using PaintCallback = std::function<void(QPainter&, const ImageView&, const BitmapLayer&)>;
+    using PaintCallback = std::function<void(QPainter&, const ViewGeometry&, const BitmapLayer&)>;
     BitmapLayer()
         : ViewLayer(Kind::Bitmap) {}
 
@@ -66,7 +67,7 @@ public:
     const QImage& image() const { return image_; }
     void setPaintCallback(PaintCallback cb) { paint_ = std::move(cb); }
 
-    void paint(QPainter& p, const ImageView& view) const override;
+    void paint(QPainter& p, const ViewGeometry& view) const override;
 
 private:
     QImage image_;
@@ -115,19 +116,19 @@ public:
     const QCursor& cursor() const { return cursor_; }
 
     // Which grip (or the inside) lies under `control`; None when the press misses the band.
-    Handle handleAt(const ImageView& view, QPoint control) const;
-    bool hitTest(const ImageView& view, QPoint control) const override;
+    Handle handleAt(const ViewGeometry& view, QPoint control) const;
+    bool hitTest(const ViewGeometry& view, QPoint control) const override;
 
     // A mouse drag of the band: begin answers whether the press took it.
-    bool beginDrag(const ImageView& view, QPoint control);
-    void dragTo(const ImageView& view, QPoint control);
+    bool beginDrag(const ViewGeometry& view, QPoint control);
+    void dragTo(const ViewGeometry& view, QPoint control);
     void endDrag() { dragging_ = Handle::None; }
     bool isDragging() const { return dragging_ != Handle::None; }
 
     // The rectangle a grip drag proposes, before the callback: pure geometry, kept for the tests.
     BitmapRect propose(const BitmapRect& start, Handle handle, float dx, float dy) const;
 
-    void paint(QPainter& p, const ImageView& view) const override;
+    void paint(QPainter& p, const ViewGeometry& view) const override;
 
 private:
     ViewLayer* child_ = nullptr;
