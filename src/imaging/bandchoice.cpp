@@ -44,7 +44,7 @@ FaceScore scoreFaces(const PhotoSubjects& subjects, const RowBand& band) {
 }
 
 // The detail of rows [0, row) of the photo, the strips split in proportion where a row falls inside one.
-long double detailAbove(const std::vector<float>& detail, int photoHeight, int row) {
+long double detailAbove(const std::vector<long long>& detail, int photoHeight, int row) {
     const long double at =
         static_cast<long double>(row) * static_cast<long double>(detail.size()) / photoHeight;
     const auto whole = static_cast<std::size_t>(std::floor(at));

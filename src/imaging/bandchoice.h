@@ -18,7 +18,7 @@ struct PhotoSubjects {
     std::vector<QRect> faces; // one rectangle per face, eyebrows to chin as the detector frames them
     // Edge energy of the photo's rows, top to bottom, in equal strips covering its whole height (the
     // rows of the reduced copy detection looked at). Empty: nothing known.
-    std::vector<float> detail;
+    std::vector<long long> detail;
     QSize searched; // the size of the reduced copy that was searched (0 × 0: none could be read)
 };
 

@@ -35,8 +35,8 @@ QImage SearchCopy(const QImage& image) {
     return grey.scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
-std::vector<float> RowDetail(const QImage& grey) {
-    std::vector<float> detail(static_cast<std::size_t>(std::max(0, grey.height())), 0.0F);
+std::vector<long long> RowDetail(const QImage& grey) {
+    std::vector<long long> detail(static_cast<std::size_t>(std::max(0, grey.height())), 0);
     for (int y = 0; y < grey.height(); ++y) {
         const uchar* row = grey.constScanLine(y);
         const uchar* below = grey.constScanLine(y + 1 < grey.height() ? y + 1 : y);
@@ -45,7 +45,7 @@ std::vector<float> RowDetail(const QImage& grey) {
             const int right = row[x + 1 < grey.width() ? x + 1 : x];
             sum += std::abs(right - row[x]) + std::abs(below[x] - row[x]);
         }
-        detail[static_cast<std::size_t>(y)] = static_cast<float>(sum);
+        detail[static_cast<std::size_t>(y)] = sum;
     }
     return detail;
 }

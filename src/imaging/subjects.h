@@ -19,7 +19,7 @@ QImage SearchCopy(const QImage& image);
 
 // The edge energy of each row of `grey` (Format_Grayscale8): the differences to the right and below
 // neighbours, summed over the row.
-std::vector<float> RowDetail(const QImage& grey);
+std::vector<long long> RowDetail(const QImage& grey);
 
 // Faces and detail of a photo of `photoSize` whose reduced grey copy is `grey`, in the photo's pixels.
 PhotoSubjects FindSubjects(const QImage& grey, QSize photoSize);

@@ -176,6 +176,8 @@ TEST_F(AutoAlignmentTest, FindingsOfAnEarlierListNeverLandOnALaterOne) {
     wizard->autoAlignment->button()->click();
     EXPECT_EQ(rows(), QList<CropAlignment>{Top});
     EXPECT_TRUE(wizard->btDalej->isEnabled());
+    // The finder's semaphore lives on this stack.
+    QThreadPool::globalInstance()->waitForDone();
 }
 
 // Five hundred photos: the rows fill in as the findings arrive, never more photos in flight than the
@@ -218,6 +220,7 @@ TEST_F(AutoAlignmentTest, FiveHundredPhotosFillInWhileTheListIsUsed) {
     for (int i = 0; i < 500; ++i)
         ASSERT_EQ(all.at(i), i == 15 ? Top : i % 2 == 1 ? Bottom : Centre) << i;
     EXPECT_TRUE(wizard->btDalej->isEnabled());
+    QThreadPool::globalInstance()->waitForDone();
 }
 
 } // namespace
