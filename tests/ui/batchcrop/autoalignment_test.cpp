@@ -223,4 +223,23 @@ TEST_F(AutoAlignmentTest, FiveHundredPhotosFillInWhileTheListIsUsed) {
     QThreadPool::globalInstance()->waitForDone();
 }
 
+// The window closes while photos are being looked at: their findings go nowhere.
+TEST_F(AutoAlignmentTest, ClosingTheWindowLeavesThePhotosInFlightBehind) {
+    for (int i = 0; i < 6; ++i)
+        photo(QStringLiteral("p%1").arg(i), -1);
+    open();
+    QSemaphore release;
+    wizard->autoAlignment->setFinder([&](const QString&) {
+        release.acquire();
+        return imaging::PhotoSubjects{QSize(480, 640), {QRect(100, 10, 100, 100)}, {}, QSize(480, 640)};
+    });
+    goTo(3);
+    wizard->autoAlignment->button()->click();
+    wizard.reset();
+    release.release(100);
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(findings, 0);
+}
+
 } // namespace
