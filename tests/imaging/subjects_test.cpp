@@ -125,7 +125,7 @@ TEST(Subjects, FindsThePlacedFacesAndItsBandKeepsThemWhole) {
         EXPECT_TRUE(hit) << qPrintable(m.name);
         EXPECT_LE(subjects.faces.size(), 1U) << qPrintable(m.name);
         found += hit ? 1 : 0;
-        for (const int format : {1, 2, 7}) {
+        for (int format = 1; format <= PrintFormatCount; ++format) {
             const bool possible = Keeps(m.photo.size(), format, CropAlignment::Top, m.face) ||
                                   Keeps(m.photo.size(), format, CropAlignment::Centre, m.face) ||
                                   Keeps(m.photo.size(), format, CropAlignment::Bottom, m.face);
@@ -138,8 +138,8 @@ TEST(Subjects, FindsThePlacedFacesAndItsBandKeepsThemWhole) {
             keptByMiddle += Keeps(m.photo.size(), format, CropAlignment::Centre, m.face) ? 1 : 0;
         }
     }
-    std::printf("faces found %d of %zu; of %d cuts (formats 9x13, 10x15, 10x13) where a band can keep the "
-                "face whole, the automatic band keeps %d, the middle band %d\n",
+    std::printf("faces found %d of %zu; of %d cuts (every photo at each of the seven formats) where a band "
+                "can keep the face whole, the automatic band keeps %d, the middle band %d\n",
                 found, set.size(), keepable, keptByAutomatic, keptByMiddle);
     // The set has to tell the two apart.
     EXPECT_LT(keptByMiddle, keepable);
