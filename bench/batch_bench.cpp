@@ -1,10 +1,12 @@
 // Batch cropping of 40 photos of 12 megapixels to 10x15, written in place at quality 80 with their
 // metadata, against ImageMagick's mogrify doing the same cut on copies of the same files in the same
-// run. Every round works on fresh copies; the figures are medians of the rounds.
+// run; and the automatic alignment (every photo looked at for faces first, as the wizard does, then
+// cut) against the plain run. Every round works on fresh copies; the figures are medians of the rounds.
 #include "cputime.h"
 #include "imaging/batchcrop.h"
 #include "imaging/imagefile.h"
 #include "imaging/photometadata.h"
+#include "imaging/subjectscan.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -31,6 +33,8 @@ constexpr int kHeight = 3000;
 constexpr int kFormat = 2; // 10x15
 constexpr int kQuality = 80;
 constexpr int kRounds = 3;
+// The automatic run may cost at most this much of the plain run.
+constexpr double kAutomaticTarget = 1.3;
 const char* const kSourcePhoto = "apple_iphone6_MM_thumb_8mp.jpg";
 
 double median(std::vector<double> v) {
@@ -67,10 +71,12 @@ struct Timing {
     double cpu = 0;
 };
 
-Timing runOurs(const QStringList& paths) {
+Timing runOurs(const QStringList& paths, const QList<imaging::CropAlignment>& alignments = {}) {
     QList<imaging::BatchCropItem> items;
-    for (const QString& path : paths)
-        items << imaging::BatchCropItem{path, QFileInfo(path).fileName(), imaging::CropAlignment::Centre};
+    for (int i = 0; i < paths.size(); ++i)
+        items << imaging::BatchCropItem{paths[i], QFileInfo(paths[i]).fileName(),
+                                        alignments.isEmpty() ? imaging::CropAlignment::Centre
+                                                             : alignments[i]};
     imaging::BatchCropOptions options;
     options.formatCode = kFormat;
     options.quality = kQuality;
@@ -92,6 +98,27 @@ Timing runOurs(const QStringList& paths) {
     if (outcome.written != kPhotos)
         std::printf("our run wrote %d of %d photos\n", outcome.written, kPhotos);
     return t;
+}
+
+// The automatic run: every photo looked at on the pool, then the run with the bands chosen.
+Timing runAutomatic(const QStringList& paths) {
+    const double cpu = ownCpu();
+    QElapsedTimer clock;
+    clock.start();
+    QList<imaging::CropAlignment> alignments(paths.size(), imaging::CropAlignment::Centre);
+    imaging::SubjectScan scan;
+    QEventLoop loop;
+    QObject::connect(&scan, &imaging::SubjectScan::found,
+                     [&](int index, const QString&, const imaging::PhotoSubjects& subjects) {
+                         alignments[index] = imaging::ChooseAlignment(subjects, kFormat);
+                     });
+    QObject::connect(&scan, &imaging::SubjectScan::finished, &loop, &QEventLoop::quit);
+    scan.start(paths);
+    loop.exec();
+    const double looking = static_cast<double>(clock.nsecsElapsed()) * 1e-9;
+    const Timing run = runOurs(paths, alignments);
+    std::printf("  automatic: looking at the photos %.2f s, then the run %.2f s\n", looking, run.wall);
+    return {looking + run.wall, ownCpu() - cpu};
 }
 
 Timing runMogrify(const QString& program, const QStringList& paths, const QString& geometry) {
@@ -143,7 +170,7 @@ int main(int argc, char** argv) {
                 qPrintable(geometry), kQuality);
 
     QTemporaryDir work;
-    std::vector<double> oursWall, oursCpu, theirWall, theirCpu;
+    std::vector<double> oursWall, oursCpu, theirWall, theirCpu, autoWall, autoCpu;
     int bad = 0;
     for (int round = 0; round < kRounds; ++round) {
         const QStringList ours = freshCopies(work.filePath("ours"), photo);
@@ -152,8 +179,14 @@ int main(int argc, char** argv) {
         const QStringList theirs = freshCopies(work.filePath("mogrify"), photo);
         const Timing b = runMogrify(mogrify, theirs, geometry);
         bad += checkOutputs(theirs, cut, make);
-        std::printf("round %d: ours %.2f s (%.2f s processor), mogrify %.2f s (%.2f s processor)\n",
-                    round + 1, a.wall, a.cpu, b.wall, b.cpu);
+        const QStringList automatic = freshCopies(work.filePath("automatic"), photo);
+        const Timing c = runAutomatic(automatic);
+        bad += checkOutputs(automatic, cut, make);
+        std::printf("round %d: ours %.2f s (%.2f s processor), mogrify %.2f s (%.2f s processor), automatic "
+                    "%.2f s (%.2f s processor)\n",
+                    round + 1, a.wall, a.cpu, b.wall, b.cpu, c.wall, c.cpu);
+        autoWall.push_back(c.wall);
+        autoCpu.push_back(c.cpu);
         oursWall.push_back(a.wall);
         oursCpu.push_back(a.cpu);
         theirWall.push_back(b.wall);
@@ -165,5 +198,13 @@ int main(int argc, char** argv) {
         "\nbatch crop of %d photos: ours %.2f s (%.0f ms a photo), mogrify %.2f s -> %.2fx by wall clock, "
         "%.2fx by processor time (target >= 1.5x); outputs without the cut size or EXIF: %d\n",
         kPhotos, median(oursWall), median(oursWall) * 1e3 / kPhotos, median(theirWall), wall, cpu, bad);
+    const double automaticWall = median(autoWall) / median(oursWall);
+    const double automaticCpu = median(autoCpu) / median(oursCpu);
+    const bool over = automaticWall > kAutomaticTarget;
+    std::printf(
+        "automatic alignment of %d photos: %.2f s against the plain run's %.2f s -> %.2fx by wall clock, "
+        "%.2fx by processor time (target <= %.1fx)%s\n",
+        kPhotos, median(autoWall), median(oursWall), automaticWall, automaticCpu, kAutomaticTarget,
+        over ? " OVER" : "");
     return bad == 0 ? 0 : 2;
 }

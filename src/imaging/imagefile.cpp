@@ -228,21 +228,31 @@ RasterLoad LoadPhotoRaster(const QString& path) {
     });
 }
 
-ThumbnailLoad LoadThumbnail(const QString& path) {
-    return neverThrowing<ThumbnailLoad>([&]() -> ThumbnailLoad {
+PreviewLoad LoadPhotoPreview(const QString& path, int boxWidth, int boxHeight) {
+    return neverThrowing<PreviewLoad>([&]() -> PreviewLoad {
         detail::JpegRequest request;
-        request.fitWidth = kThumbnailBoxWidth;
-        request.fitHeight = kThumbnailBoxHeight;
-        ThumbnailLoad result = loadWith<ThumbnailLoad>(
+        request.fitWidth = boxWidth;
+        request.fitHeight = boxHeight;
+        PreviewLoad result = loadWith<PreviewLoad>(
             path, request, detail::TiffRequest::Output::Bitmap,
-            [](ThumbnailLoad& r, const detail::JpegResult& jpeg) {
+            [](PreviewLoad& r, const detail::JpegResult& jpeg) {
                 r.image = ApplyOrientation(jpeg.bitmap, jpeg.orientation);
+                r.fullSize = OrientationSwapsSides(jpeg.orientation) ? QSize(jpeg.fullHeight, jpeg.fullWidth)
+                                                                     : QSize(jpeg.fullWidth, jpeg.fullHeight);
             },
-            [](ThumbnailLoad& r, const detail::TiffResult& tiff, QFile&) {
+            [](PreviewLoad& r, const detail::TiffResult& tiff, QFile&) {
                 r.image = ApplyOrientation(tiff.bitmap, tiff.orientation);
+                r.fullSize = r.image.size();
             });
         if (result.ok() && result.image.isNull())
-            return failed<ThumbnailLoad>(ImageErrorMemory);
+            return failed<PreviewLoad>(ImageErrorMemory);
+        return result;
+    });
+}
+
+ThumbnailLoad LoadThumbnail(const QString& path) {
+    return neverThrowing<ThumbnailLoad>([&]() -> ThumbnailLoad {
+        ThumbnailLoad result = LoadPhotoPreview(path, kThumbnailBoxWidth, kThumbnailBoxHeight);
         if (result.ok())
             result.image = reduceToThumbnail(std::move(result.image));
         return result;

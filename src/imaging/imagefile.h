@@ -84,6 +84,15 @@ RasterLoad LoadPhotoRaster(const QString& path);
 // Loads a thumbnail that fits 96 × 83; JPEG files are decoded at a reduced scale, never at full size.
 ThumbnailLoad LoadThumbnail(const QString& path);
 
+// A reduced photo for looking at what it shows, upright, in QImage::Format_ARGB32 with alpha 255: a JPEG
+// file is decoded at the smallest DCT scale whose picture is still at least twice the box fitted with
+// the photo's aspect ratio, never larger than needed; a TIFF file is decoded whole. Not reduced further.
+// `fullSize` is the upright photo's own size.
+struct PreviewLoad : ThumbnailLoad {
+    QSize fullSize;
+};
+PreviewLoad LoadPhotoPreview(const QString& path, int boxWidth, int boxHeight);
+
 // Writes a baseline JPEG at quality 0-100 (libjpeg's lowest is 1). Alpha is ignored. The file is written
 // to a temporary file in the same folder and renamed over the target only when complete.
 SaveResult SaveJpeg(const QImage& image, const QString& path, int quality);

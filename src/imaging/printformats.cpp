@@ -163,23 +163,46 @@ CropFrame FitCropFrame(const CropFrame& frame, const PrintFormat& format, int im
             static_cast<float>(newBottom)};
 }
 
+namespace {
+
+// Dividing first is part of the result: 3000 pixels at 127 mm give 23 × 89 rows, not 2102.
+int heightForWidth(int width, const PrintFormat& format) {
+    return (width / format.longSideMm) * format.shortSideMm;
+}
+
+} // namespace
+
+std::optional<RowBand> HeightCutBand(int imageWidth, int imageHeight, int formatCode,
+                                     CropAlignment alignment) {
+    const PrintFormat* format = PrintFormatByCode(formatCode);
+    if (format == nullptr || imageWidth <= 0)
+        return std::nullopt;
+    const int h = heightForWidth(imageWidth, *format);
+    if (h <= 0 || h >= imageHeight)
+        return std::nullopt;
+    switch (alignment) {
+    case CropAlignment::Top:
+        return RowBand{0, h};
+    case CropAlignment::Bottom:
+        return RowBand{imageHeight - h, h};
+    case CropAlignment::Centre:
+        break;
+    }
+    return RowBand{(imageHeight - h) / 2, h};
+}
+
 bool CropToFormat(Raster& raster, int formatCode, CropAlignment alignment) {
     const PrintFormat* format = PrintFormatByCode(formatCode);
     if (format == nullptr || !wellFormed(raster))
         return false;
     const int width = raster.width;
     const int height = raster.height;
-    // Dividing first is part of the result: 3000 pixels at 127 mm give 23 × 89 rows, not 2102.
-    const int h = (width / format->longSideMm) * format->shortSideMm;
+    const int h = heightForWidth(width, *format);
     if (h < height) {
         if (h == 0)
             return false;
-        int top = (height - h) / 2;
-        if (alignment == CropAlignment::Top)
-            top = 0;
-        else if (alignment == CropAlignment::Bottom)
-            top = height - h;
-        raster = cut(raster, 0, top, width, h);
+        const RowBand band = *HeightCutBand(width, height, formatCode, alignment);
+        raster = cut(raster, 0, band.top, width, band.height);
         return true;
     }
     if (h > height) {

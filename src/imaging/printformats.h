@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <array>
+#include <optional>
 
 namespace imaging {
 
@@ -60,6 +61,17 @@ struct CropFrame {
 // The frame given the format's proportions, about the same perimeter and centre, kept inside the
 // W × H image.
 CropFrame FitCropFrame(const CropFrame& frame, const PrintFormat& format, int imageWidth, int imageHeight);
+
+// The rows a height cut keeps of a W × H image: (W div a) × b rows placed by the alignment. Empty when
+// the format's height cut does not apply (the image is not too tall for the format, the cut would have
+// no rows, or the code is unknown).
+struct RowBand {
+    int top = 0;
+    int height = 0;
+    friend bool operator==(const RowBand&, const RowBand&) = default;
+};
+std::optional<RowBand> HeightCutBand(int imageWidth, int imageHeight, int formatCode,
+                                     CropAlignment alignment);
 
 // Replaces `raster` by its cut-out to the format (a new 24-bit raster), or leaves it alone when it has
 // the format's height already. Answers false, leaving the raster alone, when the cut-out would be empty

@@ -92,6 +92,13 @@ void PhotoList::alignAll(imaging::CropAlignment alignment) {
     update();
 }
 
+void PhotoList::setAlignment(int row, imaging::CropAlignment alignment) {
+    if (row < 0 || row >= entries_.size())
+        return;
+    entries_[row].Wyrownanie = alignment;
+    update(0, row * kPhotoRowHeight, width(), kPhotoRowHeight);
+}
+
 void PhotoList::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     p.fillRect(event->rect(), kListBackground);
@@ -129,8 +136,7 @@ void PhotoList::mousePressEvent(QMouseEvent* event) {
     const AlignmentHit hit = HitAlignment(event->position().toPoint(), static_cast<int>(entries_.size()));
     if (hit.alignment == 0)
         return;
-    entries_[hit.row].Wyrownanie = static_cast<imaging::CropAlignment>(hit.alignment);
-    update(0, hit.row * kPhotoRowHeight, width(), kPhotoRowHeight);
+    setAlignment(hit.row, static_cast<imaging::CropAlignment>(hit.alignment));
     emit entryAligned(hit.row);
 }
 

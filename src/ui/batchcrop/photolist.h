@@ -45,6 +45,8 @@ public:
 
     // Every photo gets this alignment.
     void alignAll(imaging::CropAlignment alignment);
+    // The photo of `row` gets this alignment (a row that does not exist is ignored).
+    void setAlignment(int row, imaging::CropAlignment alignment);
 
     // Rows painted by the last paint (tests watch that a long list paints only what is seen).
     RowSpan lastPainted() const { return lastPainted_; }

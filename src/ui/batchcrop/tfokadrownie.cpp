@@ -3,6 +3,7 @@
 #include "ui/batchcrop/tfokadrownie.h"
 
 #include "imaging/printformats.h"
+#include "ui/batchcrop/autoalignment.h"
 #include "ui/batchcrop/photolist.h"
 #include "ui/common/shell.h"
 
@@ -153,10 +154,11 @@ void TfoKadrownie::createStep3() {
     pbLista = new PhotoList;
     sbLista->setWidget(pbLista);
     label("laDlaWszystkich", QStringLiteral("Opcje dla wszystkich:"), QRect(12, 252, 150, 20), pKrok3);
-    rbKadorwanieGora = radio("rbKadorwanieGora", QStringLiteral("góra"), QRect(166, 252, 80, 20), pKrok3);
+    rbKadorwanieGora = radio("rbKadorwanieGora", QStringLiteral("góra"), QRect(160, 252, 62, 20), pKrok3);
     rbKadorwanieSrodek =
-        radio("rbKadorwanieSrodek", QStringLiteral("środek"), QRect(246, 252, 80, 20), pKrok3);
-    rbKadorwanieDol = radio("rbKadorwanieDol", QStringLiteral("dół"), QRect(326, 252, 80, 20), pKrok3);
+        radio("rbKadorwanieSrodek", QStringLiteral("środek"), QRect(222, 252, 72, 20), pKrok3);
+    rbKadorwanieDol = radio("rbKadorwanieDol", QStringLiteral("dół"), QRect(294, 252, 56, 20), pKrok3);
+    autoAlignment = new AutoAlignment(*this);
     connect(rbKadorwanieGora, &QRadioButton::clicked, this,
             [this] { alignAll(imaging::CropAlignment::Top); });
     connect(rbKadorwanieSrodek, &QRadioButton::clicked, this,

@@ -24,6 +24,7 @@ class QSlider;
 
 namespace ui {
 
+class AutoAlignment;
 class PhotoList;
 class Prompts;
 class Shell;
@@ -80,6 +81,7 @@ public:
     QRadioButton* rbKadorwanieGora = nullptr;
     QRadioButton* rbKadorwanieSrodek = nullptr;
     QRadioButton* rbKadorwanieDol = nullptr;
+    AutoAlignment* autoAlignment = nullptr; // the fourth "for all" choice, "automatycznie"
     QRadioButton* rbFolder1 = nullptr;
     QRadioButton* rbFolder2 = nullptr;
     QLineEdit* eFolder = nullptr;

@@ -1,4 +1,5 @@
 // The wizard's steps: entering each one, the checks on the way between them, and the run.
+#include "ui/batchcrop/autoalignment.h"
 #include "ui/batchcrop/photolist.h"
 #include "ui/batchcrop/tfokadrownie.h"
 #include "ui/common/prompts.h"
@@ -111,6 +112,8 @@ void TfoKadrownie::reject() {
 
 void TfoKadrownie::enterStep(int step) {
     step_ = step;
+    if (step != 3)
+        autoAlignment->stepLeft();
     const std::array<QWidget*, 5> panels{pKrok1, pKrok2, pKrok3, pKrok4, pKrok5};
     for (int i = 0; i < 5; ++i)
         panels[i]->setVisible(i == step - 1);
@@ -145,15 +148,18 @@ void TfoKadrownie::enterStep3() {
     pbLista->setEntries(ChooseWork(source_, photoChoice_), photoChoice_ == PhotoChoice::Marked ? 1 : 0);
     rbKadorwanieSrodek->setChecked(true);
     alignAll(imaging::CropAlignment::Centre);
+    autoAlignment->listShown();
     sbLista->verticalScrollBar()->setValue(0);
 }
 
 void TfoKadrownie::alignAll(imaging::CropAlignment alignment) {
     pbLista->alignAll(alignment);
+    autoAlignment->end();
 }
 
 void TfoKadrownie::uncheckAlignAll() {
-    for (QRadioButton* rb : {rbKadorwanieGora, rbKadorwanieSrodek, rbKadorwanieDol}) {
+    for (QRadioButton* rb :
+         {rbKadorwanieGora, rbKadorwanieSrodek, rbKadorwanieDol, autoAlignment->button()}) {
         // An exclusive group never lets its last checked button go by itself.
         rb->setAutoExclusive(false);
         rb->setChecked(false);
