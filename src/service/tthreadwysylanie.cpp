@@ -24,11 +24,8 @@ void TThreadWysylanie::beginTransmission(qint64 expected) {
 
 void TThreadWysylanie::progress(qint64 done) {
     bytesDone_ = done;
-    if (terminated_) {
-        aborted_ = true;
-        transport_->Disconnect();
-        return;
-    }
+    if (IsStopped())
+        return; // the transport cuts the transmission itself
     const bool first = bytesShown_ < 0;
     const bool last = done == bytesExpected_;
     if (first || last || sinceShown_.elapsed() >= kPositionIntervalMs)
@@ -36,7 +33,7 @@ void TThreadWysylanie::progress(qint64 done) {
 }
 
 void TThreadWysylanie::flushPosition() {
-    if (bytesShown_ == bytesDone_ || terminated_)
+    if (bytesShown_ == bytesDone_ || IsStopped())
         return;
     bytesShown_ = bytesDone_;
     sinceShown_.start();
@@ -46,9 +43,8 @@ void TThreadWysylanie::flushPosition() {
 void TThreadWysylanie::sendFile(int index) {
     const QString& path = inputs_.files.at(index);
     UploadOutcome outcome;
-    aborted_ = false;
 
-    if (!terminated_) {
+    if (!IsStopped()) {
         deliver("ShowUploadProgress", Q_ARG(int, index + 1), Q_ARG(QStringList, inputs_.files));
         deliver("RefreshReport", Q_ARG(QStringList, report_));
     }
@@ -73,16 +69,15 @@ void TThreadWysylanie::sendFile(int index) {
         // The last position of a transmission always reaches the window, even when it came too soon.
         flushPosition();
         if (result.ok())
-            answer = std::move(result.body);
+            answer = std::move(result.body); // a stop that came too late to cut it changes nothing
+        else if (result.answerMissing)
+            outcome = UploadOutcomeUnknown();
+        else if (IsStopped())
+            outcome = UploadStoppedByUser();
         else
             outcome = UploadTransportFailure();
     }
 
-    if (aborted_) {
-        outcome = UploadStoppedByUser();
-        answer.clear();
-        aborted_ = false;
-    }
     if (const std::optional<UploadOutcome> judged = JudgeUpload(ServiceResponse::FromBody(answer)))
         outcome = *judged;
     report_[index] = ReportLine(path, outcome.status, outcome.description);
@@ -94,6 +89,7 @@ void TThreadWysylanie::run() {
         report_.append(InitialReportLine(path));
 
     HttpTransport transport(endpoint_.proxy, endpoint_.caFile);
+    prepare(transport);
     transport.SetEvents({[this](HttpTransport::Phase, qint64 expected) { beginTransmission(expected); },
                          [this](HttpTransport::Phase, qint64 done) { progress(done); }});
     transport_ = &transport;
@@ -102,7 +98,7 @@ void TThreadWysylanie::run() {
 
     for (int i = 0; i < inputs_.files.size(); ++i) {
         sendFile(i);
-        if (terminated_)
+        if (IsStopped())
             break;
     }
 

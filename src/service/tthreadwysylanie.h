@@ -8,8 +8,10 @@
 // SetSendPosition(qint64 bytesDone); at the end UploadFinished(QStringList report).
 //
 // The report has one line per file (see reportline.h). The photo is sent as it is on disk. Stop() may be
-// called from any thread; the worker checks it before the per-file updates, at every 128 bytes of a
-// transmission (cutting it: "Przerwane przez użytkownika") and after every file.
+// called from any thread; the worker checks it before the per-file updates and after every file, and the
+// transmission under way ends within about a second ("Przerwane przez użytkownika"). A photo whose body
+// had wholly left when the stop came, or when the connection died, gets a moment for its answer; without
+// one its outcome is unknown (UploadOutcomeUnknown), since the service may have stored it.
 #include "service/serviceworker.h"
 
 #include <QElapsedTimer>
@@ -36,9 +38,6 @@ public:
 
     TThreadWysylanie(QObject* receiver, ServiceEndpoint endpoint, Inputs inputs);
 
-    void Stop() { terminated_ = true; }
-    bool IsStopped() const { return terminated_; }
-
 protected:
     void run() override;
 
@@ -49,13 +48,11 @@ private:
     void flushPosition();
 
     const Inputs inputs_;
-    std::atomic<bool> terminated_{false};
 
     // Run state, touched by the worker thread only.
     QStringList report_;
     HttpTransport* transport_ = nullptr;
     MultipartFormStream* form_ = nullptr; // one body for the whole run, so all share the boundary
-    bool aborted_ = false;
     qint64 bytesExpected_ = 0;
     qint64 bytesDone_ = 0;
     qint64 bytesShown_ = -1; // last position handed over in this transmission, -1 none yet
