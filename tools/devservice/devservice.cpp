@@ -91,7 +91,7 @@ DevService::DevService(Config config, QString dataDir, Faults faults, const Tls&
             setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
         });
     }
-    for (const char* script : {"ifloguj.php", "ifalbum.php", "ifupload.sphp", "ifver.php"}) {
+    for (const char* script : kScripts) {
         const QString name = QString::fromLatin1(script);
         server_->Post(std::string("/") + script,
                       [this, name](const httplib::Request& request, httplib::Response& response,
@@ -220,7 +220,7 @@ void DevService::handleScript(const QString& script, const httplib::Request& req
     if (!readBody(request, response, reader, &body))
         return;
     record(script, request, body);
-    if (faults_.silent) {
+    if (faults_.silentScripts.count(script) != 0) {
         hang(request);
         return;
     }

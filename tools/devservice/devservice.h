@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <vector>
 
 namespace httplib {
@@ -22,6 +23,9 @@ class ContentReader;
 } // namespace httplib
 
 namespace devservice {
+
+// The four interface scripts.
+inline constexpr const char* kScripts[] = {"ifloguj.php", "ifalbum.php", "ifupload.sphp", "ifver.php"};
 
 // Far above any photo, low enough that a runaway upload cannot exhaust the machine's memory.
 constexpr qint64 kMaxBodyBytes = 256LL * 1024 * 1024;
@@ -34,7 +38,7 @@ struct Faults {
     qint64 slowReaderBytesPerSecond = 0;
     qint64 dropAfterBytes = -1;               // close the connection after this many body bytes
     qint64 stallAfterBytes = -1;              // stop reading after this many body bytes, say nothing
-    bool silent = false;                      // read the whole request, never answer
+    std::set<QString> silentScripts;          // read the whole request of these, never answer
     QString recordDir;                        // write every raw request here
     std::map<QString, QString> cannedAnswers; // script name -> file whose bytes are the answer
     qint64 maxBodyBytes = kMaxBodyBytes;      // a longer request body is refused with 413

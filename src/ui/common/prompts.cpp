@@ -55,6 +55,11 @@ Prompts::Answer MessageBoxPrompts::prompt(QWidget* parent, Kind kind, const QStr
         box.exec();
         return Answer::Ok;
     }
+    case Kind::InfoYesNo: {
+        QMessageBox box(QMessageBox::Information, caption, text, QMessageBox::Yes | QMessageBox::No, parent);
+        box.setDefaultButton(QMessageBox::Yes);
+        return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
+    }
     case Kind::YesNo:
     case Kind::YesNoCancel: {
         QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
