@@ -1,7 +1,7 @@
 #include "ui/batchcrop/batchcropaction.h"
 
-#include "ui/batchcrop/tfokadrownie.h"
 #include "document/photoedit.h"
+#include "ui/batchcrop/tfokadrownie.h"
 #include "ui/main/tfoglowny.h"
 
 #include <QAction>
