@@ -40,6 +40,20 @@ void TThreadWysylanie::flushPosition() {
     deliver("SetSendPosition", Q_ARG(qint64, bytesDone_));
 }
 
+void TThreadWysylanie::decodeAhead(int index) {
+    if (index >= inputs_.files.size() || previews_.count(index) != 0)
+        return;
+    previews_[index] = std::async(std::launch::async, LoadUploadPreview, inputs_.files.at(index));
+}
+
+std::optional<QImage> TThreadWysylanie::takePreview(int index) {
+    decodeAhead(index);
+    const auto it = previews_.find(index);
+    std::optional<QImage> preview = it->second.get();
+    previews_.erase(it);
+    return preview;
+}
+
 void TThreadWysylanie::sendFile(int index) {
     const QString& path = inputs_.files.at(index);
     UploadOutcome outcome;
@@ -55,10 +69,14 @@ void TThreadWysylanie::sendFile(int index) {
     std::optional<QImage> preview;
     if (!QFileInfo::exists(path)) {
         outcome = UploadFileMissing();
-    } else if (preview = LoadUploadPreview(path);
+    } else if (preview = takePreview(index);
                !preview || !form.AddFile(QStringLiteral("file"), path, QStringLiteral("image/jpeg"))) {
         outcome = UploadFileUnreadable();
     } else {
+        // Decoding a preview takes longer than sending the photo over a fast line: the next photo's is
+        // decoded while this one goes out. Whether a photo is readable is still known before it is sent.
+        if (!IsStopped())
+            decodeAhead(index + 1);
         deliver("ShowPreview", Q_ARG(QImage, *preview));
         form.AddFormField(QStringLiteral("sessid"), inputs_.sessionId);
         form.AddFormField(QStringLiteral("idalbumu"), inputs_.albumId);
@@ -102,6 +120,7 @@ void TThreadWysylanie::run() {
             break;
     }
 
+    previews_.clear(); // a stopped run may leave one decoding: waited for here, not on the window's thread
     form_ = nullptr;
     transport_ = nullptr;
     deliver("UploadFinished", Q_ARG(QStringList, report_));

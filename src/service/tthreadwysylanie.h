@@ -15,7 +15,12 @@
 #include "service/serviceworker.h"
 
 #include <QElapsedTimer>
+#include <QImage>
 #include <QStringList>
+
+#include <future>
+#include <map>
+#include <optional>
 
 namespace service {
 
@@ -46,6 +51,9 @@ private:
     void beginTransmission(qint64 expected);
     void progress(qint64 done);
     void flushPosition();
+    // The preview of file `index`, decoded ahead on a thread of its own (see sendFile).
+    std::optional<QImage> takePreview(int index);
+    void decodeAhead(int index);
 
     const Inputs inputs_;
 
@@ -57,6 +65,7 @@ private:
     qint64 bytesDone_ = 0;
     qint64 bytesShown_ = -1; // last position handed over in this transmission, -1 none yet
     QElapsedTimer sinceShown_;
+    std::map<int, std::future<std::optional<QImage>>> previews_; // decoding, by file index
 };
 
 } // namespace service
