@@ -32,16 +32,19 @@
 
 namespace {
 
-// Runs the event loop until `done` holds; false when `ms` have passed first.
+// Runs the event loop until `done` holds; false when `ms` have passed first. The loop sleeps until an
+// event comes, as the program's own does, so a worker's hand-over is taken at once rather than after a
+// polling pause; a timer wakes it to look at `done`.
 template <typename Done>
 bool waitFor(Done done, int ms) {
     QElapsedTimer clock;
     clock.start();
+    QTimer wake;
+    wake.start(2);
     while (!done()) {
         if (clock.elapsed() > ms)
             return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::usleep(200);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;
 }
