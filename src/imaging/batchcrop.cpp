@@ -117,7 +117,7 @@ struct BatchCropRun::State {
             QtConcurrent::run(QThreadPool::globalInstance(),
                               [this, index, worker = worker, item = items.at(index), options = options,
                                cancelled = cancelled, product = slot.product, run = run] {
-                                  *product = worker(item, options, *cancelled);
+                                  *product = detail::WorkOnPhoto(worker, item, options, *cancelled);
                                   // Dropped with the run if it is gone by then; its destructor
                                   // waits for this function to return.
                                   QMetaObject::invokeMethod(
@@ -259,6 +259,16 @@ void BatchCropRun::stop() {
         s.started = true;
     if (!s.pumping)
         s.pumpLater();
+}
+
+void BatchCropRun::DeleteWhenDone() {
+    setParent(nullptr);
+    if (state_->ended) {
+        deleteLater();
+        return;
+    }
+    connect(this, &BatchCropRun::finished, this, &QObject::deleteLater);
+    stop();
 }
 
 void BatchCropRunProbe::setWorker(BatchCropRun& run, detail::BatchCropWorker worker) {

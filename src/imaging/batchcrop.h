@@ -66,12 +66,17 @@ public:
 
     BatchCropRun(QList<BatchCropItem> items, BatchCropOptions options, OverwriteQuestion ask,
                  QObject* parent = nullptr);
-    ~BatchCropRun() override; // waits for the photos in flight; writes nothing more
+    // Waits for the photos in flight and writes nothing more. A run stopped and left to itself (see
+    // DeleteWhenDone) never makes its owner wait.
+    ~BatchCropRun() override;
 
     // Starts the run and returns at once. Call once.
     void start();
     // No further photo is started or written; `finished` follows once the photos in flight are dropped.
     void stop();
+    // For an owner that goes away mid-run: the run leaves its parent, stops, drops the photos in flight
+    // as they come back and deletes itself then, so nobody waits for them.
+    void DeleteWhenDone();
 
 signals:
     // Photo `position` (1-based) of `total` is the one being handled now; emitted before its question.

@@ -51,4 +51,17 @@ BatchCropProduct CropAndEncode(const BatchCropItem& item, const BatchCropOptions
     return failedWith(BatchCropProduct::Kind::EncodeFailed, SaveFailureMessage(memory));
 }
 
+BatchCropProduct WorkOnPhoto(const BatchCropWorker& worker, const BatchCropItem& item,
+                             const BatchCropOptions& options, const std::atomic<bool>& cancelled) {
+    try {
+        return worker(item, options, cancelled);
+    } catch (const std::exception& e) {
+        return failedWith(BatchCropProduct::Kind::EncodeFailed, kUnexpectedFailure + QStringLiteral(" (") +
+                                                                    QString::fromLocal8Bit(e.what()) +
+                                                                    QLatin1Char(')'));
+    } catch (...) {
+        return failedWith(BatchCropProduct::Kind::EncodeFailed, kUnexpectedFailure);
+    }
+}
+
 } // namespace imaging::detail

@@ -33,6 +33,12 @@ BatchCropProduct CropAndEncode(const BatchCropItem& item, const BatchCropOptions
 using BatchCropWorker = std::function<BatchCropProduct(const BatchCropItem&, const BatchCropOptions&,
                                                        const std::atomic<bool>& cancelled)>;
 
+// Runs `worker` on one photo; whatever it throws becomes a failure of that photo (EncodeFailed with
+// kUnexpectedFailure and what the exception says), so the run counts it and goes on.
+BatchCropProduct WorkOnPhoto(const BatchCropWorker& worker, const BatchCropItem& item,
+                             const BatchCropOptions& options, const std::atomic<bool>& cancelled);
+inline const QString kUnexpectedFailure = QStringLiteral("Nieoczekiwany błąd podczas kadrowania");
+
 } // namespace imaging::detail
 
 namespace imaging {

@@ -1,6 +1,7 @@
 #include "imaging/exifitems.h"
 
 #include "core/codec.h"
+#include "imaging/exifcatalogue.h"
 
 #include <QStringDecoder>
 
@@ -8,6 +9,11 @@
 #include <memory>
 
 #include <libexif/exif-data.h>
+
+#ifndef _WIN32
+#include <clocale>
+#include <locale.h>
+#endif
 
 namespace imaging::detail {
 
@@ -32,7 +38,59 @@ QString valueText(const char* bytes) {
     return text.trimmed();
 }
 
+// libexif speaks the language of the calling thread's messages; for the time of one photo this thread
+// asks it for its English texts, which PolishExifText then turns into Polish whatever the system's
+// language is.
+class EnglishMessages {
+public:
+    EnglishMessages() {
+#ifndef _WIN32
+        locale_t base = duplocale(LC_GLOBAL_LOCALE);
+        if (base == nullptr)
+            return;
+        english_ = newlocale(LC_MESSAGES_MASK, "C", base);
+        if (english_ == nullptr) {
+            freelocale(base);
+            return;
+        }
+        previous_ = uselocale(english_);
+#endif
+    }
+    ~EnglishMessages() {
+#ifndef _WIN32
+        if (english_ != nullptr) {
+            uselocale(previous_);
+            freelocale(english_);
+        }
+#endif
+    }
+    EnglishMessages(const EnglishMessages&) = delete;
+    EnglishMessages& operator=(const EnglishMessages&) = delete;
+
+private:
+#ifndef _WIN32
+    locale_t english_ = nullptr;
+    locale_t previous_ = nullptr;
+#endif
+};
+
+// Texts written by a camera or a person, which are never libexif's own words.
+bool isOwnText(const ExifEntry& entry) {
+    switch (static_cast<int>(entry.tag)) {
+    case EXIF_TAG_USER_COMMENT:
+    case EXIF_TAG_XP_TITLE:
+    case EXIF_TAG_XP_COMMENT:
+    case EXIF_TAG_XP_AUTHOR:
+    case EXIF_TAG_XP_KEYWORDS:
+    case EXIF_TAG_XP_SUBJECT:
+        return true;
+    default:
+        return entry.format == EXIF_FORMAT_ASCII;
+    }
+}
+
 QStringList linesOf(const unsigned char* data, unsigned int size) {
+    const EnglishMessages english;
     std::unique_ptr<ExifData, ExifDataFree> exif(exif_data_new());
     if (!exif)
         return {};
@@ -54,10 +112,13 @@ QStringList linesOf(const unsigned char* data, unsigned int size) {
             const char* name = exif_tag_get_name_in_ifd(entry->tag, ifd);
             if (name == nullptr)
                 continue;
+            const char* title = exif_tag_get_title_in_ifd(entry->tag, ifd);
             std::array<char, 512> value{};
             exif_entry_get_value(entry, value.data(), static_cast<unsigned int>(value.size()));
             value.back() = '\0';
-            lines << QString::fromLatin1(name) + QStringLiteral(" = ") + valueText(value.data());
+            const QString text = valueText(value.data());
+            lines << PolishExifText(QString::fromLatin1(title != nullptr ? title : name)) +
+                         QStringLiteral(" = ") + (isOwnText(*entry) ? text : PolishExifText(text));
         }
     }
     return lines;

@@ -1,7 +1,8 @@
 #pragma once
 
 // The EXIF items of a photo as "name = value" text lines, read with libexif: IFD0, then the EXIF, GPS
-// and interoperability directories, then IFD1, each in file order. Reentrant.
+// and interoperability directories, then IFD1, each in file order. Names and values are in Polish from
+// libexif's own catalogue (see exifcatalogue.h), whatever the system's language. Reentrant.
 #include <QByteArray>
 #include <QStringList>
 

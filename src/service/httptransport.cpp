@@ -2,6 +2,7 @@
 
 #include "core/codec.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 
 #include <curl/curl.h>
@@ -28,11 +29,28 @@ struct HttpTransport::Transfer {
     bool receiveBegun = false;
     QByteArray statusLine;
     CURL* curl = nullptr;
+    qint64 moved = -1; // bytes both ways at the last progress call
+    QElapsedTimer sinceMoved;
+    bool idle = false;       // ended because nothing moved for too long
+    QElapsedTimer sinceStop; // valid once the stop has been seen
+
+    // libcurl's count of body bytes written to the connection.
+    bool bodyGone() const {
+        curl_off_t uploaded = 0;
+        curl_easy_getinfo(curl, CURLINFO_SIZE_UPLOAD_T, &uploaded);
+        return uploaded >= body->size();
+    }
 
     // Once the owner has asked to stop, the connection is reset rather than closed, so whatever still
-    // waits in the system's buffers is thrown away instead of reaching the server as a whole request.
-    bool cut() const {
-        if (!owner->disconnect_.load())
+    // waits in the system's buffers is thrown away instead of reaching the server as a whole request. A
+    // body wholly handed over (the bar is full) gets a moment to leave and for its answer to come: the
+    // server may already hold it.
+    bool cut() {
+        if (!owner->stopRequested())
+            return false;
+        if (!sinceStop.isValid())
+            sinceStop.start();
+        if (sent >= body->size() && sinceStop.elapsed() < HttpTransport::kAnswerGrace.count())
             return false;
         curl_socket_t socket = CURL_SOCKET_BAD;
         if (curl_easy_getinfo(curl, CURLINFO_ACTIVESOCKET, &socket) == CURLE_OK &&
@@ -107,8 +125,30 @@ HttpTransport::HttpTransport(const ProxySettings& proxy, QString caFile)
 
 HttpTransport::~HttpTransport() = default;
 
+QString HttpTransport::IdleText(std::chrono::milliseconds idle) {
+    return QStringLiteral("Serwer nie odpowiada: przez %1 s połączeniem nie przeszedł ani jeden bajt.")
+        .arg((idle.count() + 999) / 1000);
+}
+
+// Called by libcurl while data moves and, when nothing does, about once a second: where a stop and the
+// time-out are honoured whatever the connection is doing.
+int HttpTransport::onProgress(void* data, long long, long long downloaded, long long, long long uploaded) {
+    auto* t = static_cast<Transfer*>(data);
+    const qint64 moved = downloaded + uploaded;
+    if (moved != t->moved || !t->sinceMoved.isValid()) {
+        t->moved = moved;
+        t->sinceMoved.start();
+    } else if (t->sinceMoved.elapsed() >= t->owner->idle_.count()) {
+        t->idle = true;
+        return 1;
+    }
+    return t->cut() ? 1 : 0;
+}
+
 size_t HttpTransport::readBody(char* buffer, size_t size, size_t count, void* data) {
     auto* t = static_cast<Transfer*>(data);
+    if (t->idle)
+        return CURL_READFUNC_ABORT;
     if (!t->sendBegun) {
         t->sendBegun = true;
         t->begin(Phase::Sending, t->body->size());
@@ -228,13 +268,15 @@ void HttpTransport::setProxy(CURL* c, bool withCredentials, unsigned long scheme
 HttpTransport::Result HttpTransport::Post(const QString& url, const QByteArray& body,
                                           const QByteArray& contentType) {
     disconnect_ = false;
+    if (stopRequested())
+        return {{}, QString::fromLatin1(curl_easy_strerror(CURLE_ABORTED_BY_CALLBACK))};
     // Basic alone makes libcurl send the credentials unasked; any other choice waits for a 407.
     const Attempt first =
         postOnce(url, body, contentType, proxy_.basicAuthentication ? CURLAUTH_BASIC : CURLAUTH_ANY);
     if (first.result.ok() || !mayHaveLostADemand(url, first))
         return first.result;
     const unsigned long scheme = strongestOf(proxyDemand(url));
-    if (scheme == CURLAUTH_NONE || disconnect_)
+    if (scheme == CURLAUTH_NONE || stopRequested())
         return first.result;
     // The proxy wants credentials from a request without them, so it passed the first one on to nobody.
     return postOnce(url, body, contentType, scheme).result;
@@ -246,7 +288,7 @@ HttpTransport::Result HttpTransport::Post(const QString& url, const QByteArray& 
 // Only a plain "http://" request is the proxy's to refuse: an "https://" one travels through a tunnel
 // the proxy has already let through, so its failure is the server's.
 bool HttpTransport::mayHaveLostADemand(const QString& url, const Attempt& attempt) const {
-    return proxy_.use && !proxy_.basicAuthentication && !disconnect_ && !attempt.answered &&
+    return proxy_.use && !proxy_.basicAuthentication && !stopRequested() && !attempt.answered &&
            (attempt.code == CURLE_SEND_ERROR || attempt.code == CURLE_RECV_ERROR) &&
            url.startsWith(QLatin1String("http://"), Qt::CaseInsensitive);
 }
@@ -313,12 +355,18 @@ HttpTransport::Attempt HttpTransport::postOnce(const QString& url, const QByteAr
     curl_easy_setopt(c, CURLOPT_HEADERDATA, &transfer);
     curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
     curl_easy_setopt(c, CURLOPT_SOCKOPTFUNCTION, &setSocketOptions);
+    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &HttpTransport::onProgress);
+    curl_easy_setopt(c, CURLOPT_XFERINFODATA, &transfer);
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(idle_.count()));
     setProxy(c, true, proxySchemes);
 
     const CURLcode code = curl_easy_perform(c);
     const bool answered = !transfer.statusLine.isEmpty();
-    if (code != CURLE_OK)
-        return {code, answered, {{}, errorText(code, detail)}};
+    if (code != CURLE_OK) {
+        const QString error = transfer.idle ? IdleText(idle_) : errorText(code, detail);
+        return {code, answered, {{}, error, transfer.bodyGone()}};
+    }
     long status = 0;
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
     if (status < 200 || status > 299)

@@ -4,24 +4,28 @@
 //
 // Every Post() is an HTTP/1.0 POST of an in-memory body on a new connection, with exactly the headers
 // the service knows from its own client: Content-Type, Content-Length, Host, "Accept: text/html, */*"
-// and "User-Agent: Mozilla/3.0 (compatible; Indy Library)". There is no time-out: a call lasts until the
-// server answers or the connection fails. Progress of the body sent and of the answer received is
-// reported in 128-byte steps, so the owner can follow a slow line closely and can stop the transfer from
-// inside any step with Disconnect(). An "https://" address is served only by a server whose certificate
-// the system's store (or the given authorities) vouches for and which names the address's host.
+// and "User-Agent: Mozilla/3.0 (compatible; Indy Library)". Progress of the body sent and of the answer
+// received is reported in 128-byte steps, so the owner can follow a slow line closely. A stop (Disconnect()
+// or the watched flag) takes effect within about a second whatever the connection is doing, since
+// libcurl calls back at least once a second even when nothing moves; once the whole body has left, it
+// first gives the answer a moment to arrive, so a photo the server has taken is not reported as stopped.
+// A connection on which no byte moves either way for kIdleTimeout ends as a failure with kIdleText. An
+// "https://" address is served only by a server whose certificate the system's store (or the given
+// authorities) vouches for and which names the address's host.
 //
 // Through a proxy, the credentials go with the first request only when basic authentication is chosen;
 // otherwise only after the proxy has demanded them. A demand lost to the connection's reset (the proxy
 // answered before the body was through) is asked again without a body, and the request then goes out
 // once more with the scheme the proxy wants: a request the proxy refused never reached the service.
 //
-// One object serves one thread; only Disconnect() may also be called from another thread.
+// One object serves one thread; only Disconnect() and the watched flag may be set from another thread.
 #include "service/proxysettings.h"
 
 #include <QByteArray>
 #include <QString>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 
 namespace service {
@@ -44,6 +48,9 @@ public:
     struct Result {
         QByteArray body;
         QString error;
+        // A failure after the whole body had left and before a complete answer came (a stop, a
+        // time-out, a broken connection): the server may have acted on the request.
+        bool answerMissing = false;
         bool ok() const { return error.isEmpty(); }
     };
 
@@ -54,6 +61,14 @@ public:
     // too late to keep the photo from the server. Small, the reported bytes follow the wire.
     static constexpr int kSendBuffer = 65536;
     static constexpr const char* kUserAgent = "Mozilla/3.0 (compatible; Indy Library)";
+    // No byte either way for this long ends the call. A modem line at its slowest still moves bytes
+    // every second, and a service storing a large photo answers within seconds; a minute is far past
+    // both, yet short enough that a customer facing a frozen bar is told before giving up on the program.
+    static constexpr std::chrono::milliseconds kIdleTimeout{60000};
+    // How long a stop waits for the answer once the whole body has left.
+    static constexpr std::chrono::milliseconds kAnswerGrace{1000};
+    // The failure of a connection on which nothing moved for `idle`.
+    static QString IdleText(std::chrono::milliseconds idle);
 
     // `caFile` names the certificate authorities an "https://" server must be signed by instead of the
     // system's store (the tests' own authority); empty means the system's store.
@@ -63,11 +78,16 @@ public:
     HttpTransport& operator=(const HttpTransport&) = delete;
 
     void SetEvents(Events events) { events_ = std::move(events); }
+    // Treats `flag` (owned by the caller, outliving every Post()) as a standing Disconnect() while set.
+    void StopWhen(const std::atomic<bool>* flag) { watched_ = flag; }
+    // Tests shorten the time-out.
+    void SetIdleTimeout(std::chrono::milliseconds idle) { idle_ = idle; }
 
     Result Post(const QString& url, const QByteArray& body, const QByteArray& contentType);
 
-    // Cuts the running transfer at its next 128-byte step, resetting the connection so that bytes not yet
-    // on the wire never reach the server; the Post() then ends with an error.
+    // Cuts the running transfer (within about a second; after the answer's grace once the body has left),
+    // resetting the connection so that bytes not yet on the wire never reach the server; the Post() then
+    // ends with an error.
     void Disconnect() { disconnect_ = true; }
 
 private:
@@ -89,11 +109,15 @@ private:
     static int seekBody(void* transfer, long long offset, int origin);
     static size_t writeAnswer(char* data, size_t size, size_t count, void* transfer);
     static size_t readHeader(char* data, size_t size, size_t count, void* transfer);
+    static int onProgress(void* transfer, long long, long long downloaded, long long, long long uploaded);
+    bool stopRequested() const { return disconnect_.load() || (watched_ != nullptr && watched_->load()); }
 
     ProxySettings proxy_;
     QString caFile_;
     Events events_;
     std::atomic<bool> disconnect_{false};
+    const std::atomic<bool>* watched_ = nullptr;
+    std::chrono::milliseconds idle_ = kIdleTimeout;
 };
 
 } // namespace service

@@ -75,6 +75,10 @@ UploadOutcome UploadFileUnreadable() {
 UploadOutcome UploadStoppedByUser() {
     return {kNotSent, QStringLiteral("Przerwane przez użytkownika")};
 }
+UploadOutcome UploadOutcomeUnknown() {
+    return {kOutcomeUnknown, QStringLiteral("Wysłano, ale serwis nie potwierdził odbioru: zdjęcie mogło "
+                                            "trafić do albumu.")};
+}
 
 VersionOutcome JudgeVersion(const ServiceResponse& answer, const QString& ownVersion) {
     VersionOutcome outcome;

@@ -54,7 +54,11 @@ UploadOutcome UploadTransportFailure();
 UploadOutcome UploadFileMissing();
 UploadOutcome UploadFileUnreadable();
 UploadOutcome UploadStoppedByUser();
+// The photo left whole but no answer came (a stop, a time-out or a broken connection after the last
+// byte): the service may hold it, so sending it again may put it into the album twice.
+UploadOutcome UploadOutcomeUnknown();
 inline const QString kNotSent = QStringLiteral("Niewysłano");
+inline const QString kOutcomeUnknown = QStringLiteral("Nieznany");
 
 struct VersionOutcome {
     enum class Kind { NoResult, NewVersion, SameVersion };

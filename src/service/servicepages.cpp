@@ -21,7 +21,22 @@ QString SessionReportPage(const QString& baseAddress, const QString& sessionId) 
 }
 
 QString AlbumReportPage(const QString& baseAddress, const QString& sessionId, const QString& albumName) {
-    return SessionReportPage(baseAddress, sessionId) + QStringLiteral("&aid=") + albumName;
+    QString name;
+    name.reserve(albumName.size());
+    for (const QChar c : albumName) {
+        switch (c.unicode()) {
+        case '#':
+        case '&':
+        case '%':
+        case '+':
+        case ' ':
+            name += QStringLiteral("%%1").arg(c.unicode(), 2, 16, QLatin1Char('0')).toUpper();
+            break;
+        default:
+            name += c;
+        }
+    }
+    return SessionReportPage(baseAddress, sessionId) + QStringLiteral("&aid=") + name;
 }
 
 QString DownloadPage(const QString& storedDownloadUrl) {

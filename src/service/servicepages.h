@@ -11,8 +11,9 @@ QString WebSiteRoot();
 QString ForgottenPasswordPage();
 QString NewAccountPage();
 
-// The photos just received, for the session and for one album. The album name goes in as typed: the
-// service's page expects it unencoded.
+// The photos just received, for the session and for one album. The album name goes in as typed except
+// for the characters that would change what the address means ("#", "&", "%", "+" and the space), which
+// are percent-encoded: the service's page reads every other character as it stands.
 QString SessionReportPage(const QString& baseAddress, const QString& sessionId);
 QString AlbumReportPage(const QString& baseAddress, const QString& sessionId, const QString& albumName);
 

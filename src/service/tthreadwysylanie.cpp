@@ -24,11 +24,8 @@ void TThreadWysylanie::beginTransmission(qint64 expected) {
 
 void TThreadWysylanie::progress(qint64 done) {
     bytesDone_ = done;
-    if (terminated_) {
-        aborted_ = true;
-        transport_->Disconnect();
-        return;
-    }
+    if (IsStopped())
+        return; // the transport cuts the transmission itself
     const bool first = bytesShown_ < 0;
     const bool last = done == bytesExpected_;
     if (first || last || sinceShown_.elapsed() >= kPositionIntervalMs)
@@ -36,19 +33,32 @@ void TThreadWysylanie::progress(qint64 done) {
 }
 
 void TThreadWysylanie::flushPosition() {
-    if (bytesShown_ == bytesDone_ || terminated_)
+    if (bytesShown_ == bytesDone_ || IsStopped())
         return;
     bytesShown_ = bytesDone_;
     sinceShown_.start();
     deliver("SetSendPosition", Q_ARG(qint64, bytesDone_));
 }
 
+void TThreadWysylanie::decodeAhead(int index) {
+    if (index >= inputs_.files.size() || previews_.count(index) != 0)
+        return;
+    previews_[index] = std::async(std::launch::async, LoadUploadPreview, inputs_.files.at(index));
+}
+
+std::optional<QImage> TThreadWysylanie::takePreview(int index) {
+    decodeAhead(index);
+    const auto it = previews_.find(index);
+    std::optional<QImage> preview = it->second.get();
+    previews_.erase(it);
+    return preview;
+}
+
 void TThreadWysylanie::sendFile(int index) {
     const QString& path = inputs_.files.at(index);
     UploadOutcome outcome;
-    aborted_ = false;
 
-    if (!terminated_) {
+    if (!IsStopped()) {
         deliver("ShowUploadProgress", Q_ARG(int, index + 1), Q_ARG(QStringList, inputs_.files));
         deliver("RefreshReport", Q_ARG(QStringList, report_));
     }
@@ -59,10 +69,14 @@ void TThreadWysylanie::sendFile(int index) {
     std::optional<QImage> preview;
     if (!QFileInfo::exists(path)) {
         outcome = UploadFileMissing();
-    } else if (preview = LoadUploadPreview(path);
+    } else if (preview = takePreview(index);
                !preview || !form.AddFile(QStringLiteral("file"), path, QStringLiteral("image/jpeg"))) {
         outcome = UploadFileUnreadable();
     } else {
+        // Decoding a preview takes longer than sending the photo over a fast line: the next photo's is
+        // decoded while this one goes out. Whether a photo is readable is still known before it is sent.
+        if (!IsStopped())
+            decodeAhead(index + 1);
         deliver("ShowPreview", Q_ARG(QImage, *preview));
         form.AddFormField(QStringLiteral("sessid"), inputs_.sessionId);
         form.AddFormField(QStringLiteral("idalbumu"), inputs_.albumId);
@@ -73,16 +87,15 @@ void TThreadWysylanie::sendFile(int index) {
         // The last position of a transmission always reaches the window, even when it came too soon.
         flushPosition();
         if (result.ok())
-            answer = std::move(result.body);
+            answer = std::move(result.body); // a stop that came too late to cut it changes nothing
+        else if (result.answerMissing)
+            outcome = UploadOutcomeUnknown();
+        else if (IsStopped())
+            outcome = UploadStoppedByUser();
         else
             outcome = UploadTransportFailure();
     }
 
-    if (aborted_) {
-        outcome = UploadStoppedByUser();
-        answer.clear();
-        aborted_ = false;
-    }
     if (const std::optional<UploadOutcome> judged = JudgeUpload(ServiceResponse::FromBody(answer)))
         outcome = *judged;
     report_[index] = ReportLine(path, outcome.status, outcome.description);
@@ -94,6 +107,7 @@ void TThreadWysylanie::run() {
         report_.append(InitialReportLine(path));
 
     HttpTransport transport(endpoint_.proxy, endpoint_.caFile);
+    prepare(transport);
     transport.SetEvents({[this](HttpTransport::Phase, qint64 expected) { beginTransmission(expected); },
                          [this](HttpTransport::Phase, qint64 done) { progress(done); }});
     transport_ = &transport;
@@ -102,10 +116,11 @@ void TThreadWysylanie::run() {
 
     for (int i = 0; i < inputs_.files.size(); ++i) {
         sendFile(i);
-        if (terminated_)
+        if (IsStopped())
             break;
     }
 
+    previews_.clear(); // a stopped run may leave one decoding: waited for here, not on the window's thread
     form_ = nullptr;
     transport_ = nullptr;
     deliver("UploadFinished", Q_ARG(QStringList, report_));

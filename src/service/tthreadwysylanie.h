@@ -8,12 +8,19 @@
 // SetSendPosition(qint64 bytesDone); at the end UploadFinished(QStringList report).
 //
 // The report has one line per file (see reportline.h). The photo is sent as it is on disk. Stop() may be
-// called from any thread; the worker checks it before the per-file updates, at every 128 bytes of a
-// transmission (cutting it: "Przerwane przez użytkownika") and after every file.
+// called from any thread; the worker checks it before the per-file updates and after every file, and the
+// transmission under way ends within about a second ("Przerwane przez użytkownika"). A photo whose body
+// had wholly left when the stop came, or when the connection died, gets a moment for its answer; without
+// one its outcome is unknown (UploadOutcomeUnknown), since the service may have stored it.
 #include "service/serviceworker.h"
 
 #include <QElapsedTimer>
+#include <QImage>
 #include <QStringList>
+
+#include <future>
+#include <map>
+#include <optional>
 
 namespace service {
 
@@ -36,9 +43,6 @@ public:
 
     TThreadWysylanie(QObject* receiver, ServiceEndpoint endpoint, Inputs inputs);
 
-    void Stop() { terminated_ = true; }
-    bool IsStopped() const { return terminated_; }
-
 protected:
     void run() override;
 
@@ -47,19 +51,21 @@ private:
     void beginTransmission(qint64 expected);
     void progress(qint64 done);
     void flushPosition();
+    // The preview of file `index`, decoded ahead on a thread of its own (see sendFile).
+    std::optional<QImage> takePreview(int index);
+    void decodeAhead(int index);
 
     const Inputs inputs_;
-    std::atomic<bool> terminated_{false};
 
     // Run state, touched by the worker thread only.
     QStringList report_;
     HttpTransport* transport_ = nullptr;
     MultipartFormStream* form_ = nullptr; // one body for the whole run, so all share the boundary
-    bool aborted_ = false;
     qint64 bytesExpected_ = 0;
     qint64 bytesDone_ = 0;
     qint64 bytesShown_ = -1; // last position handed over in this transmission, -1 none yet
     QElapsedTimer sinceShown_;
+    std::map<int, std::future<std::optional<QImage>>> previews_; // decoding, by file index
 };
 
 } // namespace service

@@ -12,7 +12,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 #include <QThreadPool>
 
@@ -24,6 +26,7 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -406,6 +409,66 @@ TEST(BatchCropRun, AnEmptyListFinishesAtOnceAndStopBeforeStartEndsIt) {
     const BatchCropOutcome outcome = stopped.runToEnd();
     EXPECT_TRUE(outcome.stopped);
     EXPECT_TRUE(stopped.positions.empty());
+}
+
+// Whatever a photo's work throws is that photo's failure; the run counts it and goes on.
+TEST(BatchCropRun, AnyExceptionOfAPhotosWorkIsAFailedPhoto) {
+    QTemporaryDir dir;
+    const QList<BatchCropItem> items = Numbered(4, "canon_s40_II_thumb.jpg");
+    Recorder recorder;
+    recorder.make(items, Options(BatchCropTarget::OtherFolder, dir.path()));
+    BatchCropRunProbe::setWorker(*recorder.run, [](const BatchCropItem& item, const BatchCropOptions& options,
+                                                   const std::atomic<bool>& cancelled) {
+        if (item.fileName == "p2.jpg")
+            throw std::runtime_error("zepsute");
+        if (item.fileName == "p3.jpg")
+            throw 42;
+        return detail::CropAndEncode(item, options, cancelled);
+    });
+    const BatchCropOutcome outcome = recorder.runToEnd();
+    EXPECT_EQ(outcome.written, 2);
+    EXPECT_EQ(outcome.failed, 2);
+    EXPECT_EQ(outcome.failures, (QStringList{"p2.jpg: " + detail::kUnexpectedFailure + " (zepsute)",
+                                             "p3.jpg: " + detail::kUnexpectedFailure}));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList{"p1.jpg", "p4.jpg"}));
+}
+
+// An owner going away mid-run does not wait for the photos in flight: the run leaves it, drops them as
+// they come back, writes nothing more and deletes itself.
+TEST(BatchCropRun, LeftToItselfItNeverMakesItsOwnerWait) {
+    QTemporaryDir dir;
+    const QList<BatchCropItem> items = Numbered(4, "canon_s40_II_thumb.jpg");
+    auto owner = std::make_unique<QObject>();
+    auto* run = new BatchCropRun(items, Options(BatchCropTarget::OtherFolder, dir.path()), {}, owner.get());
+    const QPointer<BatchCropRun> alive(run);
+    std::atomic<bool> release{false};
+    std::atomic<int> entered{0};
+    BatchCropRunProbe::setWorker(*run, [&](const BatchCropItem& item, const BatchCropOptions& options,
+                                           const std::atomic<bool>& cancelled) {
+        ++entered;
+        while (!release.load())
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return detail::CropAndEncode(item, options, cancelled);
+    });
+    bool finished = false;
+    QObject::connect(run, &BatchCropRun::finished, [&] { finished = true; });
+    // Should the owner wait after all, the work is let go after a while, so the test fails rather than hangs.
+    std::thread watchdog([&] {
+        for (int i = 0; i < 600 && !release.load(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        release = true;
+    });
+    run->start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return entered.load() >= 1; }, 10000));
+    run->DeleteWhenDone();
+    owner.reset(); // would wait for the photo in flight if the run were still its child
+    EXPECT_TRUE(alive);
+    EXPECT_FALSE(release.load());
+    release = true;
+    watchdog.join();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return alive.isNull(); }, 10000));
+    EXPECT_TRUE(finished);
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
 }
 
 } // namespace

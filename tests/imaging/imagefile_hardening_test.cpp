@@ -325,15 +325,15 @@ TEST(HardeningExif, TextsThatAreNotUtf8AreReadAsWindows1250) {
     const QByteArray cp1250 = core::toWindows1250(polish);
     ASSERT_EQ(cp1250.size(), polish.size()); // one byte a character, none substituted
     const QStringList lines = detail::ExifLinesFromApp1(exifWithTexts(cp1250, cp1250));
-    EXPECT_TRUE(lines.contains(QStringLiteral("ImageDescription = ") + polish))
+    EXPECT_TRUE(lines.contains(QStringLiteral("Opis obrazu = ") + polish)) << lines.join('|').toStdString();
+    EXPECT_TRUE(lines.contains(QStringLiteral("Komentarz użytkownika = ") + polish))
         << lines.join('|').toStdString();
-    EXPECT_TRUE(lines.contains(QStringLiteral("UserComment = ") + polish)) << lines.join('|').toStdString();
 
     // Valid UTF-8 stays UTF-8.
     const QStringList utf8 = detail::ExifLinesFromApp1(exifWithTexts(polish.toUtf8(), "plain"));
-    EXPECT_TRUE(utf8.contains(QStringLiteral("ImageDescription = ") + polish))
+    EXPECT_TRUE(utf8.contains(QStringLiteral("Opis obrazu = ") + polish)) << utf8.join('|').toStdString();
+    EXPECT_TRUE(utf8.contains(QStringLiteral("Komentarz użytkownika = plain")))
         << utf8.join('|').toStdString();
-    EXPECT_TRUE(utf8.contains(QStringLiteral("UserComment = plain"))) << utf8.join('|').toStdString();
 }
 
 } // namespace

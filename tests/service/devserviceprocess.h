@@ -22,6 +22,8 @@
 using testsupport::ReadFile;
 using testsupport::WriteFile;
 
+void StopProcess(QProcess& process);
+
 // pixvale-devservice on a free loopback port, with its own data and record folders.
 class DevServiceProcess {
 public:
@@ -32,6 +34,8 @@ public:
     ~DevServiceProcess();
 
     bool started() const { return port_ > 0; }
+    // Ends the service now: every connection it holds dies without an answer.
+    void Stop() { StopProcess(process_); }
     int port() const { return port_; }
     QString baseAddress() const { return QString("http://127.0.0.1:%1/").arg(port_); }
     service::ServiceEndpoint endpoint() const { return {baseAddress(), {}}; }

@@ -3,6 +3,14 @@
 #include "service/httptransport.h"
 #include "service/tthreadlogowanie.h"
 
+#include <QElapsedTimer>
+#include <QTest>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <thread>
+
 using service::HttpTransport;
 using service::ServiceEndpoint;
 using service::TThreadLogowanie;
@@ -138,4 +146,110 @@ TEST(HttpTransport, HttpsOnlyWithAVouchedCertificateForTheHost) {
     ASSERT_TRUE(RunToEnd(new TThreadLogowanie(&receiver, endpoint, {"demo@pixvale.example", "demo", ""})));
     EXPECT_EQ(receiver.calls, QStringList{"LoginSucceeded"});
     EXPECT_TRUE(receiver.orderUrl.startsWith(endpoint.baseAddress + "ifincoming.php?sessid="));
+}
+
+namespace {
+
+// A Post() of `size` bytes on a thread of its own, so the test can stop it from outside whatever the
+// connection does, as the window does.
+struct PostInBackground {
+    HttpTransport transport;
+    std::atomic<bool> stop{false};
+    std::atomic<qint64> lastEventMs{-1};
+    std::atomic<bool> done{false};
+    QElapsedTimer clock;
+    HttpTransport::Result result;
+    std::thread thread;
+
+    void start(const QString& url, qint64 size, std::function<void(qint64)> onWork = {}) {
+        transport.StopWhen(&stop);
+        transport.SetEvents({{}, [this, onWork](Phase, qint64 sent) {
+                                 lastEventMs = clock.elapsed();
+                                 if (onWork)
+                                     onWork(sent);
+                             }});
+        clock.start();
+        thread = std::thread([this, url, size] {
+            result = transport.Post(url, QByteArray(size, 'x'), "text/plain");
+            done = true;
+        });
+    }
+    bool finish(int timeoutMs) {
+        const bool inTime = QTest::qWaitFor([&] { return done.load(); }, timeoutMs);
+        if (!inTime)
+            stop = true; // lets the thread end before the test does
+        thread.join();
+        return inTime;
+    }
+};
+
+} // namespace
+
+// The emulator's two silent faults crossed with the moments a stop can come: it ends the call within
+// about a second (plus the answer's grace once the body has left), and only a body that left whole
+// leaves the outcome unknown.
+TEST(HttpTransport, AStopEndsTheCallSoonWhateverTheServerDoes) {
+    enum class Moment { WhileSending, WhenNothingMoves };
+    struct Fault {
+        QStringList switches;
+        bool bodyLeavesWhole;
+    };
+    const Fault faults[] = {{{"--silent"}, true}, {{"--stall-after", "100000"}, false}};
+    const qint64 bound = HttpTransport::kAnswerGrace.count() + 2000;
+    for (const Fault& fault : faults) {
+        DevServiceProcess service(fault.switches);
+        ASSERT_TRUE(service.started());
+        for (const Moment moment : {Moment::WhileSending, Moment::WhenNothingMoves}) {
+            SCOPED_TRACE(fault.switches.join(' ').toStdString() +
+                         (moment == Moment::WhileSending ? " sending" : " idle"));
+            PostInBackground post;
+            std::atomic<qint64> stoppedAt{-1};
+            post.start(service.baseAddress() + "ifver.php", 3000000, [&](qint64 sent) {
+                if (moment == Moment::WhileSending && sent >= 4096 && stoppedAt < 0) {
+                    stoppedAt = post.clock.elapsed();
+                    post.stop = true;
+                }
+            });
+            if (moment == Moment::WhenNothingMoves) {
+                ASSERT_TRUE(QTest::qWaitFor(
+                    [&] { return post.lastEventMs >= 0 && post.clock.elapsed() - post.lastEventMs > 700; },
+                    20000));
+                stoppedAt = post.clock.elapsed();
+                post.stop = true;
+            }
+            ASSERT_TRUE(post.finish(30000)) << "the stop did not end the call";
+            EXPECT_LT(post.clock.elapsed() - stoppedAt, bound);
+            EXPECT_FALSE(post.result.ok());
+            EXPECT_EQ(post.result.answerMissing, moment == Moment::WhenNothingMoves && fault.bodyLeavesWhole);
+        }
+    }
+}
+
+TEST(HttpTransport, AConnectionOnWhichNothingMovesEndsWithTheProgramsMessage) {
+    using namespace std::chrono_literals;
+    struct Case {
+        QStringList switches;
+        bool ok;
+        bool answerMissing;
+    };
+    // A slow reader keeps bytes moving: slower than the time-out in all, yet never idle that long.
+    const Case cases[] = {{{"--silent"}, false, true},
+                          {{"--stall-after", "100000"}, false, false},
+                          {{"--slow-reader", "300000"}, true, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.switches.join(' ').toStdString());
+        DevServiceProcess service(c.switches);
+        ASSERT_TRUE(service.started());
+        PostInBackground post;
+        post.transport.SetIdleTimeout(1500ms);
+        post.start(service.baseAddress() + "ifver.php", 900000);
+        ASSERT_TRUE(post.finish(30000));
+        EXPECT_EQ(post.result.ok(), c.ok) << post.result.error.toStdString();
+        if (!c.ok) {
+            EXPECT_EQ(post.result.error, QString::fromUtf8("Serwer nie odpowiada: przez 2 s połączeniem nie "
+                                                           "przeszedł ani jeden bajt."));
+        }
+        EXPECT_EQ(post.result.answerMissing, c.answerMissing);
+    }
+    EXPECT_EQ(HttpTransport::IdleText(HttpTransport::kIdleTimeout).contains(" 60 s "), true);
 }

@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QRandomGenerator>
+#include <QUrl>
+#include <QUrlQuery>
+
 using namespace service;
 
 namespace {
@@ -137,8 +141,9 @@ TEST(ServicePages, Addresses) {
     const QString root = WebSiteRoot();
     EXPECT_EQ(ForgottenPasswordPage(), root + "zapomnialem.php");
     EXPECT_EQ(NewAccountPage(), root + "rejestracja.php");
-    EXPECT_EQ(AlbumReportPage("http://h/", "s1", QString::fromUtf8("Zima & lato 50%")),
-              QString::fromUtf8("http://h/ifincoming.php?sessid=s1&aid=Zima & lato 50%"));
+    EXPECT_EQ(
+        AlbumReportPage("http://h/", "s1", QString::fromUtf8("Zima & lato 50% #2+ó")),
+        QString::fromUtf8("http://h/ifincoming.php?sessid=s1&aid=Zima%20%26%20lato%2050%25%20%232%2Bó"));
     EXPECT_EQ(DownloadPage(""), root + "index.php?sbl=117686");
     EXPECT_EQ(DownloadPage("http://d/p"), "http://d/p");
 }
@@ -179,4 +184,26 @@ TEST(ServiceEndpoint, ProxyIsCopiedOnlyWhenItIsOn) {
     EXPECT_EQ(fields(EndpointOf(settings).proxy), fields({}));
     settings.proxyUse = true;
     EXPECT_EQ(fields(EndpointOf(settings).proxy), "1 proxy.local 3128 jan p 1");
+}
+
+// Whatever the album is called, the page's address carries exactly that name as the value of "aid", and
+// nothing but the characters that would change the address is encoded.
+TEST(ServicePages, AnyAlbumNameComesBackWholeFromItsAddress) {
+    const QString alphabet = QString::fromUtf8("aZ09 #&%+=?/;:'\"ąęłóżĄ-_.~!$()*,@[]");
+    QRandomGenerator random(22);
+    for (int round = 0; round < 500; ++round) {
+        QString name;
+        for (int n = 1 + random.bounded(12); n > 0; --n)
+            name += alphabet.at(random.bounded(alphabet.size()));
+        SCOPED_TRACE(name.toStdString());
+        const QString address = AlbumReportPage("http://h/", "s1", name);
+        const QUrlQuery query(QUrl(address).query(QUrl::FullyEncoded));
+        EXPECT_EQ(query.queryItemValue("sessid"), "s1");
+        EXPECT_EQ(query.queryItemValue("aid", QUrl::FullyDecoded), name);
+        EXPECT_EQ(query.queryItems().size(), 2);
+        EXPECT_EQ(QUrl(address).fragment(), QString());
+        const QString value = address.mid(address.indexOf("&aid=") + 5);
+        EXPECT_EQ(value.size(), name.size() + 2 * (name.count('#') + name.count('&') + name.count('%') +
+                                                   name.count('+') + name.count(' ')));
+    }
 }

@@ -5,6 +5,7 @@
 #include "testsupport.h"
 
 #include <QStringEncoder>
+#include <QTimer>
 
 using namespace service;
 
@@ -153,8 +154,7 @@ TEST(TThreadWysylanie, StopDuringOrAfterTheSecondOfFive) {
         Upload upload;
         upload.receiver.onCall = [&](const QString& method) {
             const RecordingReceiver& r = upload.receiver;
-            // At the preview, the first 128-byte step of photo 2 must cut it before any of its positions
-            // is shown.
+            // At the preview, photo 2 must not leave at all.
             if (when == AtPreview && method == "ShowPreview" && r.previews.size() == 2)
                 upload.worker->Stop();
             // On its way, from the event loop rather than inside a hand-over.
@@ -178,7 +178,8 @@ TEST(TThreadWysylanie, StopDuringOrAfterTheSecondOfFive) {
                   (QStringList{"p1.jpg=" + kSent + "=OK", second, "p3.jpg=" + kNotSent + "=",
                                "p4.jpg=" + kNotSent + "=", "p5.jpg=" + kNotSent + "="}));
         EXPECT_EQ(upload.receiver.positions, (when == AfterTheFirst ? QList<int>{1} : QList<int>{1, 2}));
-        EXPECT_EQ(upload.receiver.ranges.size(), when == AfterTheFirst ? 2 : 3);
+        // Stopped before its transmission, photo 2 never opens a connection.
+        EXPECT_EQ(upload.receiver.ranges.size(), when == OnTheWay ? 3 : 2);
         EXPECT_EQ(upload.receiver.sendPositions.value(2).isEmpty(), when != OnTheWay);
     }
     EXPECT_EQ(service.stored().keys(), QStringList{"p1.jpg"});
@@ -205,4 +206,58 @@ TEST(TThreadWysylanie, PositionsReachTheWindowAtMostEvery15Milliseconds) {
     // Apart from the first and the last, one position per interval at most.
     const qint64 span = times[sent.size() - 1] - times[0];
     EXPECT_LE(sent.size(), span / TThreadWysylanie::kPositionIntervalMs + 4) << span;
+}
+
+// Once a photo has wholly left, the stop (or the connection's death) leaves the service holding it or
+// not: its answer gets a moment, and without one the report says the outcome is unknown.
+TEST(TThreadWysylanie, AfterTheLastByteTheAnswerDecides) {
+    enum Action { StopTheRun, ServiceDies };
+    struct Case {
+        QStringList switches;
+        Action action;
+        QStringList report;
+        QStringList stored;
+    };
+    const QString unknown = QString::fromUtf8(
+        "Nieznany=Wysłano, ale serwis nie potwierdził odbioru: zdjęcie mogło trafić do albumu.");
+    const QString failed = kNotSent + QString::fromUtf8("=Błąd podczas wysyłania pliku.");
+    const Case cases[] = {
+        {{}, StopTheRun, {"p1.jpg=" + kSent + "=OK", "p2.jpg=" + kNotSent + "="}, {"p1.jpg"}},
+        {{"--silent"}, StopTheRun, {"p1.jpg=" + unknown, "p2.jpg=" + kNotSent + "="}, {}},
+        {{"--silent"}, ServiceDies, {"p1.jpg=" + unknown, "p2.jpg=" + failed}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.switches.join(' ').toStdString() + (c.action == StopTheRun ? " stop" : " dies"));
+        DevServiceProcess service(c.switches);
+        ASSERT_TRUE(service.started());
+        const QStringList files = generatedPhotos(service, 2, 300000);
+        const QString session = c.switches.isEmpty() ? LogIn(service) : QString("x");
+        Upload upload;
+        bool barFull = false;
+        upload.receiver.onCall = [&](const QString& method) {
+            const RecordingReceiver& r = upload.receiver;
+            if (method != "SetSendPosition" || r.ranges.size() != 1 ||
+                r.sendPositions[0].last() != r.ranges[0])
+                return;
+            barFull = true;
+            if (c.action == StopTheRun)
+                upload.worker->Stop();
+        };
+        // The service dies once it holds the whole request (the worker is free again by then).
+        QTimer death;
+        QObject::connect(&death, &QTimer::timeout, [&] {
+            if (c.action == ServiceDies && barFull && service.bodiesOf("ifupload.sphp").size() == 1) {
+                death.stop();
+                service.Stop();
+            }
+        });
+        death.start(20);
+        upload.worker =
+            new TThreadWysylanie(&upload.receiver, service.endpoint(), {files, session, "0", "Lato"});
+        ASSERT_TRUE(RunToEnd(upload.worker));
+        EXPECT_EQ(upload.receiver.finalReport, c.report);
+        if (c.action == StopTheRun) {
+            EXPECT_EQ(service.stored().keys(), c.stored);
+        }
+    }
 }

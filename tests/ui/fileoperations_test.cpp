@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include <unistd.h>
 
 namespace {
@@ -67,6 +70,34 @@ TEST_F(FileCalls, MoveRefusesToOverwrite) {
     EXPECT_FALSE(QFileInfo::exists(a));
     EXPECT_EQ(testsupport::ReadFile(moved), QByteArray("one"));
     EXPECT_EQ(ui::moveFileNoOverwrite(a, dir.filePath(QStringLiteral("b/r.jpg"))).reason, kMissing);
+}
+
+// The rename itself refuses an existing name (a file that appeared after any check), and a file that
+// keeps appearing while photos move is never lost.
+TEST_F(FileCalls, TheRenameItselfNeverReplaces) {
+    const QString a = make(QStringLiteral("a/p.jpg"), "one");
+    const QString taken = make(QStringLiteral("b/p.jpg"), "two");
+    EXPECT_EQ(ui::renameNoReplace(a, taken).reason, kExists);
+    EXPECT_EQ(testsupport::ReadFile(a), QByteArray("one"));
+    EXPECT_EQ(testsupport::ReadFile(taken), QByteArray("two"));
+
+    const QString target = dir.filePath(QStringLiteral("b/race.jpg"));
+    for (int round = 0; round < 200; ++round) {
+        const QString source = make(QStringLiteral("a/r%1.jpg").arg(round), "moved");
+        QFile::remove(target);
+        std::atomic<bool> created{false};
+        std::thread racer([&] {
+            QFile file(target);
+            if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly) && file.write("racer") == 5)
+                created = true;
+        });
+        const bool moved = ui::moveFileNoOverwrite(source, target).ok();
+        racer.join();
+        // Both files survive, whoever came first.
+        ASSERT_NE(moved, created.load()) << round;
+        EXPECT_EQ(testsupport::ReadFile(target), moved ? QByteArray("moved") : QByteArray("racer"));
+        EXPECT_EQ(QFileInfo::exists(source), !moved);
+    }
 }
 
 TEST_F(FileCalls, DeleteSaysWhyItFailed) {

@@ -5,7 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
+#include <QMenu>
+#include <QRegularExpression>
+#include <QSet>
+
+#include "testsupport.h"
 
 namespace {
 
@@ -56,3 +64,99 @@ TEST_F(HelpCommand, OpensTheHelpIndexBesideTheProgram) {
 }
 
 } // namespace
+
+namespace {
+
+// Every text of the program's sources: the contents of their string literals, trimmed, without the
+// accelerator mark, hints also in their two parts.
+QSet<QString> programTexts() {
+    QSet<QString> texts;
+    const QRegularExpression literal(QStringLiteral("\"((?:[^\"\\\\\\n]|\\\\.)*)\""));
+    for (QDirIterator it(QStringLiteral(QT_TESTCASE_SOURCEDIR "/../src"), {"*.cpp", "*.h"}, QDir::Files,
+                         QDirIterator::Subdirectories);
+         it.hasNext();) {
+        const QString source = QString::fromUtf8(testsupport::ReadFile(it.next()));
+        for (auto m = literal.globalMatch(source); m.hasNext();) {
+            const QString text =
+                m.next().captured(1).replace(QStringLiteral("\\\""), QStringLiteral("\"")).remove('&');
+            texts.insert(text.trimmed());
+            // A hint's short and long forms ("Wyślij zdjęcia|Wysyła ...").
+            for (const QString& part : text.split('|'))
+                texts.insert(part.trimmed());
+        }
+    }
+    return texts;
+}
+
+struct Claim {
+    QString page;
+    QString kind; // "menu" or "przycisk"
+    QString text;
+};
+
+QList<Claim> helpClaims() {
+    QList<Claim> claims;
+    const QRegularExpression span(QStringLiteral("<span class=\"(menu|przycisk)\">(.*?)</span>"),
+                                  QRegularExpression::DotMatchesEverythingOption);
+    const QDir pages = QFileInfo(core::helpIndexPath()).dir();
+    for (const QString& name : pages.entryList({"*.html"}, QDir::Files, QDir::Name)) {
+        const QString html = QString::fromUtf8(testsupport::ReadFile(pages.filePath(name)));
+        for (auto m = span.globalMatch(html); m.hasNext();) {
+            const QRegularExpressionMatch c = m.next();
+            claims.append({name, c.captured(1), c.captured(2).simplified()});
+        }
+    }
+    return claims;
+}
+
+// Whether `path` ("Plik › Zaznacz pliki", or one caption) is a way through the window's menus.
+bool inMenus(const QList<QMenu*>& menus, const QStringList& path) {
+    const auto plain = [](QString text) { return text.remove('&'); };
+    for (const QMenu* menu : menus) {
+        if (path.size() == 1 && plain(menu->title()) == path[0])
+            return true;
+        for (const QAction* action : menu->actions()) {
+            if (plain(action->text()) != path.last())
+                continue;
+            if (path.size() == 1)
+                return true;
+            // The caption above must be this menu's title, and so on upwards.
+            if (plain(menu->title()) == path[path.size() - 2] &&
+                (path.size() == 2 || inMenus(menus, path.mid(0, path.size() - 1))))
+                return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+// What the help pages call the buttons and menu commands is what the program shows.
+TEST_F(HelpCommand, ThePagesNameButtonsAndMenusAsTheProgramShowsThem) {
+    h.build();
+    const QList<Claim> claims = helpClaims();
+    ASSERT_GE(claims.size(), 20);
+    const QSet<QString> texts = programTexts();
+    ASSERT_TRUE(texts.contains(QStringLiteral("Wykonaj")));
+    const QList<QMenu*> menus = w().findChildren<QMenu*>();
+    for (const Claim& c : claims) {
+        SCOPED_TRACE((c.page + ": " + c.text).toStdString());
+        if (c.kind == QLatin1String("menu"))
+            EXPECT_TRUE(inMenus(menus, c.text.split(QStringLiteral(" › "))));
+        else
+            EXPECT_TRUE(texts.contains(c.text));
+    }
+}
+
+// The stages are named alike on the contents page and in the how-it-works picture.
+TEST(HelpPages, TheContentsNameTheStagesAsTheHowItWorksPicture) {
+    const QString picture =
+        QString::fromUtf8(testsupport::ReadFile(QStringLiteral(":/pictures/jakdziala.svg")));
+    const QString index = QString::fromUtf8(testsupport::ReadFile(core::helpIndexPath()));
+    ASSERT_FALSE(picture.isEmpty());
+    for (const char* stage : {"Wybierz", "Popraw", "Wyślij", "Zamów"}) {
+        const QString name = QString::fromUtf8(stage);
+        EXPECT_TRUE(picture.contains(">" + name + "<")) << stage;
+        EXPECT_TRUE(index.contains("<b>" + name + "</b>")) << stage;
+    }
+}

@@ -83,7 +83,7 @@ DevService::DevService(Config config, QString dataDir, Faults faults, const Tls&
         }
         return httplib::Server::HandlerResponse::Unhandled;
     });
-    if (faults_.slowReaderBytesPerSecond > 0) {
+    if (faults_.slowReaderBytesPerSecond > 0 || faults_.stallAfterBytes >= 0) {
         // A small receive window keeps the client from parking the whole body in kernel buffers.
         server_->set_socket_options([](int socket) {
             httplib::default_socket_options(socket);
@@ -91,7 +91,7 @@ DevService::DevService(Config config, QString dataDir, Faults faults, const Tls&
             setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
         });
     }
-    for (const char* script : {"ifloguj.php", "ifalbum.php", "ifupload.sphp", "ifver.php"}) {
+    for (const char* script : kScripts) {
         const QString name = QString::fromLatin1(script);
         server_->Post(std::string("/") + script,
                       [this, name](const httplib::Request& request, httplib::Response& response,
@@ -124,7 +124,15 @@ void DevService::Serve() {
 }
 
 void DevService::Stop() {
+    stopping_ = true;
     server_->stop();
+}
+
+void DevService::hang(const httplib::Request& request) const {
+    while (!stopping_.load())
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // No answer at all, not even the one cpp-httplib would make up for a handler that set none.
+    dropConnection(request);
 }
 
 QString DevService::accountDir(const QString& login) const {
@@ -144,6 +152,10 @@ bool DevService::readBody(const httplib::Request& request, httplib::Response& re
         // A body without a declared length is held to the same limit while it arrives.
         if (body->size() + static_cast<qint64>(length) > faults_.maxBodyBytes) {
             tooLong = true;
+            return false;
+        }
+        if (faults_.stallAfterBytes >= 0 && body->size() >= faults_.stallAfterBytes) {
+            hang(request);
             return false;
         }
         qint64 take = static_cast<qint64>(length);
@@ -208,6 +220,10 @@ void DevService::handleScript(const QString& script, const httplib::Request& req
     if (!readBody(request, response, reader, &body))
         return;
     record(script, request, body);
+    if (faults_.silentScripts.count(script) != 0) {
+        hang(request);
+        return;
+    }
     if (faults_.httpError != 0) {
         response.status = faults_.httpError;
         return;

@@ -8,9 +8,11 @@
 
 #include <QString>
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <vector>
 
 namespace httplib {
@@ -22,6 +24,9 @@ class ContentReader;
 
 namespace devservice {
 
+// The four interface scripts.
+inline constexpr const char* kScripts[] = {"ifloguj.php", "ifalbum.php", "ifupload.sphp", "ifver.php"};
+
 // Far above any photo, low enough that a runaway upload cannot exhaust the machine's memory.
 constexpr qint64 kMaxBodyBytes = 256LL * 1024 * 1024;
 
@@ -32,6 +37,8 @@ struct Faults {
     bool loginWithoutSessid = false; // a successful login names no session
     qint64 slowReaderBytesPerSecond = 0;
     qint64 dropAfterBytes = -1;               // close the connection after this many body bytes
+    qint64 stallAfterBytes = -1;              // stop reading after this many body bytes, say nothing
+    std::set<QString> silentScripts;          // read the whole request of these, never answer
     QString recordDir;                        // write every raw request here
     std::map<QString, QString> cannedAnswers; // script name -> file whose bytes are the answer
     qint64 maxBodyBytes = kMaxBodyBytes;      // a longer request body is refused with 413
@@ -80,6 +87,8 @@ private:
     bool readBody(const httplib::Request& request, httplib::Response& response,
                   const httplib::ContentReader& reader, QByteArray* body);
     void record(const QString& script, const httplib::Request& request, const QByteArray& body);
+    // Holds the request's connection open without a word until the service stops, then cuts it.
+    void hang(const httplib::Request& request) const;
     QString accountDir(const QString& login) const;
 
     std::mutex mutex_;
@@ -90,6 +99,7 @@ private:
     std::map<QString, Session> sessions_;
     int requestCount_ = 0;
     std::unique_ptr<httplib::Server> server_;
+    std::atomic<bool> stopping_{false}; // set from a signal handler too
 };
 
 } // namespace devservice

@@ -31,6 +31,7 @@ int usage(const char* problem) {
                  "  [--tls-cert PEM_FILE --tls-key PEM_FILE]\n"
                  "  [--crlf] [--no-final-lf] [--http-error STATUS] [--login-without-sessid]\n"
                  "  [--slow-reader BYTES_PER_SECOND] [--drop-after BYTES] [--max-body BYTES]\n"
+                 "  [--stall-after BYTES] [--silent] [--silent-on SCRIPT]...\n"
                  "  [--record DIR]\n"
                  "  [--answer SCRIPT=FILE]...\n",
                  problem);
@@ -61,6 +62,9 @@ int main(int argc, char** argv) {
             faults.noFinalLf = true;
         } else if (option == "--login-without-sessid") {
             faults.loginWithoutSessid = true;
+        } else if (option == "--silent") {
+            for (const char* script : devservice::kScripts)
+                faults.silentScripts.insert(QString::fromLatin1(script));
         } else if (!hasValue) {
             return usage(("missing value or unknown option " + option).c_str());
         } else if (option == "--port") {
@@ -82,6 +86,12 @@ int main(int argc, char** argv) {
             if (!toNumber(value(), &number))
                 return usage("bad byte count");
             faults.dropAfterBytes = number;
+        } else if (option == "--silent-on") {
+            faults.silentScripts.insert(QString::fromLocal8Bit(value()));
+        } else if (option == "--stall-after") {
+            if (!toNumber(value(), &number))
+                return usage("bad byte count");
+            faults.stallAfterBytes = number;
         } else if (option == "--max-body") {
             if (!toNumber(value(), &number))
                 return usage("bad byte count");

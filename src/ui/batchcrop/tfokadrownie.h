@@ -132,7 +132,6 @@ private:
     QList<WizardEntry> source_;
     QPointer<imaging::BatchCropRun> run_;
     bool asking_ = false; // the file-exists question is open
-    int handingOver_ = 0; // the run is inside a call into the window
     // The arrow with the hourglass: the window stays usable, Cancel stops the run.
     CursorOverride busyCursor_{Qt::BusyCursor};
 };

@@ -37,18 +37,6 @@ constexpr std::array<StepLook, 5> kSteps{{
     {"Kadorwanie", "", "&Dalej >"},
 }};
 
-// Counts the run's calls into the window that are under way.
-struct InsideRunCall {
-    explicit InsideRunCall(int& depth)
-        : depth_(depth) {
-        ++depth_;
-    }
-    ~InsideRunCall() { --depth_; }
-    InsideRunCall(const InsideRunCall&) = delete;
-    InsideRunCall& operator=(const InsideRunCall&) = delete;
-    int& depth_;
-};
-
 } // namespace
 
 TfoKadrownie::~TfoKadrownie() {
@@ -211,14 +199,12 @@ void TfoKadrownie::startRun() {
 }
 
 void TfoKadrownie::showProgress(int position, int total) {
-    const InsideRunCall inside(handingOver_);
     handOver("progress");
     pbPostep->setValue(position);
     laCount->setText(CountText(position, total));
 }
 
 imaging::BatchCropRun::Overwrite TfoKadrownie::askOverwrite(const QString& targetPath) {
-    const InsideRunCall inside(handingOver_);
     handOver("question");
     asking_ = true;
     const Prompts::Answer answer =
@@ -256,15 +242,10 @@ void TfoKadrownie::runFinished(const imaging::BatchCropOutcome& outcome) {
 void TfoKadrownie::stopRun() {
     if (!run_)
         return;
-    // The window goes away: the run's end is of no interest any more.
+    // The window goes away: the run's end is of no interest any more, and the photos in flight are
+    // dropped as they come back, without the window waiting for them.
     run_->disconnect(this);
-    run_->stop();
-    // Deleting waits for the photos in flight; from inside one of the run's own calls it has to wait
-    // until that call has returned.
-    if (handingOver_ > 0)
-        run_->deleteLater();
-    else
-        delete run_;
+    run_->DeleteWhenDone();
     run_ = nullptr;
 }
 

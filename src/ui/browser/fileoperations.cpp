@@ -11,6 +11,15 @@
 #include <filesystem>
 #include <system_error>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 namespace fs = std::filesystem;
 
 namespace ui {
@@ -80,6 +89,38 @@ std::error_code copyKeepingDate(const fs::path& from, const fs::path& to) {
     return {};
 }
 
+// The system's plain rename replaces a file that stands under the new name, and a check made before it
+// leaves a moment in which a file can appear there and be lost. These ask the system to refuse in the
+// same step: renameat2 with RENAME_NOREPLACE, or, where the file system does not know that flag, a hard
+// link (which refuses an existing name) and the removal of the old name.
+std::error_code renameWithoutReplacing(const fs::path& from, const fs::path& to) {
+#ifdef Q_OS_WIN
+    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH))
+        return {};
+    const DWORD error = GetLastError();
+    return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS
+               ? std::make_error_code(std::errc::file_exists)
+               : std::error_code(static_cast<int>(error), std::system_category());
+#elif defined(Q_OS_MACOS)
+    if (renamex_np(from.c_str(), to.c_str(), RENAME_EXCL) == 0)
+        return {};
+    return {errno, std::generic_category()};
+#else
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return {};
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        return {errno, std::generic_category()};
+    if (link(from.c_str(), to.c_str()) != 0)
+        return {errno, std::generic_category()};
+    if (unlink(from.c_str()) != 0) {
+        const std::error_code ec(errno, std::generic_category());
+        unlink(to.c_str()); // the old name stays, so the new one goes
+        return ec;
+    }
+    return {};
+#endif
+}
+
 // Shows the hourglass while a file operation runs.
 struct BusyCursor {
     BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
@@ -89,6 +130,10 @@ struct BusyCursor {
 };
 
 } // namespace
+
+FileOutcome renameNoReplace(const QString& from, const QString& to) {
+    return outcomeOf(renameWithoutReplacing(nativePath(from), nativePath(to)));
+}
 
 FileOutcome copyFileNoOverwrite(const QString& from, const QString& to) {
     const fs::path target = nativePath(to);
@@ -100,11 +145,7 @@ FileOutcome copyFileNoOverwrite(const QString& from, const QString& to) {
 FileOutcome moveFileNoOverwrite(const QString& from, const QString& to) {
     const fs::path source = nativePath(from);
     const fs::path target = nativePath(to);
-    // The system's rename replaces what is there; a move must not.
-    if (existsAtAll(target))
-        return failed(std::errc::file_exists);
-    std::error_code ec;
-    fs::rename(source, target, ec);
+    std::error_code ec = renameWithoutReplacing(source, target);
     if (ec != std::errc::cross_device_link)
         return outcomeOf(ec);
     // Another drive: copy, then delete the original; a copy whose original stays is taken back.

@@ -20,6 +20,8 @@ struct FileOutcome {
 
 // Copies `from` to `to`; refuses when `to` exists (also when it is `from` itself).
 FileOutcome copyFileNoOverwrite(const QString& from, const QString& to);
+// Renames `from` to `to` in one step that refuses when `to` exists, even when it appears at that moment.
+FileOutcome renameNoReplace(const QString& from, const QString& to);
 // Moves `from` to `to` (a rename, or a copy and delete across drives); refuses when `to` exists.
 FileOutcome moveFileNoOverwrite(const QString& from, const QString& to);
 // Deletes a file for good (no recycle bin); refuses a folder and a file that is already gone.

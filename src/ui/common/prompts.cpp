@@ -72,9 +72,13 @@ Prompts::Answer Prompts::askYesNoCancel(QWidget* parent, const QString& text) {
 Prompts::Answer MessageBoxPrompts::prompt(QWidget* parent, Kind kind, const QString& caption,
                                           const QString& text) {
     switch (kind) {
-    case Kind::Error:
-        QMessageBox::critical(parent, caption, text);
+    case Kind::Error: {
+        // Selectable, so that an address or a path in the message can be copied.
+        QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok, parent);
+        box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+        box.exec();
         return Answer::Ok;
+    }
     case Kind::Info:
         QMessageBox::information(parent, caption, text);
         return Answer::Ok;
@@ -82,6 +86,11 @@ Prompts::Answer MessageBoxPrompts::prompt(QWidget* parent, Kind kind, const QStr
         QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
         box.exec();
         return Answer::Ok;
+    }
+    case Kind::InfoYesNo: {
+        QMessageBox box(QMessageBox::Information, caption, text, QMessageBox::Yes | QMessageBox::No, parent);
+        box.setDefaultButton(QMessageBox::Yes);
+        return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
     }
     case Kind::YesNo:
     case Kind::YesNoCancel: {

@@ -14,7 +14,8 @@ namespace ui {
 
 class Prompts {
 public:
-    enum class Kind { Error, Info, YesNo, YesNoCancel, Plain };
+    // `InfoYesNo` asks Yes or No under the information icon (an offer rather than a question).
+    enum class Kind { Error, Info, YesNo, YesNoCancel, Plain, InfoYesNo };
     enum class Answer { Ok, Yes, No, Cancel };
 
     virtual ~Prompts() = default;

@@ -1,11 +1,14 @@
 #include "ui/common/shell.h"
 
 #include "ui/common/filepropertieswindow.h"
+#include "ui/common/prompts.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
 #include <QWidget>
@@ -19,8 +22,55 @@
 
 namespace ui {
 
+DesktopShell::DesktopShell(Prompts* prompts)
+    : ownPrompts_(prompts ? nullptr : std::make_unique<MessageBoxPrompts>())
+    , prompts_(prompts ? prompts : ownPrompts_.get())
+    , answers_(std::make_unique<QObject>()) {}
+
+DesktopShell::~DesktopShell() = default;
+
+QString DesktopShell::CannotOpenText(const QString& address) {
+    return QStringLiteral("Nie można otworzyć strony:\n\r") + address +
+           QStringLiteral("\n\rSkopiuj ten adres i otwórz go w przeglądarce.");
+}
+
+void DesktopShell::cannotOpen(const QString& address) {
+    prompts_->error(QApplication::activeModalWidget() ? QApplication::activeModalWidget()
+                                                      : QApplication::activeWindow(),
+                    CannotOpenText(address));
+}
+
+void DesktopShell::open(const QUrl& url, const QString& address) {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    // Qt hands the address to xdg-open and calls it done once the program has started; xdg-open's own
+    // answer (no browser, no viewer for the file) is only in its exit code, so it is run here and heard.
+    auto* opener = new QProcess(answers_.get());
+    QObject::connect(opener, &QProcess::errorOccurred, answers_.get(),
+                     [this, opener, url, address](QProcess::ProcessError error) {
+                         if (error != QProcess::FailedToStart)
+                             return;
+                         opener->deleteLater();
+                         if (!QDesktopServices::openUrl(url))
+                             cannotOpen(address);
+                     });
+    QObject::connect(opener, &QProcess::finished, answers_.get(),
+                     [this, opener, address](int code, QProcess::ExitStatus status) {
+                         opener->deleteLater();
+                         if (status != QProcess::NormalExit || code != 0)
+                             cannotOpen(address);
+                     });
+    opener->setProcessChannelMode(QProcess::ForwardedChannels);
+    opener->start(QStringLiteral("xdg-open"), {url.toString(QUrl::FullyEncoded)});
+#else
+    // The system's own open call says at once whether it worked.
+    (void)answers_;
+    if (!QDesktopServices::openUrl(url))
+        cannotOpen(address);
+#endif
+}
+
 void DesktopShell::openUrl(const QString& url) {
-    QDesktopServices::openUrl(QUrl(url));
+    open(QUrl(url), url);
 }
 
 QString DesktopShell::chooseFolder(QWidget* parent, const QString& title, const QString& start) {
@@ -59,8 +109,7 @@ bool DesktopShell::showProperties(QWidget* parent, const QString& path) {
 bool DesktopShell::openHelp(const QString& path) {
     if (!QFileInfo::exists(path))
         return false;
-    // Only a missing file is reported; the viewer's own failures are not.
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    open(QUrl::fromLocalFile(path), QDir::toNativeSeparators(path));
     return true;
 }
 

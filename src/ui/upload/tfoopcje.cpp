@@ -1,5 +1,7 @@
 #include "ui/upload/tfoopcje.h"
 
+#include "ui/upload/passwordecho.h"
+
 #include "core/settings.h"
 #include "ui/common/framedwindow.h"
 #include "ui/common/prompts.h"
@@ -79,7 +81,7 @@ TfoOpcje::TfoOpcje(Prompts& prompts, QWidget* parent)
     eProxyUser = control<QLineEdit>("eProxyUser", {}, {12, 110, 180, 22}, gbProxy);
     control<QLabel>("laProxyPassword", QStringLiteral("Hasło"), {204, 94, 120, 16}, gbProxy);
     eProxyPassword = control<QLineEdit>("eProxyPassword", {}, {204, 110, 190, 22}, gbProxy);
-    eProxyPassword->setEchoMode(QLineEdit::Password);
+    showStarsFor(eProxyPassword);
     cbBasicAutentication = control<QCheckBox>(
         "cbBasicAutentication", QStringLiteral("Autentykacja podstawowa"), {12, 140, 300, 20}, gbProxy);
     // The proxy controls are reached with the mouse only.

@@ -6,6 +6,7 @@
 #include "service/servicepages.h"
 #include "ui/common/framedwindow.h"
 #include "ui/common/shell.h"
+#include "ui/upload/passwordecho.h"
 #include "ui/upload/reportexplanation.h"
 #include "ui/upload/wordpicture.h"
 
@@ -134,7 +135,7 @@ void TfoWysylanie::createStep1() {
     eLogin = control<QLineEdit>("eLogin", QRect(136, 60, 220, 22), pKrok1);
     wordLabel(QStringLiteral("iEtykHaslo"), QStringLiteral("hasło"), kGreen, kTag, pKrok1)->move(30, 94);
     eHaslo = control<QLineEdit>("eHaslo", QRect(136, 94, 220, 22), pKrok1);
-    eHaslo->setEchoMode(QLineEdit::Password);
+    showStarsFor(eHaslo);
     cbPamietajHaslo = control<QCheckBox>("cbPamietajHaslo", QRect(136, 126, 330, 20), pKrok1);
     cbPamietajHaslo->setText(QStringLiteral("Zapamiętaj mój e-mail i hasło w programie"));
     laZapomnialemHaslo = link("laZapomnialemHaslo", QStringLiteral("zapomniałem hasła"), {136, 158}, pKrok1);
@@ -310,13 +311,38 @@ void TfoWysylanie::keyPressEvent(QKeyEvent* event) {
 
 void TfoWysylanie::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
-    if (event->type() != QEvent::WindowStateChange || !(windowState() & Qt::WindowMinimized))
+    if (event->type() != QEvent::WindowStateChange)
         return;
-    // Minimising the wizard minimises the whole program.
+    if (!(windowState() & Qt::WindowMinimized)) {
+        restoreTogether();
+        return;
+    }
+    // Minimising the wizard minimises the whole program; restoring any of it brings the wizard back,
+    // which would otherwise block the program from behind the task bar.
     for (QWidget* top : QApplication::topLevelWidgets())
         if (top != this && top->isVisible() && top->isWindow() &&
-            !(top->windowState() & Qt::WindowMinimized) && qobject_cast<QDialog*>(top) == nullptr)
+            !(top->windowState() & Qt::WindowMinimized) && qobject_cast<QDialog*>(top) == nullptr) {
+            minimisedWithMe_ << top;
+            top->installEventFilter(this);
             top->showMinimized();
+        }
+}
+
+void TfoWysylanie::restoreTogether() {
+    const QList<QPointer<QWidget>> windows = std::exchange(minimisedWithMe_, {});
+    for (const QPointer<QWidget>& top : windows) {
+        if (!top)
+            continue;
+        top->removeEventFilter(this);
+        if (top->windowState() & Qt::WindowMinimized)
+            top->setWindowState(top->windowState() & ~Qt::WindowMinimized);
+    }
+    if (windowState() & Qt::WindowMinimized)
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    if (isVisible()) {
+        raise();
+        activateWindow();
+    }
 }
 
 } // namespace ui

@@ -128,6 +128,7 @@ protected:
     void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void reject() override;
+    void done(int result) override;
 
 private:
     void createStep1();
@@ -140,6 +141,8 @@ private:
     void startUpload(const QStringList& files);
     void fillReport(const QStringList& report);
     void detachWorkers();
+    // Takes every window minimised with the wizard, and the wizard, out of the minimised state.
+    void restoreTogether();
     template <typename Worker, typename... Args>
     Worker* startWorker(Args&&... args);
     void handOver(const char* method);
@@ -158,6 +161,7 @@ private:
     QPointer<service::TThreadWysylanie> upload_;
     CursorOverride hourglass_;
     bool sending_ = false; // an upload worker of this run has not finished yet
+    QList<QPointer<QWidget>> minimisedWithMe_;
 };
 
 } // namespace ui

@@ -3,6 +3,7 @@
 #include "core/settings.h"
 #include "service/reportline.h"
 #include "service/serviceendpoint.h"
+#include "service/serviceoutcomes.h"
 #include "service/servicepages.h"
 #include "service/serviceresponse.h"
 #include "service/tthreadalbumy.h"
@@ -26,6 +27,7 @@
 #include <QStyle>
 #include <QTableWidget>
 
+#include <algorithm>
 #include <climits>
 
 namespace ui {
@@ -63,6 +65,13 @@ void TfoWysylanie::handOver(const char* method) {
 }
 
 bool TfoWysylanie::eventFilter(QObject* watched, QEvent* event) {
+    // A window minimised with the wizard and restored brings the wizard back with it.
+    if (event->type() == QEvent::WindowStateChange && watched->isWidgetType() &&
+        !(static_cast<QWidget*>(watched)->windowState() & Qt::WindowMinimized) &&
+        minimisedWithMe_.contains(static_cast<QWidget*>(watched))) {
+        restoreTogether();
+        return false;
+    }
     // Entering the name edit chooses a new album, entering the list an existing one.
     if (event->type() == QEvent::FocusIn) {
         if (watched == eNowyAlbum)
@@ -305,20 +314,49 @@ void TfoWysylanie::OpenAlbumPage() {
 void TfoWysylanie::RetryFailed() {
     if (step_ != 4 || sending_)
         return;
-    QStringList again;
-    QList<int> rows;
-    for (int r = 0; r < report_.size() && r < files_.size(); ++r)
-        if (service::FieldOfLine(report_.at(r), 1) != kSent) {
-            again << files_.at(r);
+    // Photos of unknown outcome may already be in the album: they go again only on the customer's word.
+    QList<int> rows, unsure;
+    for (int r = 0; r < report_.size() && r < files_.size(); ++r) {
+        const QString status = service::FieldOfLine(report_.at(r), 1);
+        if (status == service::kOutcomeUnknown)
+            unsure << r;
+        else if (status != kSent)
             rows << r;
+    }
+    if (!unsure.isEmpty()) {
+        QStringList names;
+        for (const int r : std::as_const(unsure))
+            names << service::FieldOfLine(report_.at(r), 0);
+        const Prompts::Answer answer = context_.prompts->askYesNoCancel(
+            this, QStringLiteral("Nie wiadomo, czy serwis przyjął te zdjęcia:\n\r") +
+                      names.join(QStringLiteral("\n\r")) +
+                      QStringLiteral("\n\rWysłane ponownie mogą się znaleźć w albumie dwa razy. Czy wysłać "
+                                     "je ponownie?"));
+        if (answer == Prompts::Answer::Cancel)
+            return;
+        if (answer == Prompts::Answer::Yes) {
+            rows << unsure;
+            std::sort(rows.begin(), rows.end());
         }
-    if (again.isEmpty())
+    }
+    if (rows.isEmpty())
         return;
+    QStringList again;
+    for (const int r : std::as_const(rows))
+        again << files_.at(r);
     baseReport_ = report_;
     retryRows_ = rows;
     iKrok4Ponow->hide();
     showStep(3);
     startUpload(again);
+}
+
+void TfoWysylanie::done(int result) {
+    // However the wizard closes, nothing its workers still hold reaches it, and the cursor is the
+    // customer's again.
+    detachWorkers();
+    hourglass_.set(false);
+    QDialog::done(result);
 }
 
 } // namespace ui

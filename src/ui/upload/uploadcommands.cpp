@@ -44,6 +44,12 @@ UploadCommands::UploadCommands(TfoGlowny& window, TfoWysylanie& wizard)
     connect(&wizard, &QDialog::finished, this, &UploadCommands::wizardClosed);
 }
 
+UploadCommands::~UploadCommands() {
+    for (const QPointer<service::ServiceWorker>& worker : std::as_const(versionChecks_))
+        if (worker)
+            worker->Detach();
+}
+
 UploadCommands* AttachUploadCommands(TfoGlowny& window, TfoWysylanie& wizard) {
     return new UploadCommands(window, wizard);
 }
@@ -115,6 +121,8 @@ void UploadCommands::tSprawdzWersjeTimer() {
     auto* worker = new service::TThreadNowaWersja(
         this, service::EndpointOf(s),
         service::TThreadNowaWersja::Inputs{core::TVerInfoRes().fileVersion(), s.clientId, manualCheck_});
+    versionChecks_.removeAll(nullptr);
+    versionChecks_ << worker;
     worker->start();
 }
 
@@ -133,7 +141,7 @@ void UploadCommands::NewVersionAvailable(const QString& downloadUrl) {
     handOver("NewVersionAvailable");
     QWidget* over = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : &window_;
     if (window_.prompts().prompt(
-            over, Prompts::Kind::YesNo, Prompts::infoCaption(),
+            over, Prompts::Kind::InfoYesNo, Prompts::infoCaption(),
             QStringLiteral("Dostępna jest nowa wersja programu PixvaleLink.\n\rCzy chcesz "
                            "ją teraz pobrać?")) == Prompts::Answer::Yes)
         window_.shell().openUrl(service::DownloadPage(downloadUrl));
@@ -143,7 +151,9 @@ void UploadCommands::NoNewVersion() {
     RestoreDefaultCursor();
     handOver("NoNewVersion");
     QWidget* over = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : &window_;
-    window_.prompts().info(over, QStringLiteral("Brak dostępnej nowej wersji programu PixvaleLink."));
+    // Under "Informacja", yet without an icon.
+    window_.prompts().prompt(over, Prompts::Kind::Plain, Prompts::infoCaption(),
+                             QStringLiteral("Brak dostępnej nowej wersji programu PixvaleLink."));
 }
 
 } // namespace ui

@@ -6,10 +6,16 @@
 // window and receives the version worker's hand-overs. UI thread only.
 #include "ui/common/cursoroverride.h"
 
+#include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <functional>
+
+namespace service {
+class ServiceWorker;
+}
 
 namespace ui {
 
@@ -20,6 +26,8 @@ class UploadCommands : public QObject {
     Q_OBJECT
 public:
     UploadCommands(TfoGlowny& window, TfoWysylanie& wizard);
+    // Detaches the version checks still running: they end by themselves and never reach a freed receiver.
+    ~UploadCommands() override;
 
     void aPlikWyslijPlikiExecute();
     void aNarzedziaOpcjeExecute();
@@ -44,6 +52,7 @@ private:
     TfoWysylanie& wizard_;
     bool manualCheck_ = false;
     CursorOverride hourglass_;
+    QList<QPointer<service::ServiceWorker>> versionChecks_;
 };
 
 // Wires the commands of the main window to the wizard (once, at start-up) and returns them.

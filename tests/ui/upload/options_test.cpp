@@ -4,9 +4,9 @@
 #include "core/settings.h"
 #include "core/versioninfo.h"
 #include "ui/common/framedwindow.h"
-#include "ui/viewer/imageviewcontroller.h"
 #include "ui/upload/tfoopcje.h"
 #include "ui/upload/wordpicture.h"
+#include "ui/viewer/imageviewcontroller.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -166,7 +166,7 @@ TEST_F(OptionsTest, VersionCheckAsksOrTellsByVersionAndWhoAsked) {
             10000));
         if (!c.prompts.isEmpty()) {
             EXPECT_EQ(h.prompts.records.first().kind,
-                      c.version == own ? ui::Prompts::Kind::Info : ui::Prompts::Kind::YesNo);
+                      c.version == own ? ui::Prompts::Kind::Plain : ui::Prompts::Kind::InfoYesNo);
         }
         EXPECT_EQ(prompted(), c.prompts);
         EXPECT_EQ(h.shell.calls, c.opens ? QStringList{"openUrl http://pobierz.example/pv"} : QStringList{});
