@@ -202,6 +202,9 @@ private:
     void SaveAs();
     void Adjust(bool hsl);
     int SaveDialog(QString& path);
+    // Whether `path`, chosen in the save dialog with `result`, may be written: free, or the customer
+    // agreed to replace it. A refusal reads the folder again.
+    bool MayWrite(const QString& path, int result, bool saveAs);
     // Queues the save of the working bitmap to `path`; `done` gets the outcome on the UI thread after a
     // failure was reported.
     void WriteEdit(const QString& path, std::function<void(bool ok)> done);

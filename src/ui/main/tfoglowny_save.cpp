@@ -109,6 +109,19 @@ void TfoGlowny::SetSaving(bool on) {
         w->setEnabled(!on);
 }
 
+bool TfoGlowny::MayWrite(const QString& path, int result, bool saveAs) {
+    // The two saves have always worded the new-name question a little differently.
+    const QString question =
+        result != TfoZapisz::kNewFile ? QStringLiteral("Czy zastąpić istniejący plik?\r\n")
+        : saveAs ? QStringLiteral("Plik o wybranej nazwie istnieje. Czy chcesz go zastąpić\r\n")
+                 : QStringLiteral("Plik o wybranej nazwie istnieje. Czy chcesz go zastąpi?\r\n");
+    if (!QFile::exists(path) || prompts().askYesNo(this, question + path) == Prompts::Answer::Yes)
+        return true;
+    // Nothing is written and the edit stays; the folder is read again as after every save.
+    Rescan(document_->path(), false);
+    return false;
+}
+
 bool TfoGlowny::SaveEdits(bool ask, bool discardOnCancel, std::function<void(bool mayLeave)> done) {
     const auto finish = [&done](bool mayLeave) {
         if (done)
@@ -137,13 +150,7 @@ bool TfoGlowny::SaveEdits(bool ask, bool discardOnCancel, std::function<void(boo
         finish(discardOnCancel);
         return false;
     }
-    const QString question =
-        result == TfoZapisz::kNewFile
-            ? QStringLiteral("Plik o wybranej nazwie istnieje. Czy chcesz go zastąpi?\r\n")
-            : QStringLiteral("Czy zastąpić istniejący plik?\r\n");
-    if (QFile::exists(path) && prompts().askYesNo(this, question + path) != Prompts::Answer::Yes) {
-        // Nothing is written and the edit stays; the folder is read again as after every save.
-        Rescan(document_->path(), false);
+    if (!MayWrite(path, result, false)) {
         finish(false);
         return result == TfoZapisz::kExistingFile;
     }
@@ -170,14 +177,8 @@ void TfoGlowny::SaveAs() {
     const int result = SaveDialog(path);
     if (path.isEmpty())
         return;
-    const QString question =
-        result == TfoZapisz::kNewFile
-            ? QStringLiteral("Plik o wybranej nazwie istnieje. Czy chcesz go zastąpić\r\n")
-            : QStringLiteral("Czy zastąpić istniejący plik?\r\n");
-    if (QFile::exists(path) && prompts().askYesNo(this, question + path) != Prompts::Answer::Yes) {
-        Rescan(document_->path(), false);
+    if (!MayWrite(path, result, true))
         return;
-    }
     // The edit is in the file written: the photo shown becomes that file, with nothing left to save.
     WriteEdit(path, [this, path](bool ok) {
         if (ok)
