@@ -11,8 +11,8 @@ namespace {
 // A Yes/No question that only its two buttons close.
 class AnswerOnlyBox : public QMessageBox {
 public:
-    AnswerOnlyBox(const QString& caption, const QString& text, QWidget* parent)
-        : QMessageBox(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, parent) {
+    AnswerOnlyBox(QMessageBox::Icon icon, const QString& caption, const QString& text, QWidget* parent)
+        : QMessageBox(icon, caption, text, QMessageBox::Yes | QMessageBox::No, parent) {
         setDefaultButton(QMessageBox::Yes);
         setWindowFlag(Qt::WindowCloseButtonHint, false);
     }
@@ -87,20 +87,17 @@ Prompts::Answer MessageBoxPrompts::prompt(QWidget* parent, Kind kind, const QStr
         box.exec();
         return Answer::Ok;
     }
-    case Kind::InfoYesNo: {
-        QMessageBox box(QMessageBox::Information, caption, text, QMessageBox::Yes | QMessageBox::No, parent);
-        box.setDefaultButton(QMessageBox::Yes);
-        return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
-    }
+    case Kind::InfoYesNo:
     case Kind::YesNo:
     case Kind::YesNoCancel: {
         QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
         if (kind == Kind::YesNoCancel)
             buttons |= QMessageBox::Cancel;
-        if (kind == Kind::YesNo) {
+        if (kind != Kind::YesNoCancel) {
             // A question without Cancel must be answered: Escape and the close box do nothing, so that
             // a reflex Escape is never taken for "Nie" (which may throw an edit away).
-            AnswerOnlyBox box(caption, text, parent);
+            AnswerOnlyBox box(kind == Kind::InfoYesNo ? QMessageBox::Information : QMessageBox::Question,
+                              caption, text, parent);
             box.exec();
             return box.clickedButton() == box.button(QMessageBox::Yes) ? Answer::Yes : Answer::No;
         }
