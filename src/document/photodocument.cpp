@@ -429,8 +429,8 @@ void PhotoDocument::startNext() {
         if (job.kind == JobKind::Pack &&
             (job.step->before.isNull() || std::find(undo_.begin(), undo_.end(), job.step) == undo_.end()))
             continue;
-        if ((job.kind == JobKind::Do || job.kind == JobKind::Save) && bitmap_.isNull())
-            continue; // the photo could not be read: nothing to change or write
+        if (job.kind == JobKind::Do && bitmap_.isNull())
+            continue; // the photo could not be read: nothing to change (a save still reports its failure)
         auto work = workFor(job);
         running_ = std::make_unique<Job>(std::move(job));
         runningPhoto_ = photo_;

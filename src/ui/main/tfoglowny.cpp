@@ -252,9 +252,9 @@ void TfoGlowny::closeEvent(QCloseEvent* event) {
     if (closing_)
         return accept();
     event->ignore();
-    if (isWaiting())
+    if (leaving_ || waitingCommand_)
         return;
-    if (document_->isBusy()) {
+    if (document_->isBusy() || saving_ > 0) {
         // Work for the photo (a save on its way above all) decides whether anything is left unsaved.
         AfterDocumentWork([this] { close(); });
         return;
