@@ -3,6 +3,7 @@
 #include "core/rounding.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -96,7 +97,15 @@ const Blob* choosePupil(const std::vector<Blob>& ordered) {
 } // namespace
 
 bool IsRedEyeRed(int red, int green) {
-    return red > core::RoundEven(1.8L * green) && red > 40;
+    // Round(1.8 × G) for every G, worked out once: the classification runs for every pixel of a region
+    // that may hold tens of millions.
+    static const std::array<int, 256> threshold = [] {
+        std::array<int, 256> t{};
+        for (int g = 0; g < 256; ++g)
+            t[static_cast<std::size_t>(g)] = core::RoundEven(1.8L * g);
+        return t;
+    }();
+    return red > threshold[static_cast<std::size_t>(green & 255)] && red > 40;
 }
 
 bool RemoveRedEye(const QImage& source, QImage& result) {
