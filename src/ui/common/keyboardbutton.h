@@ -1,0 +1,35 @@
+#pragma once
+
+// What makes the program's drawn buttons (pictures, word plates) real controls for a customer on the
+// keyboard or a screen reader: a Tab stop, a visible focus mark, Space and Enter press them, and they
+// appear to assistive technology as named push buttons with a press action. A drawn button calls
+// `makeKeyboardButton` on itself and forwards its key and paint events here. UI thread only.
+#include <QString>
+
+class QEvent;
+class QKeyEvent;
+class QPainter;
+class QWidget;
+
+namespace ui {
+
+// Takes Tab focus and registers the button's accessible face. The widget must have a `click()` slot.
+void makeKeyboardButton(QWidget* button);
+
+// True when `event` is Space, Return or Enter, which press a focused button.
+bool isPressKey(const QKeyEvent* event);
+
+// A focused button keeps Space, Return and Enter for itself, ahead of its window's shortcuts; call from
+// `event()` and return true when this answers.
+bool takeShortcutOverride(QEvent* event);
+
+// The focus mark in the program's orange, inside the button's edge.
+void paintFocusMark(QPainter& painter, const QWidget* button);
+
+// A picture that only shows a value: no Tab stop, not announced as a button.
+void makePictureOnly(QWidget* button);
+
+// Enter anywhere in `button`'s window presses it unless a focused button takes the key itself.
+void makeDefaultButton(QWidget* button);
+
+} // namespace ui
