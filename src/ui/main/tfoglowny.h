@@ -42,6 +42,7 @@ struct SaveResult;
 namespace ui {
 
 class BrowserHeader;
+struct MenuEntrySpec;
 class CursorOverride;
 class CropTool;
 class PictureButton;
@@ -189,6 +190,7 @@ private:
     // Editing (tfoglowny_edit.cpp).
     void CreateEditing();
     void ConnectEditActions();
+    void AddMenuEntry(QMenu* menu, const MenuEntrySpec& entry);
     void UpdateEditButtons();
     void RelayoutToolPanels();
     void StartCrop();

@@ -12,6 +12,7 @@
 #include "ui/edit/adjustmentdialog.h"
 #include "ui/edit/croptool.h"
 #include "ui/edit/redeyetool.h"
+#include "ui/main/tfoglowny_actions.h"
 #include "ui/viewer/imageview.h"
 #include "ui/viewer/imageviewcontroller.h"
 
@@ -104,6 +105,8 @@ void TfoGlowny::CreateEditing() {
     if (auto* edycja = menuBar()->findChild<QMenu*>(QStringLiteral("miEdycja"))) {
         edycja->addAction(undo);
         edycja->addAction(redo);
+        for (const MenuEntrySpec& e : editMenuEntries())
+            AddMenuEntry(edycja, e);
         edycja->menuAction()->setVisible(true);
     }
     QMenu* menu = pmObraz->addMenu(QStringLiteral("Edycja"));
@@ -119,6 +122,25 @@ void TfoGlowny::CreateEditing() {
             document_->redo();
     });
     ConnectEditActions();
+}
+
+void TfoGlowny::AddMenuEntry(QMenu* menu, const MenuEntrySpec& entry) {
+    if (entry.action.isEmpty()) {
+        menu->addSeparator();
+        return;
+    }
+    QAction* target = action(entry.action);
+    QAction* item = menu->addAction(entry.caption);
+    item->setObjectName(QStringLiteral("mi") + entry.action.mid(1));
+    item->setShortcut(entry.shortcut);
+    item->setShortcutContext(Qt::WindowShortcut);
+    item->setEnabled(target->isEnabled());
+    item->setVisible(target->isVisible());
+    connect(target, &QAction::changed, item, [item, target] {
+        item->setEnabled(target->isEnabled());
+        item->setVisible(target->isVisible());
+    });
+    connect(item, &QAction::triggered, target, &QAction::trigger);
 }
 
 void TfoGlowny::ConnectEditActions() {
