@@ -3,7 +3,9 @@
 // siblings; the drawn buttons can be pressed from the keyboard and through their press action.
 #include "uitestsupport.h"
 
+#include "core/catalogue.h"
 #include "core/settings.h"
+#include "ui/browser/photobrowser.h"
 #include "ui/common/picturebutton.h"
 #include "ui/edit/adjustmentdialog.h"
 #include "ui/edit/tfozapisz.h"
@@ -13,6 +15,8 @@
 #include "ui/upload/tfowysylanie.h"
 
 #include <QAccessible>
+#include <QLabel>
+#include <QRandomGenerator>
 #include <QSet>
 #include <QTest>
 
@@ -51,7 +55,8 @@ void walk(QAccessibleInterface* node, const QString& path, Census& census) {
         if (!child || child->state().invisible)
             continue;
         const QString name = child->text(QAccessible::Name);
-        const QString where = path + QLatin1Char('/') + child->object()->objectName();
+        const QString where =
+            path + QLatin1Char('/') + (child->object() ? child->object()->objectName() : QString::number(i));
         if (interactive(child->role())) {
             ++census.interactive;
             if (name.trimmed().isEmpty())
@@ -188,6 +193,79 @@ TEST_F(Accessibility, EnterConfirmsAndEscapeCancelsTheDialogs) {
             QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : row.dialog, key);
             EXPECT_FALSE(row.dialog->isVisible());
             EXPECT_EQ(row.dialog->result(), key == Qt::Key_Return ? row.onEnter : int(QDialog::Rejected));
+        }
+    }
+}
+
+// Seeded random key presses on the photo list in both views, each checked against a plain model of
+// the current photo and the marks, and against what the list tells a screen reader.
+TEST_F(Accessibility, ThePhotoListIsWalkedAndMarkedWithKeys) {
+    photos(7);
+    h.build();
+    h.show(QSize(700, 600));
+    settle();
+    ui::PhotoBrowser* list = w().browser();
+    list->setFocus();
+    ASSERT_TRUE(list->hasFocus());
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(list);
+    ASSERT_EQ(face->role(), QAccessible::List);
+    ASSERT_EQ(face->childCount(), 7);
+    const core::Catalogue& catalogue = w().catalogue();
+    int current = catalogue.currentIndex();
+    QList<bool> marks;
+    for (int i = 0; i < catalogue.size(); ++i)
+        marks << catalogue.at(i).Zaznaczony;
+    const Qt::Key keys[] = {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up,   Qt::Key_Down,
+                            Qt::Key_Home, Qt::Key_End,   Qt::Key_Space};
+    QRandomGenerator random(23);
+    for (const char* view : {"aWidokIkony", "aWidokSzczegoly"}) {
+        act(view)->trigger();
+        settle();
+        const bool icons = QByteArray(view) == "aWidokIkony";
+        const int columns = icons ? list->layoutInfo().columns : 1;
+        for (int step = 0; step < 40; ++step) {
+            const Qt::Key key = keys[random.bounded(int(std::size(keys)))];
+            SCOPED_TRACE(testing::Message() << view << " step " << step << " key " << key);
+            int target = current;
+            switch (key) {
+            case Qt::Key_Left:
+                target -= icons ? 1 : 0;
+                break;
+            case Qt::Key_Right:
+                target += icons ? 1 : 0;
+                break;
+            case Qt::Key_Up:
+                target -= columns;
+                break;
+            case Qt::Key_Down:
+                target += columns;
+                break;
+            case Qt::Key_Home:
+                target = 0;
+                break;
+            case Qt::Key_End:
+                target = 6;
+                break;
+            default:
+                break;
+            }
+            if (key == Qt::Key_Space && current >= 0)
+                marks[current] = !marks[current];
+            current = current < 0 ? 0 : qBound(0, target, 6);
+            QTest::keyClick(list, key);
+            settle();
+            ASSERT_EQ(catalogue.currentIndex(), current);
+            EXPECT_EQ(w().laNazwaPliku->text(), catalogue.at(current).Nazwa); // opened as by a click
+            for (int i = 0; i < 7; ++i) {
+                QAccessibleInterface* item = face->child(i);
+                ASSERT_NE(item, nullptr);
+                EXPECT_EQ(catalogue.at(i).Zaznaczony, marks[i]) << i;
+                EXPECT_EQ(item->state().checked, marks[i]) << i;
+                EXPECT_EQ(item->state().focused, i == current) << i;
+                EXPECT_EQ(item->text(QAccessible::Name),
+                          catalogue.at(i).Nazwa + catalogue.at(i).Rozszerzenie);
+                EXPECT_EQ(face->indexOfChild(item), i);
+            }
         }
     }
 }

@@ -81,13 +81,16 @@ bool takeShortcutOverride(QEvent* event) {
 }
 
 void paintFocusMark(QPainter& painter, const QWidget* button) {
-    if (!button->hasFocus())
-        return;
+    if (button->hasFocus())
+        paintFocusMark(painter, button->rect());
+}
+
+void paintFocusMark(QPainter& painter, const QRect& area) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setBrush(Qt::NoBrush);
     painter.setPen(QPen(QColor(0xE7, 0x7A, 0x1A), 2, Qt::DotLine));
-    painter.drawRect(button->rect().adjusted(1, 1, -1, -1));
+    painter.drawRect(area.adjusted(1, 1, -1, -1));
     painter.restore();
 }
 

@@ -9,6 +9,7 @@
 class QEvent;
 class QKeyEvent;
 class QPainter;
+class QRect;
 class QWidget;
 
 namespace ui {
@@ -25,6 +26,8 @@ bool takeShortcutOverride(QEvent* event);
 
 // The focus mark in the program's orange, inside the button's edge.
 void paintFocusMark(QPainter& painter, const QWidget* button);
+// The same mark inside `area` of any control.
+void paintFocusMark(QPainter& painter, const QRect& area);
 
 // A picture that only shows a value: no Tab stop, not announced as a button.
 void makePictureOnly(QWidget* button);

@@ -160,6 +160,8 @@ private:
     void CreateBrowser();
     void ConnectBrowserActions();
     void BrowserPressed(QPoint position);
+    // Entry `index` chosen by a press or a key: its mark turned when asked, then it becomes current.
+    void BrowserChoose(int index, bool turnMark);
     void CurrentChanged();
     void ApplyCell(int index, const QString& path, const QImage& cell);
     void CheckSortAction(int key);
