@@ -15,6 +15,7 @@
 #include "ui/upload/tfowysylanie.h"
 
 #include <QAccessible>
+#include <QFocusFrame>
 #include <QLabel>
 #include <QRandomGenerator>
 #include <QSet>
@@ -166,6 +167,28 @@ TEST_F(Accessibility, PictureButtonsArePressedByKeysAndByTheirAction) {
     button->setEnabled(false);
     QTest::keyClick(button, Qt::Key_Space);
     EXPECT_EQ(presses, 4);
+}
+
+// The photo list and the image view show where the focus is: the list marks its current entry, the
+// view gets a frame around it.
+TEST_F(Accessibility, TheFocusIsSeenOnTheListAndTheView) {
+    photos(3);
+    h.build();
+    h.show(QSize(700, 600));
+    settle();
+    ui::PhotoBrowser* list = w().browser();
+    ImageView* view = w().ivObraz;
+    view->setFocus();
+    ASSERT_TRUE(view->hasFocus());
+    const QImage unfocused = list->grab().toImage();
+    QFocusFrame* frame = view->parentWidget()->findChild<QFocusFrame*>();
+    ASSERT_NE(frame, nullptr);
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_TRUE(frame->geometry().contains(view->geometry()));
+    list->setFocus();
+    ASSERT_TRUE(list->hasFocus());
+    EXPECT_FALSE(frame->isVisible());
+    EXPECT_NE(list->grab().toImage(), unfocused);
 }
 
 TEST_F(Accessibility, EnterConfirmsAndEscapeCancelsTheDialogs) {

@@ -2,6 +2,7 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QFocusFrame>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QShortcut>
@@ -49,7 +50,40 @@ QAccessibleInterface* drawnButtonFactory(const QString&, QObject* object) {
     return nullptr;
 }
 
+class FocusMarkFrame : public QFocusFrame {
+public:
+    explicit FocusMarkFrame(QWidget* control)
+        : QFocusFrame(control) {
+        setWidget(control);
+        hide();
+        control->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == widget() && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
+            const bool focused = event->type() == QEvent::FocusIn;
+            QFocusFrame::eventFilter(watched, event);
+            setVisible(focused && widget()->isVisible());
+            return false;
+        }
+        const bool taken = QFocusFrame::eventFilter(watched, event);
+        if (!widget()->hasFocus())
+            hide();
+        return taken;
+    }
+
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        paintFocusMark(p, rect());
+    }
+};
+
 } // namespace
+
+void markFocusAround(QWidget* control) {
+    new FocusMarkFrame(control);
+}
 
 void makeKeyboardButton(QWidget* button) {
     static const bool installed = [] {

@@ -32,6 +32,10 @@ void paintFocusMark(QPainter& painter, const QRect& area);
 // A picture that only shows a value: no Tab stop, not announced as a button.
 void makePictureOnly(QWidget* button);
 
+// For a control that paints every pixel of itself (a scrolled view): the focus mark drawn just
+// outside it, shown while it has the focus.
+void markFocusAround(QWidget* control);
+
 // Enter anywhere in `button`'s window presses it unless a focused button takes the key itself.
 void makeDefaultButton(QWidget* button);
 
