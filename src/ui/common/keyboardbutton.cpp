@@ -13,6 +13,7 @@ namespace ui {
 namespace {
 
 const char* const kButtonMark = "pixvaleKeyboardButton";
+const char* const kWindowTakesEnter = "pixvaleWindowTakesEnter";
 
 void press(QWidget* button) {
     if (button->isEnabled() && button->isVisible())
@@ -100,15 +101,21 @@ void makePictureOnly(QWidget* button) {
     button->setFocusPolicy(Qt::NoFocus);
 }
 
-bool isPressKey(const QKeyEvent* event) {
+bool isPressKey(const QKeyEvent* event, const QWidget* button) {
+    if (event->modifiers() != Qt::NoModifier && event->modifiers() != Qt::KeypadModifier)
+        return false;
     const int key = event->key();
-    return event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier
-               ? key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter
-               : false;
+    if (key == Qt::Key_Return || key == Qt::Key_Enter)
+        return !button->window()->property(kWindowTakesEnter).toBool();
+    return key == Qt::Key_Space;
 }
 
-bool takeShortcutOverride(QEvent* event) {
-    if (event->type() != QEvent::ShortcutOverride || !isPressKey(static_cast<QKeyEvent*>(event)))
+void windowTakesEnter(QWidget* window) {
+    window->setProperty(kWindowTakesEnter, true);
+}
+
+bool takeShortcutOverride(QEvent* event, const QWidget* button) {
+    if (event->type() != QEvent::ShortcutOverride || !isPressKey(static_cast<QKeyEvent*>(event), button))
         return false;
     event->accept();
     return true;

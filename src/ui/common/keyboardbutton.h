@@ -17,12 +17,16 @@ namespace ui {
 // Takes Tab focus and registers the button's accessible face. The widget must have a `click()` slot.
 void makeKeyboardButton(QWidget* button);
 
-// True when `event` is Space, Return or Enter, which press a focused button.
-bool isPressKey(const QKeyEvent* event);
+// True when `event` presses the focused `button`: Space, and Return or Enter unless the button's window
+// takes Enter itself.
+bool isPressKey(const QKeyEvent* event, const QWidget* button);
 
-// A focused button keeps Space, Return and Enter for itself, ahead of its window's shortcuts; call from
-// `event()` and return true when this answers.
-bool takeShortcutOverride(QEvent* event);
+// A focused button keeps its press keys for itself, ahead of its window's shortcuts; call from `event()`
+// and return true when this answers.
+bool takeShortcutOverride(QEvent* event, const QWidget* button);
+
+// For a window that sees Enter before its controls and decides itself what it does.
+void windowTakesEnter(QWidget* window);
 
 // The focus mark in the program's orange, inside the button's edge.
 void paintFocusMark(QPainter& painter, const QWidget* button);

@@ -61,11 +61,11 @@ void PictureButton::click() {
 }
 
 bool PictureButton::event(QEvent* event) {
-    return takeShortcutOverride(event) || QWidget::event(event);
+    return takeShortcutOverride(event, this) || QWidget::event(event);
 }
 
 void PictureButton::keyPressEvent(QKeyEvent* event) {
-    if (!isPressKey(event)) {
+    if (!isPressKey(event, this)) {
         QWidget::keyPressEvent(event);
         return;
     }

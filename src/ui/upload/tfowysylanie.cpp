@@ -5,6 +5,7 @@
 #include "core/settings.h"
 #include "service/servicepages.h"
 #include "ui/common/framedwindow.h"
+#include "ui/common/keyboardbutton.h"
 #include "ui/common/shell.h"
 #include "ui/upload/passwordecho.h"
 #include "ui/upload/reportexplanation.h"
@@ -108,6 +109,8 @@ TfoWysylanie::TfoWysylanie(const Context& context, QWidget* parent)
     setWindowTitle(QStringLiteral("Wysyłanie zdjęć do serwisu"));
     setFixedSize(520, 340);
     setModal(true);
+    // Enter is the step's own command wherever the focus is; Space presses a focused button.
+    windowTakesEnter(this);
     setFont(verdana(11));
     createStep1();
     createStep2();

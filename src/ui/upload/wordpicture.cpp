@@ -32,11 +32,11 @@ void WordPicture::click() {
 }
 
 bool WordPicture::event(QEvent* event) {
-    return (kind_ == Kind::Button && takeShortcutOverride(event)) || QWidget::event(event);
+    return (kind_ == Kind::Button && takeShortcutOverride(event, this)) || QWidget::event(event);
 }
 
 void WordPicture::keyPressEvent(QKeyEvent* event) {
-    if (kind_ == Kind::Button && isPressKey(event))
+    if (kind_ == Kind::Button && isPressKey(event, this))
         click();
     else
         QWidget::keyPressEvent(event);
