@@ -108,6 +108,7 @@ void TfoGlowny::CreateEditing() {
         for (const MenuEntrySpec& e : editMenuEntries())
             AddMenuEntry(edycja, e);
         edycja->menuAction()->setVisible(true);
+        UpdateEditButtons();
     }
     QMenu* menu = pmObraz->addMenu(QStringLiteral("Edycja"));
     menu->setObjectName(QStringLiteral("miObrazEdycja"));
@@ -135,11 +136,7 @@ void TfoGlowny::AddMenuEntry(QMenu* menu, const MenuEntrySpec& entry) {
     item->setShortcut(entry.shortcut);
     item->setShortcutContext(Qt::WindowShortcut);
     item->setEnabled(target->isEnabled());
-    item->setVisible(target->isVisible());
-    connect(target, &QAction::changed, item, [item, target] {
-        item->setEnabled(target->isEnabled());
-        item->setVisible(target->isVisible());
-    });
+    connect(target, &QAction::changed, item, [item, target] { item->setEnabled(target->isEnabled()); });
     connect(item, &QAction::triggered, target, &QAction::trigger);
 }
 
@@ -192,6 +189,10 @@ void TfoGlowny::UpdateEditButtons() {
     for (const char* name : {"iEdycjaZapisz", "iEdycjaAnuluj"})
         if (auto* b = pObrazToolbar->findChild<QWidget*>(QString::fromLatin1(name)))
             b->setVisible(modified);
+    // Their menu entries (and keys) are there when the buttons are.
+    for (const char* name : {"miEdycjaZapisz", "miEdycjaAnuluj"})
+        if (auto* item = menuBar()->findChild<QAction*>(QString::fromLatin1(name)))
+            item->setVisible(modified);
     RelayoutToolPanels();
     QAction* undo = action(QStringLiteral("aEdycjaCofnij"));
     QAction* redo = action(QStringLiteral("aEdycjaPonow"));

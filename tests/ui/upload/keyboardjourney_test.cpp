@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QTest>
 
 namespace {
@@ -54,13 +55,18 @@ TEST_F(WizardTest, KeyboardOnlyJourneyFromTheListToTheSentReport) {
     uitest::settle(w());
     EXPECT_EQ(catalogue.currentIndex(), 0);
 
-    // Turned and sharpened through the Edycja menu's keys.
+    // Turned and sharpened through the Edycja menu's keys; saving the edits is offered once there are some.
+    auto* saveEdits = w().menuBar()->findChild<QAction*>(QStringLiteral("miEdycjaZapisz"));
+    ASSERT_NE(saveEdits, nullptr);
+    EXPECT_FALSE(saveEdits->isVisible());
     const QSize before = w().document()->bitmap().size();
     key(Qt::Key_R, Qt::ControlModifier);
     key(Qt::Key_W, Qt::ControlModifier | Qt::ShiftModifier);
     uitest::settle(w());
     EXPECT_EQ(w().document()->bitmap().size(), before.transposed());
     EXPECT_TRUE(w().isModified());
+    EXPECT_TRUE(saveEdits->isVisible());
+    EXPECT_EQ(saveEdits->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
 
     // Saved under a new name: the dialog is driven by keys too.
     w().runDialog = [](QDialog& d) {
