@@ -132,7 +132,10 @@ TEST_F(ActionTable, MainMenuAndContextMenus) {
         {"&Plik", true,
          "aPlikWybierzFolder, [Zaznacz pliki: aPlikZaznWszystkie, aPlikZaznZaden, -, aPlikZaznOdwroc], -, "
          "aPlikZapiszJako, -, aPlikInfo, aPlikWyslijPliki, -, aPlikZakoncz"},
-        {"&Edycja", true, "aEdycjaCofnij, aEdycjaPonow"},
+        {"&Edycja", true,
+         "aEdycjaCofnij, aEdycjaPonow, -, miEdycjaObrotL, miEdycjaObrotP, miEdycjaKadrowanie, "
+         "miEdycjaKadrowanieZastosuj, miEdycjaOczy, -, miEdycjaBW, miEdycjaSepia, miEdycjaBlurr, miEdycjaSharpen, "
+         "-, miEdycjaBrightnessContrast, miEdycjaHSL, -, miEdycjaZapisz, miEdycjaAnuluj"},
         {"&Narzędzia", true, "aEdycjaKreatorKadrowania, aNarzedziaSprawdzWersje, -, aNarzedziaOpcje"},
         {"&Widok", true,
          "aWidokIkony, aWidokSzczegoly, -, aWidokPowieksz, aWidokPomniejsz, aWidokDopasuj, aWidokNormalny, "

@@ -1,7 +1,7 @@
 #include "ui/browser/browserheader.h"
 
-#include "ui/common/textfit.h"
 #include "ui/browser/photobrowser.h"
+#include "ui/common/textfit.h"
 
 #include <QMouseEvent>
 #include <QPainter>

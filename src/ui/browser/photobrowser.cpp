@@ -1,9 +1,12 @@
 #include "ui/browser/photobrowser.h"
 
 #include "core/catalogue.h"
-#include "ui/common/textfit.h"
+#include "ui/browser/photolistaccessible.h"
 #include "ui/browser/thumbnailcell.h"
+#include "ui/common/keyboardbutton.h"
+#include "ui/common/textfit.h"
 
+#include <QAccessible>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSvgRenderer>
@@ -142,6 +145,8 @@ PhotoBrowser::PhotoBrowser(const core::Catalogue& catalogue, const BrowserSprite
     setObjectName(QStringLiteral("pbTlo"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFont(browserFont());
+    installPhotoListAccessible();
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 void PhotoBrowser::paintEvent(QPaintEvent* event) {
@@ -153,6 +158,82 @@ void PhotoBrowser::paintEvent(QPaintEvent* event) {
         paintDetails(p, band.top(), band.bottom() + 1);
     else
         paintIcons(p, band.top(), band.bottom() + 1);
+    if (hasFocus() && catalogue_.currentIndex() >= 0 && catalogue_.currentIndex() < catalogue_.size())
+        paintFocusMark(p, entryRect(catalogue_.currentIndex()));
+}
+
+QRect PhotoBrowser::entryRect(int index) const {
+    if (kind_ == ViewKind::Details)
+        return QRect(0, (index + 1) * kRowHeight, width(), kRowHeight);
+    const int columns = qMax(1, layout_.columns);
+    return QRect((index % columns) * kCellSize, (index / columns) * kCellSize, kCellSize, kCellSize);
+}
+
+int PhotoBrowser::indexAt(QPoint p) const {
+    return hitTest(kind_, layout_.columns, catalogue_.size(), p).index;
+}
+
+void PhotoBrowser::announceCurrent() {
+    const int current = catalogue_.currentIndex();
+    if (!QAccessible::isActive() || !hasFocus() || current < 0 || current >= catalogue_.size())
+        return;
+    QAccessibleEvent focus(this, QAccessible::Focus);
+    focus.setChild(current);
+    QAccessible::updateAccessibility(&focus);
+}
+
+void PhotoBrowser::announceMark(int index) {
+    if (!QAccessible::isActive() || index < 0 || index >= catalogue_.size())
+        return;
+    QAccessible::State changed;
+    changed.checked = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    event.setChild(index);
+    QAccessible::updateAccessibility(&event);
+}
+
+void PhotoBrowser::keyPressEvent(QKeyEvent* event) {
+    const int count = catalogue_.size();
+    const int current = catalogue_.currentIndex();
+    if (count == 0 || event->modifiers() & ~Qt::KeypadModifier) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    // In the grid the arrows move by cells and rows; in the details view Up and Down move by rows.
+    const int across = kind_ == ViewKind::Icons ? 1 : 0;
+    const int down = kind_ == ViewKind::Icons ? qMax(1, layout_.columns) : 1;
+    int target = -1;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        target = current - across;
+        break;
+    case Qt::Key_Right:
+        target = current + across;
+        break;
+    case Qt::Key_Up:
+        target = current - down;
+        break;
+    case Qt::Key_Down:
+        target = current + down;
+        break;
+    case Qt::Key_Home:
+        target = 0;
+        break;
+    case Qt::Key_End:
+        target = count - 1;
+        break;
+    case Qt::Key_Space:
+        if (current >= 0 && current < count)
+            emit markRequested(current);
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    // With nothing current yet, any move starts at the first photo.
+    target = current < 0 ? 0 : qBound(0, target, count - 1);
+    if (target != current)
+        emit moveRequested(target);
 }
 
 void PhotoBrowser::paintDetails(QPainter& p, int top, int bottom) {

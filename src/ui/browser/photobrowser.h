@@ -70,14 +70,27 @@ public:
     void setColumnWidths(const std::array<int, 4>& widths) { widths_ = widths; }
     void setLayoutInfo(const BrowserLayout& layout) { layout_ = layout; }
     const BrowserLayout& layoutInfo() const { return layout_; }
+    const core::Catalogue& catalogue() const { return catalogue_; }
+
+    // Where entry `index` is drawn, and which entry is under `p` (-1 for none).
+    QRect entryRect(int index) const;
+    int indexAt(QPoint p) const;
+    // Tells a screen reader which photo is current now.
+    void announceCurrent();
+    void announceMark(int index);
 
 signals:
     // Any mouse button pressed on the paint box.
     void pressed(QPoint position, Qt::MouseButton button);
+    // The keyboard asks for entry `index` to become current (arrows, Home, End) or for its mark to
+    // turn (Space).
+    void moveRequested(int index);
+    void markRequested(int index);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     // Only entries within one row or cell of the band [top, bottom] are drawn.

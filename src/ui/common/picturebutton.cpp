@@ -1,5 +1,7 @@
 #include "ui/common/picturebutton.h"
 
+#include "ui/common/keyboardbutton.h"
+
 #include <QAction>
 #include <QMouseEvent>
 #include <QPainter>
@@ -22,6 +24,7 @@ PictureButton::PictureButton(const QString& name, const QString& picture, QSize 
     }
     setFixedSize(size);
     setAttribute(Qt::WA_Hover);
+    makeKeyboardButton(this);
 }
 
 void PictureButton::setHint(const QString& hint) {
@@ -49,6 +52,26 @@ void PictureButton::setPicture(const QString& picture) {
     update();
 }
 
+void PictureButton::click() {
+    if (!isEnabled())
+        return;
+    emit clicked();
+    if (action_)
+        action_->trigger();
+}
+
+bool PictureButton::event(QEvent* event) {
+    return takeShortcutOverride(event, this) || QWidget::event(event);
+}
+
+void PictureButton::keyPressEvent(QKeyEvent* event) {
+    if (!isPressKey(event, this)) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    click();
+}
+
 void PictureButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
@@ -61,6 +84,7 @@ void PictureButton::paintEvent(QPaintEvent*) {
         p.setCompositionMode(QPainter::CompositionMode_SourceAtop);
         p.fillRect(rect(), QColor(255, 255, 255, 40));
     }
+    paintFocusMark(p, this);
 }
 
 void PictureButton::mousePressEvent(QMouseEvent* event) {
@@ -75,11 +99,8 @@ void PictureButton::mouseReleaseEvent(QMouseEvent* event) {
         return;
     pressed_ = false;
     update();
-    if (!rect().contains(event->position().toPoint()) || !isEnabled())
-        return;
-    emit clicked();
-    if (action_)
-        action_->trigger();
+    if (rect().contains(event->position().toPoint()))
+        click();
 }
 
 void PictureButton::enterEvent(QEnterEvent*) {

@@ -2,7 +2,8 @@
 
 // A button that is only a picture: the program's buttons are drawn artwork with a hand cursor and a
 // hint, not standard push buttons. Bound to an action it runs the action on a click and follows the
-// action's enabled state. UI thread only.
+// action's enabled state. It is also a keyboard control: a Tab stop, pressed by Space or Enter, named
+// for screen readers by its hint. UI thread only.
 #include <QIcon>
 #include <QPointer>
 #include <QWidget>
@@ -28,10 +29,16 @@ public:
 
     void setPicture(const QString& picture);
 
+public slots:
+    // What a click does: emits `clicked` and runs the action.
+    void click();
+
 signals:
     void clicked();
 
 protected:
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

@@ -2,6 +2,7 @@
 
 #include "document/bitmapwork.h"
 #include "imaging/colour.h"
+#include "ui/common/keyboardbutton.h"
 #include "ui/common/picturebutton.h"
 
 #include <QLabel>
@@ -26,8 +27,10 @@ AdjustmentDialog::AdjustmentDialog(const QString& caption, QSize clientSize, con
     opis->setFont(bold);
     int y = 56;
     for (const SliderSpec& s : specs) {
-        addLabel(QString::fromLatin1(s.captionLabel), QString::fromUtf8(s.caption), {20, y, 80, 20});
+        QLabel* caption =
+            addLabel(QString::fromLatin1(s.captionLabel), QString::fromUtf8(s.caption), {20, y, 80, 20});
         auto* slider = new QSlider(Qt::Horizontal, this);
+        caption->setBuddy(slider);
         slider->setObjectName(QString::fromLatin1(s.slider));
         slider->setRange(-s.range, s.range);
         slider->setValue(0);
@@ -55,6 +58,7 @@ AdjustmentDialog::AdjustmentDialog(const QString& caption, QSize clientSize, con
     iAnuluj = addButton(QStringLiteral("iAnuluj"), QStringLiteral(":/pictures/anulujkadr.svg"),
                         QStringLiteral("Anuluj"), {clientSize.width() - 60, buttons});
     connect(iOk, &PictureButton::clicked, this, &QDialog::accept);
+    makeDefaultButton(iOk);
     connect(iAnuluj, &PictureButton::clicked, this, &QDialog::reject);
     connect(iResetuj, &PictureButton::clicked, this, [this] {
         for (QSlider* s : sliders)

@@ -1,5 +1,6 @@
 #include "ui/edit/tfozapisz.h"
 
+#include "ui/common/keyboardbutton.h"
 #include "ui/common/picturebutton.h"
 #include "ui/common/prompts.h"
 #include "ui/common/textfit.h"
@@ -38,6 +39,8 @@ TfoZapisz::TfoZapisz(Prompts& prompts, QWidget* parent)
     eStaryPlik->setObjectName(QStringLiteral("eStaryPlik"));
     eStaryPlik->setGeometry(140, 111, 280, 24);
     eStaryPlik->setReadOnly(true);
+    eNowyPlik->setAccessibleName(QStringLiteral("Nowa nazwa pliku"));
+    eStaryPlik->setAccessibleName(QStringLiteral("Bieżąca nazwa pliku"));
 
     laQuality = addLabel(QStringLiteral("laQuality"), QString(), {20, 150, 400, 18});
     tbQuality = new QSlider(Qt::Horizontal, this);
@@ -46,6 +49,7 @@ TfoZapisz::TfoZapisz(Prompts& prompts, QWidget* parent)
     tbQuality->setTickInterval(5);
     tbQuality->setTickPosition(QSlider::TicksBelow);
     tbQuality->setGeometry(20, 172, 400, 28);
+    tbQuality->setAccessibleName(QStringLiteral("Jakość obrazu JPEG"));
     addLabel(QStringLiteral("laGorsza"), QStringLiteral("gorsza"), {20, 200, 100, 16});
     QLabel* better = addLabel(QStringLiteral("laLepsza"), QStringLiteral("lepsza"), {320, 200, 100, 16});
     better->setAlignment(Qt::AlignRight);
@@ -63,6 +67,7 @@ TfoZapisz::TfoZapisz(Prompts& prompts, QWidget* parent)
     connect(tbQuality, &QSlider::valueChanged, this, &TfoZapisz::tbQualityChange);
     // The picture buttons act on a click.
     connect(iOk, &PictureButton::clicked, this, &TfoZapisz::iOkMouseDown);
+    makeDefaultButton(iOk);
     connect(iAnuluj, &PictureButton::clicked, this, &QDialog::reject);
     tbQualityChange();
 }

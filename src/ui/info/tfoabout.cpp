@@ -1,6 +1,7 @@
 #include "ui/info/tfoabout.h"
 
 #include "core/versioninfo.h"
+#include "ui/common/keyboardbutton.h"
 #include "ui/common/picturebutton.h"
 #include "ui/common/textfit.h"
 
@@ -74,6 +75,8 @@ TfoAbout::TfoAbout(const AboutTexts& texts, QWidget* parent)
     iOk = new PictureButton(QStringLiteral("iOk"), QStringLiteral(":/pictures/ok.svg"), QSize(78, 26), this);
     iOk->move(310, 259);
     connect(iOk, &PictureButton::clicked, this, &QDialog::accept);
+    makeDefaultButton(iOk);
+    iOk->setAccessibleName(QStringLiteral("OK"));
 
     move(30, 30);
 }

@@ -1,6 +1,7 @@
 #include "ui/info/tfoexif.h"
 
 #include "ui/common/framedwindow.h"
+#include "ui/common/keyboardbutton.h"
 #include "ui/common/phototype.h"
 #include "ui/common/picturebutton.h"
 #include "ui/common/textfit.h"
@@ -71,6 +72,8 @@ TfoEXIF::TfoEXIF(const PhotoDetails& details, QWidget* parent)
     mDane->setObjectName(QStringLiteral("mDane"));
     mDane->setReadOnly(true);
     mDane->setLineWrapMode(QPlainTextEdit::NoWrap);
+    mDane->setTabChangesFocus(true);
+    mDane->setAccessibleName(QStringLiteral("Informacje dodatkowe"));
     mDane->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     mDane->setPlainText(details.exifLines.join(QLatin1Char('\n')));
     grid->addWidget(mDane, row, 1);
@@ -79,6 +82,8 @@ TfoEXIF::TfoEXIF(const PhotoDetails& details, QWidget* parent)
 
     iOk = new PictureButton(QStringLiteral("iOk"), QStringLiteral(":/pictures/ok.svg"), QSize(78, 26), this);
     connect(iOk, &PictureButton::clicked, this, &QDialog::accept);
+    makeDefaultButton(iOk);
+    iOk->setAccessibleName(QStringLiteral("OK"));
     grid->addWidget(iOk, row + 1, 1, Qt::AlignRight);
 
     // The designed size is also the smallest.

@@ -42,6 +42,7 @@ struct SaveResult;
 namespace ui {
 
 class BrowserHeader;
+struct MenuEntrySpec;
 class CursorOverride;
 class CropTool;
 class PictureButton;
@@ -159,6 +160,8 @@ private:
     void CreateBrowser();
     void ConnectBrowserActions();
     void BrowserPressed(QPoint position);
+    // Entry `index` chosen by a press or a key: its mark turned when asked, then it becomes current.
+    void BrowserChoose(int index, bool turnMark);
     void CurrentChanged();
     void ApplyCell(int index, const QString& path, const QImage& cell);
     void CheckSortAction(int key);
@@ -189,6 +192,7 @@ private:
     // Editing (tfoglowny_edit.cpp).
     void CreateEditing();
     void ConnectEditActions();
+    void AddMenuEntry(QMenu* menu, const MenuEntrySpec& entry);
     void UpdateEditButtons();
     void RelayoutToolPanels();
     void StartCrop();

@@ -128,6 +128,33 @@ const MenuSpec& viewerMenuSpec() {
     return menu;
 }
 
+const QList<MenuEntrySpec>& editMenuEntries() {
+    const auto entry = [](const char* name, const char* caption, QKeySequence key = {}) {
+        return MenuEntrySpec{u8(name), u8(caption), key};
+    };
+    const auto shift = [](Qt::Key key) { return QKeySequence(Qt::CTRL | Qt::SHIFT | key); };
+    static const QList<MenuEntrySpec> entries = {
+        entry("", ""),
+        entry("aEdycjaObrotL", "Obróć w lewo", ctrl(Qt::Key_L)),
+        entry("aEdycjaObrotP", "Obróć w prawo", ctrl(Qt::Key_R)),
+        entry("aEdycjaKadrowanie", "Kadruj zdjęcie", shift(Qt::Key_K)),
+        entry("aEdycjaKadrowanieZastosuj", "Zatwierdź kadrowanie", shift(Qt::Key_Return)),
+        entry("aEdycjaOczy", "Redukuj efekt czerwonych oczu", ctrl(Qt::Key_E)),
+        entry("", ""),
+        entry("aEdycjaBW", "Czarno-biały", shift(Qt::Key_B)),
+        entry("aEdycjaSepia", "Sepia", shift(Qt::Key_P)),
+        entry("aEdycjaBlurr", "Rozmyj", shift(Qt::Key_R)),
+        entry("aEdycjaSharpen", "Wyostrz", shift(Qt::Key_W)),
+        entry("", ""),
+        entry("aEdycjaBrightnessContrast", "Jasność i kontrast...", shift(Qt::Key_J)),
+        entry("aEdycjaHSL", "Barwa, nasycenie i jasność...", shift(Qt::Key_H)),
+        entry("", ""),
+        entry("aEdycjaZapisz", "Zapisz wszystkie zmiany", ctrl(Qt::Key_S)),
+        entry("aEdycjaAnuluj", "Odwołaj wszystkie zmiany"),
+    };
+    return entries;
+}
+
 bool isPreviewedKey(const QKeySequence& key) {
     return key == QKeySequence(Qt::Key_PageDown) || key == QKeySequence(Qt::Key_PageUp);
 }

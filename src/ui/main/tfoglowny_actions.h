@@ -36,6 +36,16 @@ const QList<MenuSpec>& mainMenuSpecs();
 const MenuSpec& browserMenuSpec();
 const MenuSpec& viewerMenuSpec();
 
+// The editing commands reached otherwise only through picture buttons get an entry of their own in the
+// "Edycja" menu, with a caption and a key; the entry runs the named action and follows its enabled
+// state, so the action itself keeps its caption. An empty action name is a separator.
+struct MenuEntrySpec {
+    QString action;
+    QString caption;
+    QKeySequence shortcut;
+};
+const QList<MenuEntrySpec>& editMenuEntries();
+
 // Page Down and Page Up step through the photos but are previewed by the window rather than taken as
 // shortcuts, so that the focused control (the viewer) still receives them.
 bool isPreviewedKey(const QKeySequence& key);

@@ -50,6 +50,9 @@ void TfoGlowny::CreateBrowser() {
     connect(pbTlo, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& p) { pmPliki->popup(pbTlo->mapToGlobal(p)); });
     connect(pbTlo, &PhotoBrowser::pressed, this, [this](QPoint p, Qt::MouseButton) { BrowserPressed(p); });
+    // The keyboard moves and marks as a press on an entry does.
+    connect(pbTlo, &PhotoBrowser::moveRequested, this, [this](int index) { BrowserChoose(index, false); });
+    connect(pbTlo, &PhotoBrowser::markRequested, this, [this](int index) { BrowserChoose(index, true); });
     connect(sbPliki->horizontalScrollBar(), &QScrollBar::valueChanged, this,
             [this](int x) { hcNaglowek->move(-x, 0); });
     connect(hcNaglowek, &BrowserHeader::sectionClicked, this, &TfoGlowny::HeaderSort);
@@ -227,16 +230,22 @@ void TfoGlowny::ScrollIntoView() {
 }
 
 void TfoGlowny::BrowserPressed(QPoint position) {
-    const int current = catalogue_.currentIndex();
     const BrowserHit hit = hitTest(viewKind_, pbTlo->layoutInfo().columns, catalogue_.size(), position);
-    if (hit.index >= 0) {
-        if (hit.onMark)
-            catalogue_.toggleMark(hit.index);
-        if (hit.index != current) {
-            if (viewKind_ == ViewKind::Icons)
-                action(QStringLiteral("aEdycjaRedEyeAnuluj"))->trigger();
-            GoToPhoto(hit.index);
-        }
+    if (hit.index >= 0)
+        BrowserChoose(hit.index, hit.onMark);
+    else
+        UpdateSelectionInfo();
+}
+
+void TfoGlowny::BrowserChoose(int index, bool turnMark) {
+    if (turnMark) {
+        catalogue_.toggleMark(index);
+        pbTlo->announceMark(index);
+    }
+    if (index != catalogue_.currentIndex()) {
+        if (viewKind_ == ViewKind::Icons)
+            action(QStringLiteral("aEdycjaRedEyeAnuluj"))->trigger();
+        GoToPhoto(index);
     }
     UpdateSelectionInfo();
 }
@@ -244,6 +253,7 @@ void TfoGlowny::BrowserPressed(QPoint position) {
 void TfoGlowny::CurrentChanged() {
     ScrollIntoView();
     pbTlo->update();
+    pbTlo->announceCurrent();
     ShowPhoto();
 }
 

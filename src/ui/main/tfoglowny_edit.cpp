@@ -12,6 +12,7 @@
 #include "ui/edit/adjustmentdialog.h"
 #include "ui/edit/croptool.h"
 #include "ui/edit/redeyetool.h"
+#include "ui/main/tfoglowny_actions.h"
 #include "ui/viewer/imageview.h"
 #include "ui/viewer/imageviewcontroller.h"
 
@@ -104,7 +105,10 @@ void TfoGlowny::CreateEditing() {
     if (auto* edycja = menuBar()->findChild<QMenu*>(QStringLiteral("miEdycja"))) {
         edycja->addAction(undo);
         edycja->addAction(redo);
+        for (const MenuEntrySpec& e : editMenuEntries())
+            AddMenuEntry(edycja, e);
         edycja->menuAction()->setVisible(true);
+        UpdateEditButtons();
     }
     QMenu* menu = pmObraz->addMenu(QStringLiteral("Edycja"));
     menu->setObjectName(QStringLiteral("miObrazEdycja"));
@@ -119,6 +123,21 @@ void TfoGlowny::CreateEditing() {
             document_->redo();
     });
     ConnectEditActions();
+}
+
+void TfoGlowny::AddMenuEntry(QMenu* menu, const MenuEntrySpec& entry) {
+    if (entry.action.isEmpty()) {
+        menu->addSeparator();
+        return;
+    }
+    QAction* target = action(entry.action);
+    QAction* item = menu->addAction(entry.caption);
+    item->setObjectName(QStringLiteral("mi") + entry.action.mid(1));
+    item->setShortcut(entry.shortcut);
+    item->setShortcutContext(Qt::WindowShortcut);
+    item->setEnabled(target->isEnabled());
+    connect(target, &QAction::changed, item, [item, target] { item->setEnabled(target->isEnabled()); });
+    connect(item, &QAction::triggered, target, &QAction::trigger);
 }
 
 void TfoGlowny::ConnectEditActions() {
@@ -170,6 +189,10 @@ void TfoGlowny::UpdateEditButtons() {
     for (const char* name : {"iEdycjaZapisz", "iEdycjaAnuluj"})
         if (auto* b = pObrazToolbar->findChild<QWidget*>(QString::fromLatin1(name)))
             b->setVisible(modified);
+    // Their menu entries (and keys) are there when the buttons are.
+    for (const char* name : {"miEdycjaZapisz", "miEdycjaAnuluj"})
+        if (auto* item = menuBar()->findChild<QAction*>(QString::fromLatin1(name)))
+            item->setVisible(modified);
     RelayoutToolPanels();
     QAction* undo = action(QStringLiteral("aEdycjaCofnij"));
     QAction* redo = action(QStringLiteral("aEdycjaPonow"));

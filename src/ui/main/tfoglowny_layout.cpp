@@ -5,6 +5,7 @@
 
 #include "ui/browser/browserheader.h"
 #include "ui/common/fittinglabel.h"
+#include "ui/common/keyboardbutton.h"
 #include "ui/common/picturebutton.h"
 #include "ui/viewer/viewerbars.h"
 
@@ -233,6 +234,9 @@ void TfoGlowny::CreateToolbar() {
                          QString::fromUtf8(t.hint), QString::fromUtf8(t.action), pObrazToolbar);
         toolbarButtons_.append(b);
     }
+    // Both turns share their hint; a screen reader tells them apart.
+    toolbarButtons_[1]->setAccessibleName(QStringLiteral("Obróć w lewo"));
+    toolbarButtons_[2]->setAccessibleName(QStringLiteral("Obróć w prawo"));
     // Saving and discarding appear once there is something to save.
     toolbarButtons_[10]->hide();
     toolbarButtons_[11]->hide();
@@ -251,6 +255,7 @@ void TfoGlowny::CreateToolbar() {
 
     iLogo = Button(QStringLiteral("iLogo"), QStringLiteral(":/pictures/logo.svg"), QSize(150, 80), QString(),
                    QString(), pObrazToolbar);
+    iLogo->setAccessibleName(QStringLiteral("Serwis Pixvale"));
     pObrazToolbar->installEventFilter(this);
     // Showing or hiding a button or a tool panel moves the others and may cover the logo.
     for (QWidget* w : toolbarButtons_)
@@ -267,10 +272,12 @@ void TfoGlowny::CreateInfoBar() {
                QStringLiteral("Wielkość zdjecia|Wyświetla wielkość zdjęcia (szerokość x wysokość)"),
                QString(), pObrazInfo);
     iRozmiar->setCursor(Qt::ArrowCursor);
+    makePictureOnly(iRozmiar);
     auto* iWaga = iWagaPliku_ =
         Button(QStringLiteral("iWagaPliku"), QStringLiteral(":/pictures/waga.svg"), QSize(16, 16),
                QStringLiteral("Rozmiar zdjęcia|Wyświetla rozmiar zdjęcia w KB"), QString(), pObrazInfo);
     iWaga->setCursor(Qt::ArrowCursor);
+    makePictureOnly(iWaga);
     laRozmiarPliku = new FittingLabel(QStringLiteral("laRozmiarPliku"), QString(), pObrazInfo);
     laWagaPliku = new FittingLabel(QStringLiteral("laWagaPliku"), QString(), pObrazInfo);
     laRozmiarPliku->setToolTip(iRozmiar->toolTip());

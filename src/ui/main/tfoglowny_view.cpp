@@ -5,6 +5,7 @@
 #include "document/photodocument.h"
 #include "imaging/imagefile.h"
 #include "ui/common/cursors.h"
+#include "ui/common/keyboardbutton.h"
 #include "ui/common/picturebutton.h"
 #include "ui/common/prompts.h"
 #include "ui/viewer/imageview.h"
@@ -19,6 +20,7 @@ namespace ui {
 void TfoGlowny::CreateImageView() {
     cursors::RegisterCursors();
     ivObraz = new ImageView(pPaintBox);
+    markFocusAround(ivObraz);
     pPaintBox->layout()->addWidget(ivObraz);
     viewer_ = new ImageViewController(ivObraz, this);
     viewer_->bindToolMode(&ToolMode);

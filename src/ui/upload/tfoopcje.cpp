@@ -4,6 +4,7 @@
 
 #include "core/settings.h"
 #include "ui/common/framedwindow.h"
+#include "ui/common/keyboardbutton.h"
 #include "ui/common/prompts.h"
 #include "ui/upload/wordpicture.h"
 
@@ -72,19 +73,23 @@ TfoOpcje::TfoOpcje(Prompts& prompts, QWidget* parent)
     QGroupBox* gbProxy =
         group("gbProxy", QStringLiteral(" Ustawienia serwera proxy "), {16, 128, 408, 170}, this);
     cbProxyUse =
-        control<QCheckBox>("cbProxyUse", QStringLiteral("Używaj serwera proxy"), {12, 20, 380, 20}, gbProxy);
-    control<QLabel>("laProxyServer", QStringLiteral("Serwer"), {12, 50, 80, 16}, gbProxy);
+        control<QCheckBox>("cbProxyUse", QStringLiteral("Używaj serwera &proxy"), {12, 20, 380, 20}, gbProxy);
     eProxyServer = control<QLineEdit>("eProxyServer", {}, {12, 66, 250, 22}, gbProxy);
-    control<QLabel>("laProxyPort", QStringLiteral("Port"), {276, 50, 80, 16}, gbProxy);
     eProxyPort = control<QLineEdit>("eProxyPort", {}, {276, 66, 118, 22}, gbProxy);
-    control<QLabel>("laProxyUser", QStringLiteral("Użytkownik"), {12, 94, 120, 16}, gbProxy);
     eProxyUser = control<QLineEdit>("eProxyUser", {}, {12, 110, 180, 22}, gbProxy);
-    control<QLabel>("laProxyPassword", QStringLiteral("Hasło"), {204, 94, 120, 16}, gbProxy);
     eProxyPassword = control<QLineEdit>("eProxyPassword", {}, {204, 110, 190, 22}, gbProxy);
+    // Each field is named by its own caption, and Alt with the caption's letter reaches it.
+    control<QLabel>("laProxyServer", QStringLiteral("&Serwer"), {12, 50, 80, 16}, gbProxy)
+        ->setBuddy(eProxyServer);
+    control<QLabel>("laProxyPort", QStringLiteral("P&ort"), {276, 50, 80, 16}, gbProxy)->setBuddy(eProxyPort);
+    control<QLabel>("laProxyUser", QStringLiteral("&Użytkownik"), {12, 94, 120, 16}, gbProxy)
+        ->setBuddy(eProxyUser);
+    control<QLabel>("laProxyPassword", QStringLiteral("&Hasło"), {204, 94, 120, 16}, gbProxy)
+        ->setBuddy(eProxyPassword);
     showStarsFor(eProxyPassword);
     cbBasicAutentication = control<QCheckBox>(
-        "cbBasicAutentication", QStringLiteral("Autentykacja podstawowa"), {12, 140, 300, 20}, gbProxy);
-    // The proxy controls are reached with the mouse only.
+        "cbBasicAutentication", QStringLiteral("&Autentykacja podstawowa"), {12, 140, 300, 20}, gbProxy);
+    // The proxy controls take no Tab stop; their Alt letters reach them.
     for (QWidget* w : std::initializer_list<QWidget*>{cbProxyUse, eProxyServer, eProxyPort, eProxyUser,
                                                       eProxyPassword, cbBasicAutentication})
         w->setFocusPolicy(Qt::ClickFocus);
@@ -102,6 +107,7 @@ TfoOpcje::TfoOpcje(Prompts& prompts, QWidget* parent)
 
     connect(cbProxyUse, &QCheckBox::clicked, this, &TfoOpcje::ProxyUseChanged);
     connect(iOk, &WordPicture::clicked, this, &TfoOpcje::Ok);
+    makeDefaultButton(iOk);
     connect(iAnuluj, &WordPicture::clicked, this, &QDialog::reject);
 }
 

@@ -5,6 +5,7 @@
 #include "core/settings.h"
 #include "service/servicepages.h"
 #include "ui/common/framedwindow.h"
+#include "ui/common/keyboardbutton.h"
 #include "ui/common/shell.h"
 #include "ui/upload/passwordecho.h"
 #include "ui/upload/reportexplanation.h"
@@ -108,6 +109,8 @@ TfoWysylanie::TfoWysylanie(const Context& context, QWidget* parent)
     setWindowTitle(QStringLiteral("Wysyłanie zdjęć do serwisu"));
     setFixedSize(520, 340);
     setModal(true);
+    // Enter is the step's own command wherever the focus is; Space presses a focused button.
+    windowTakesEnter(this);
     setFont(verdana(11));
     createStep1();
     createStep2();
@@ -136,6 +139,9 @@ void TfoWysylanie::createStep1() {
     wordLabel(QStringLiteral("iEtykHaslo"), QStringLiteral("hasło"), kGreen, kTag, pKrok1)->move(30, 94);
     eHaslo = control<QLineEdit>("eHaslo", QRect(136, 94, 220, 22), pKrok1);
     showStarsFor(eHaslo);
+    // The captions beside the fields are pictures; the fields carry the words themselves.
+    eLogin->setAccessibleName(QStringLiteral("E-mail"));
+    eHaslo->setAccessibleName(QStringLiteral("Hasło"));
     cbPamietajHaslo = control<QCheckBox>("cbPamietajHaslo", QRect(136, 126, 330, 20), pKrok1);
     cbPamietajHaslo->setText(QStringLiteral("Zapamiętaj mój e-mail i hasło w programie"));
     laZapomnialemHaslo = link("laZapomnialemHaslo", QStringLiteral("zapomniałem hasła"), {136, 158}, pKrok1);
@@ -166,6 +172,10 @@ void TfoWysylanie::createStep2() {
     cbAlbumyIstniejace = control<QComboBox>("cbAlbumyIstniejace", QRect(182, 103, 270, 22), pKrok2);
     cbAlbumyIstniejace->setEditable(false);
     cbAlbumyIstniejace->setMaxVisibleItems(12);
+    rbAlbumNowy->setAccessibleName(QStringLiteral("Nowy album"));
+    eNowyAlbum->setAccessibleName(QStringLiteral("Nazwa nowego albumu"));
+    rbAlbumIstniejacy->setAccessibleName(QStringLiteral("Wybierz istniejący album"));
+    cbAlbumyIstniejace->setAccessibleName(QStringLiteral("Istniejące albumy"));
     iKrok2Ok = wordButton(QStringLiteral("iKrok2Ok"), QStringLiteral("ok"), kBlue, kButton, pKrok2);
     iKrok2Ok->move(182, 160);
     iKrok2 = wordButton(QStringLiteral("iKrok2"), QStringLiteral("anuluj"), kBlue, kButton, pKrok2);
@@ -217,6 +227,8 @@ void TfoWysylanie::createStep4() {
     sgRaport->horizontalHeader()->setFixedHeight(18);
     sgRaport->setSelectionBehavior(QAbstractItemView::SelectRows);
     sgRaport->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    sgRaport->setTabKeyNavigation(false); // Tab leaves the report; the arrows move inside it
+    sgRaport->setAccessibleName(QStringLiteral("Raport z wysyłania"));
     sgRaport->setShowGrid(true);
     sgRaport->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     sgRaport->setColumnWidth(0, 170);
@@ -286,9 +298,9 @@ void TfoWysylanie::reject() {
 }
 
 void TfoWysylanie::keyPressEvent(QKeyEvent* event) {
+    // Escape reaches `reject`, which never leaves a running upload.
     if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) {
-        if (event->key() != Qt::Key_Escape)
-            QDialog::keyPressEvent(event);
+        QDialog::keyPressEvent(event);
         return;
     }
     switch (step_) {

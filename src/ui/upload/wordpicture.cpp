@@ -1,5 +1,7 @@
 #include "ui/upload/wordpicture.h"
 
+#include "ui/common/keyboardbutton.h"
+
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
@@ -14,8 +16,30 @@ WordPicture::WordPicture(const QString& name, const QString& word, const QColor&
     , kind_(kind) {
     setObjectName(name);
     setFixedSize(size);
-    if (kind == Kind::Button)
+    if (kind == Kind::Button) {
         setCursor(Qt::PointingHandCursor);
+        makeKeyboardButton(this);
+    }
+    // Named after the button's accessible face exists (naming creates the face). Screen readers hear the word
+    // as a sentence begins ("ok" is read as "OK").
+    setAccessibleName(word == QLatin1String("ok") ? QStringLiteral("OK")
+                                                  : word.left(1).toUpper() + word.mid(1));
+}
+
+void WordPicture::click() {
+    if (kind_ == Kind::Button && isEnabled())
+        emit clicked();
+}
+
+bool WordPicture::event(QEvent* event) {
+    return (kind_ == Kind::Button && takeShortcutOverride(event, this)) || QWidget::event(event);
+}
+
+void WordPicture::keyPressEvent(QKeyEvent* event) {
+    if (kind_ == Kind::Button && isPressKey(event, this))
+        click();
+    else
+        QWidget::keyPressEvent(event);
 }
 
 void WordPicture::paintEvent(QPaintEvent*) {
@@ -43,6 +67,7 @@ void WordPicture::paintEvent(QPaintEvent*) {
     p.setFont(font);
     p.setPen(Qt::white);
     p.drawText(plate, Qt::AlignCenter, word_);
+    paintFocusMark(p, this);
 }
 
 void WordPicture::mousePressEvent(QMouseEvent* event) {
@@ -57,8 +82,8 @@ void WordPicture::mouseReleaseEvent(QMouseEvent* event) {
         return;
     pressed_ = false;
     update();
-    if (isEnabled() && rect().contains(event->position().toPoint()))
-        emit clicked();
+    if (rect().contains(event->position().toPoint()))
+        click();
 }
 
 WordPicture* wordButton(const QString& name, const QString& word, const QColor& colour, QSize size,

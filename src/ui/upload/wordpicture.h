@@ -2,8 +2,8 @@
 
 // The wizard's pictures with words: a rounded plate in one of the service's colours with its word in
 // white, drawn by the program itself. As a button it has the hand cursor and reacts to a click; as a
-// label it only shows its word. Each button carries a busy mark (`tag`) the way the wizard uses it.
-// UI thread only.
+// label it only shows its word; a button is also a keyboard control named by its word. Each button carries a
+// busy mark (`tag`) the way the wizard uses it. UI thread only.
 #include <QColor>
 #include <QWidget>
 
@@ -23,10 +23,16 @@ public:
     // 0 free, 1 busy: a click on a busy next button does nothing (the wizard checks it).
     int tag = 0;
 
+public slots:
+    // What a click on a button does.
+    void click();
+
 signals:
     void clicked();
 
 protected:
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

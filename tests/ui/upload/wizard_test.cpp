@@ -130,17 +130,17 @@ TEST_F(WizardTest, LeavingARunningUploadAsksFirstAndStopKeepsTheFinalRows) {
         30000));
     checkLook(wizard(), ui::kOrange, "krok3");
     EXPECT_EQ(wizard().laWszystkie->text(), QStringLiteral("Wszystkie: 2 z 4"));
-    // Neither the close box nor Escape leaves it when the answer is no.
-    h.prompts.answers = {ui::Prompts::Answer::No};
+    // Neither the close box nor Escape leaves it when the answer is no: both ask first.
+    h.prompts.answers = {ui::Prompts::Answer::No, ui::Prompts::Answer::No};
     EXPECT_FALSE(wizard().close());
     QTest::keyClick(&wizard(), Qt::Key_Escape);
-    EXPECT_EQ(prompted(), QStringList{kStopQuestion});
+    EXPECT_EQ(prompted(), (QStringList{kStopQuestion, kStopQuestion}));
     EXPECT_EQ(wizard().step(), 3);
     EXPECT_TRUE(wizard().isVisible());
 
     h.prompts.answers = {ui::Prompts::Answer::Yes};
     click(wizard().iKrok3Przerwij);
-    EXPECT_EQ(prompted(), (QStringList{kStopQuestion, kStopQuestion}));
+    EXPECT_EQ(prompted(), (QStringList{kStopQuestion, kStopQuestion, kStopQuestion}));
     EXPECT_EQ(wizard().step(), 4); // at once, before the worker has ended
     ASSERT_TRUE(uploadFinished());
     EXPECT_EQ(wizard().step(), 4);
