@@ -6,12 +6,12 @@
 // The photos are made once under the build tree (bench-photos/).
 #include "core/settingsstore.h"
 #include "imaging/imagefile.h"
+#include "ui/browser/thumbnailcell.h"
+#include "ui/browser/thumbnailfill.h"
 #include "ui/common/appresources.h"
 #include "ui/common/prompts.h"
 #include "ui/common/shell.h"
 #include "ui/main/tfoglowny.h"
-#include "ui/browser/thumbnailcell.h"
-#include "ui/browser/thumbnailfill.h"
 
 #include <QAction>
 #include <QApplication>

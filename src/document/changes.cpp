@@ -89,8 +89,9 @@ Change Crop(QRect kept) {
 Change RedEye(QRect region) {
     Change c = change("Czerwone oczy", [region](QImage& b) { imaging::RemoveRedEyeInRegion(b, region); });
     c.applyIfFound = [region](QImage& b) { return imaging::RemoveRedEyeInRegion(b, region); };
-    c.patch = region; // clamped to the photo when it runs
-    c.inPlace = true;
+    // Clamped to the photo when it runs. Not in place: the photo is copied only when a pupil is found
+    // and written to, not before every look.
+    c.patch = region;
     return c;
 }
 

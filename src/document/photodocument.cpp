@@ -68,8 +68,10 @@ QImage applyChange(const PhotoDocument::Change& change, const QImage& input, boo
     return b;
 }
 
-imaging::PhotoLoad memoryFailure() {
-    imaging::PhotoLoad failed;
+// A load or save that ran out of memory, as the image layer reports one.
+template <typename Status>
+Status memoryFailure() {
+    Status failed;
     failed.error = imaging::ImageErrorMemory;
     failed.errorText = imaging::ImageErrorText(imaging::ImageErrorMemory);
     return failed;
@@ -207,9 +209,7 @@ void PhotoDocument::load(const QImage& bitmap, const QString& path) {
 }
 
 void PhotoDocument::openWith(const QString& path, const QImage& decoded) {
-    ++photo_;
-    // What was asked for the photo left goes with it; a save is the customer's file and always ends.
-    std::erase_if(queue_, [](const Job& j) { return j.kind != JobKind::Save && j.kind != JobKind::Barrier; });
+    leavePhoto();
     path_ = path;
     loadState_ = LoadState::Loading;
     Job job{JobKind::Load, {}, {}, path};
@@ -219,9 +219,14 @@ void PhotoDocument::openWith(const QString& path, const QImage& decoded) {
     startNext();
 }
 
-void PhotoDocument::close() {
+void PhotoDocument::leavePhoto() {
     ++photo_;
+    // What was asked for the photo left goes with it; a save is the customer's file and always ends.
     std::erase_if(queue_, [](const Job& j) { return j.kind != JobKind::Save && j.kind != JobKind::Barrier; });
+}
+
+void PhotoDocument::close() {
+    leavePhoto();
     path_.clear();
     loadState_ = LoadState::Empty;
     exifLines_.clear();
@@ -296,7 +301,19 @@ void PhotoDocument::preview(const QImage& bitmap, const QImage& viewCopy) {
 
 std::function<std::shared_ptr<PhotoDocument::Outcome>()> PhotoDocument::workFor(Job& job) {
     const QImage input = bitmap_;
-    using Result = std::shared_ptr<Outcome>;
+    // A change, undo or redo that runs out of memory fails with the program's message; the bitmap stays.
+    const auto guarded = [](auto work) {
+        return [work]() {
+            auto out = std::make_shared<Outcome>();
+            try {
+                work(*out);
+            } catch (const std::bad_alloc&) {
+                *out = Outcome{};
+                out->failure = imaging::ImageErrorText(imaging::ImageErrorMemory);
+            }
+            return out;
+        };
+    };
     switch (job.kind) {
     case JobKind::Load:
     case JobKind::Discard:
@@ -310,7 +327,7 @@ std::function<std::shared_ptr<PhotoDocument::Outcome>()> PhotoDocument::workFor(
             } catch (...) {
                 // An exception must not end the program from a pool thread; running out of memory is
                 // what a decoder throws in practice.
-                out->load = memoryFailure();
+                out->load = memoryFailure<imaging::PhotoLoad>();
             }
             return out;
         };
@@ -320,90 +337,71 @@ std::function<std::shared_ptr<PhotoDocument::Outcome>()> PhotoDocument::workFor(
             try {
                 out->save = encode(input, path, quality, source);
             } catch (...) {
-                out->save.error = imaging::ImageErrorMemory;
-                out->save.errorText = imaging::ImageErrorText(imaging::ImageErrorMemory);
+                out->save = memoryFailure<imaging::SaveResult>();
             }
             return out;
         };
     case JobKind::Do: {
         auto step = std::make_shared<Step>();
         step->change = std::move(job.change);
-        return [input, step, size = viewCopySize()]() -> Result {
-            auto out = std::make_shared<Outcome>();
+        return guarded([input, step, size = viewCopySize()](Outcome& out) {
             Change& c = step->change;
             const QRect whole(QPoint(0, 0), input.size());
-            try {
-                if (!c.patch.isEmpty()) {
-                    c.patch = c.patch.intersected(whole);
-                    if (c.patch.isEmpty()) {
-                        out->unchanged = true;
-                        return out;
-                    }
-                    step->patchBefore = input.copy(c.patch);
-                } else if (!c.crop.isEmpty() && whole.contains(c.crop)) {
-                    step->fullSize = input.size();
-                    const auto parts = MarginsOf(input.size(), c.crop);
-                    for (int i = 0; i < 4; ++i)
-                        step->margins[i] = parts[i].isEmpty() ? QImage() : input.copy(parts[i]);
-                } else if (!c.inverse) {
-                    step->before = input; // shared, not copied: the change makes its own copy
+            if (!c.patch.isEmpty()) {
+                c.patch = c.patch.intersected(whole);
+                if (c.patch.isEmpty()) {
+                    out.unchanged = true;
+                    return;
                 }
-                bool found = true;
-                out->bitmap = applyChange(c, input, true, size, out->viewCopy, found);
-                out->unchanged = !found;
-                out->step = step;
-            } catch (const std::bad_alloc&) {
-                out->failure = imaging::ImageErrorText(imaging::ImageErrorMemory);
+                step->patchBefore = input.copy(c.patch);
+            } else if (!c.crop.isEmpty() && whole.contains(c.crop)) {
+                step->fullSize = input.size();
+                const auto parts = MarginsOf(input.size(), c.crop);
+                for (int i = 0; i < 4; ++i)
+                    step->margins[i] = parts[i].isEmpty() ? QImage() : input.copy(parts[i]);
+            } else if (!c.inverse) {
+                step->before = input; // shared, not copied: the change makes its own copy
             }
-            return out;
-        };
+            bool found = true;
+            out.bitmap = applyChange(c, input, true, size, out.viewCopy, found);
+            out.unchanged = !found;
+            out.step = step;
+        });
     }
     case JobKind::Undo:
-        return [input, step = undo_.back(), size = viewCopySize()]() -> Result {
-            auto out = std::make_shared<Outcome>();
+        return guarded([input, step = undo_.back(), size = viewCopySize()](Outcome& out) {
             const Step& s = *step;
-            try {
-                QImage b;
-                if (!s.before.isNull()) {
-                    b = s.before;
-                } else if (!s.packed.isEmpty()) {
-                    b = UnpackOpaque(s.packed, s.packedSize);
-                } else if (!s.patchBefore.isNull()) {
-                    b = input;
-                    PutPatch(b, s.patchBefore, s.change.patch.topLeft());
-                } else if (s.fullSize.isValid()) {
-                    b = NewBitmap(s.fullSize);
-                    const auto parts = MarginsOf(s.fullSize, s.change.crop);
-                    for (int i = 0; i < 4; ++i)
-                        if (!parts[i].isEmpty())
-                            PutPatch(b, s.margins[i], parts[i].topLeft());
-                    PutPatch(b, input, s.change.crop.topLeft());
-                } else {
-                    b = input;
-                    s.change.inverse(b);
-                }
-                out->viewCopy = ViewCopyOf(b, size);
-                out->bitmap = std::move(b);
-                out->step = step;
-            } catch (const std::bad_alloc&) {
-                out->failure = imaging::ImageErrorText(imaging::ImageErrorMemory);
+            QImage b;
+            if (!s.before.isNull()) {
+                b = s.before;
+            } else if (!s.packed.isEmpty()) {
+                b = UnpackOpaque(s.packed, s.packedSize);
+            } else if (!s.patchBefore.isNull()) {
+                b = input;
+                PutPatch(b, s.patchBefore, s.change.patch.topLeft());
+            } else if (s.fullSize.isValid()) {
+                b = NewBitmap(s.fullSize);
+                const auto parts = MarginsOf(s.fullSize, s.change.crop);
+                for (int i = 0; i < 4; ++i)
+                    if (!parts[i].isEmpty())
+                        PutPatch(b, s.margins[i], parts[i].topLeft());
+                PutPatch(b, input, s.change.crop.topLeft());
+            } else {
+                b = input;
+                s.change.inverse(b);
             }
-            return out;
-        };
+            out.viewCopy = ViewCopyOf(b, size);
+            out.bitmap = std::move(b);
+            out.step = step;
+        });
     case JobKind::Redo:
-        return [input, step = redo_.back(), size = viewCopySize()]() -> Result {
-            auto out = std::make_shared<Outcome>();
-            try {
-                bool found = true;
-                out->bitmap = applyChange(step->change, input, false, size, out->viewCopy, found);
-                out->step = step;
-            } catch (const std::bad_alloc&) {
-                out->failure = imaging::ImageErrorText(imaging::ImageErrorMemory);
-            }
-            return out;
-        };
+        return guarded([input, step = redo_.back(), size = viewCopySize()](Outcome& out) {
+            bool found = true;
+            out.bitmap = applyChange(step->change, input, false, size, out.viewCopy, found);
+            out.step = step;
+        });
     case JobKind::Pack:
-        return [before = job.step->before, step = job.step]() -> Result {
+        return [before = job.step->before, step = job.step] {
             auto out = std::make_shared<Outcome>();
             out->packed = PackOpaque(before);
             out->step = step;

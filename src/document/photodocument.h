@@ -166,6 +166,8 @@ private:
     struct Outcome;
 
     void openWith(const QString& path, const QImage& decoded);
+    // Results still on their way are for a photo left; the work not yet started goes, saves excepted.
+    void leavePhoto();
     void startNext();
     void take(Outcome& outcome, const Job& job);
     void takeLoad(Outcome& outcome, bool discard);

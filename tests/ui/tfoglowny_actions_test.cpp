@@ -134,7 +134,8 @@ TEST_F(ActionTable, MainMenuAndContextMenus) {
          "aPlikZapiszJako, -, aPlikInfo, aPlikWyslijPliki, -, aPlikZakoncz"},
         {"&Edycja", true,
          "aEdycjaCofnij, aEdycjaPonow, -, miEdycjaObrotL, miEdycjaObrotP, miEdycjaKadrowanie, "
-         "miEdycjaKadrowanieZastosuj, miEdycjaOczy, -, miEdycjaBW, miEdycjaSepia, miEdycjaBlurr, miEdycjaSharpen, "
+         "miEdycjaKadrowanieZastosuj, miEdycjaOczy, -, miEdycjaBW, miEdycjaSepia, miEdycjaBlurr, "
+         "miEdycjaSharpen, "
          "-, miEdycjaBrightnessContrast, miEdycjaHSL, -, miEdycjaZapisz, miEdycjaAnuluj"},
         {"&Narzędzia", true, "aEdycjaKreatorKadrowania, aNarzedziaSprawdzWersje, -, aNarzedziaOpcje"},
         {"&Widok", true,

@@ -254,7 +254,7 @@ void TfoGlowny::closeEvent(QCloseEvent* event) {
     event->ignore();
     if (leaving_ || waitingCommand_)
         return;
-    if (document_->isBusy() || saving_ > 0) {
+    if (document_->isBusy() || !saves_.isEmpty()) {
         // Work for the photo (a save on its way above all) decides whether anything is left unsaved.
         AfterDocumentWork([this] { close(); });
         return;

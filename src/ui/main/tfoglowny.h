@@ -9,6 +9,7 @@
 // UI thread only.
 #include "core/catalogue.h"
 #include "core/settings.h"
+#include "document/photodocument.h"
 #include "ui/browser/photobrowser.h"
 
 #include <QHash>
@@ -34,7 +35,6 @@ class SettingsStore;
 
 class ImageView;
 class ImageViewController;
-class PhotoDocument;
 namespace imaging {
 struct SaveResult;
 }
@@ -93,7 +93,7 @@ public:
     // Runs the editing commands' modal dialogs; tests replace it to drive them.
     std::function<int(QDialog&)> runDialog;
     // Whether a leave, a save or a file command is waiting for the document: edits are refused meanwhile.
-    bool isWaiting() const { return leaving_ || saving_ > 0 || waitingCommand_; }
+    bool isWaiting() const { return leaving_ || !saves_.isEmpty() || waitingCommand_; }
     // Runs `command` once the document's queued work has landed (a save in progress is finished before a
     // file command touches its file). One at a time; refused while another waits.
     void AfterDocumentWork(std::function<void()> command);
@@ -230,7 +230,6 @@ private:
     std::unique_ptr<CursorOverride> hourglass_;
     // The saves on their way, by ticket: what runs when each ends.
     QHash<int, std::function<void(bool ok)>> saves_;
-    int saving_ = 0;
     bool leaving_ = false;
     std::function<void()> leaveThen_;
     bool waitingCommand_ = false;
@@ -238,7 +237,7 @@ private:
     // What the view shows: the document's path, bitmap size and load state when last shown.
     QString shownPath_;
     QSize shownSize_;
-    int shownState_ = -1;
+    PhotoDocument::LoadState shownState_ = PhotoDocument::LoadState::Empty;
     CropTool* crop_ = nullptr;
     RedEyeTool* redEye_ = nullptr;
     QPoint brightnessPosition_{-200, -200}; // -200: never shown

@@ -49,7 +49,6 @@ void TfoGlowny::GoToPhoto(int index) {
 void TfoGlowny::AfterDocumentWork(std::function<void()> command) {
     if (leaving_ || waitingCommand_)
         return; // one waiting command at a time; a save on its way is waited for
-
     waitingCommand_ = true;
     document_->whenSettled([this, command = std::move(command)] {
         waitingCommand_ = false;
@@ -87,15 +86,14 @@ int TfoGlowny::SaveDialog(QString& path) {
 }
 
 void TfoGlowny::WriteEdit(const QString& path, std::function<void(bool ok)> done) {
-    const int ticket = document_->save(path, document_->jpegQuality());
-    saves_.insert(ticket, std::move(done));
-    if (saving_++ == 0)
+    if (saves_.isEmpty())
         SetSaving(true);
+    saves_.insert(document_->save(path, document_->jpegQuality()), std::move(done));
 }
 
 void TfoGlowny::Saved(int ticket, const QString&, const imaging::SaveResult& result) {
     std::function<void(bool)> done = saves_.take(ticket);
-    if (--saving_ == 0)
+    if (saves_.isEmpty())
         SetSaving(false);
     // A failed save keeps the edit on screen, still marked, so that it can be saved elsewhere.
     if (!result.ok())

@@ -130,12 +130,12 @@ void TfoGlowny::DocumentChanged() {
             EndTools();
         ivObraz->setBitmap(b, document_->viewCopy());
         // A photo that has just arrived is fitted to the window.
-        if (state == State::Loaded && (otherPhoto || shownState_ != int(State::Loaded)))
+        if (state == State::Loaded && (otherPhoto || shownState_ != State::Loaded))
             viewer_->setFitToWindow(true);
         RefreshView();
     }
     shownPath_ = path;
-    shownState_ = int(state);
+    shownState_ = state;
     shownSize_ = state == State::Failed || state == State::Empty ? QSize() : b.size();
     UpdateEditButtons();
 }
