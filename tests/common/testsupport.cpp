@@ -1,7 +1,14 @@
 #include "testsupport.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QMutexLocker>
+#include <QThread>
+
+#include <algorithm>
+#include <memory>
 
 namespace testsupport {
 
@@ -26,6 +33,50 @@ bool WriteFile(const QString& path, const QByteArray& content) {
 QByteArray ReadFile(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString TempFolder::write(const QString& name, const QByteArray& content) const {
+    const QString target = path(name);
+    return WriteFile(target, content) ? target : QString();
+}
+
+void ThreadRecorder::note() {
+    const bool onUi = QThread::currentThread() == QCoreApplication::instance()->thread();
+    QMutexLocker lock(&mutex_);
+    onUi_.push_back(onUi);
+}
+
+int ThreadRecorder::count() const {
+    QMutexLocker lock(&mutex_);
+    return int(onUi_.size());
+}
+
+bool ThreadRecorder::allOnUi() const {
+    QMutexLocker lock(&mutex_);
+    return !onUi_.empty() && std::all_of(onUi_.begin(), onUi_.end(), [](bool b) { return b; });
+}
+
+bool ThreadRecorder::noneOnUi() const {
+    QMutexLocker lock(&mutex_);
+    return !onUi_.empty() && std::none_of(onUi_.begin(), onUi_.end(), [](bool b) { return b; });
+}
+
+bool waitUntil(const std::function<bool()>& condition, int timeoutMs) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+bool deliverQueued(const QObject* context, int timeoutMs) {
+    auto ran = std::make_shared<bool>(false);
+    QMetaObject::invokeMethod(
+        const_cast<QObject*>(context), [ran] { *ran = true; }, Qt::QueuedConnection);
+    return waitUntil([ran] { return *ran; }, timeoutMs);
 }
 
 } // namespace testsupport
