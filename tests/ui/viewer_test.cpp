@@ -1,4 +1,7 @@
-#include "ui/common/cursors.h"
+// The image view (drawing, conversions, the scaled copies, the rubber band) and the controller that
+// wires the zoom, the magnifier, the crop and region drags and the hand to it. The arithmetic itself
+// is checked in geometry_test.cpp; here each rule is checked once as wired.
+#include "testsupport.h"
 #include "ui/viewer/imageviewcontroller.h"
 #include "uitestsupport.h"
 
@@ -7,29 +10,163 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <QTest>
 
 #include <algorithm>
+#include <new>
 
 namespace {
 
-struct ViewerFixture : ::testing::Test {
+using uitest::frameOf;
+
+// A photo whose every pixel tells where it came from: red = x, green = y (both modulo 256).
+QImage Coordinates(int w, int h) {
+    QImage img(w, h, QImage::Format_ARGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            img.setPixel(x, y, 0xFF000040u | (quint32(x & 0xFF) << 16) | (quint32(y & 0xFF) << 8));
+    return img;
+}
+
+struct ViewTest : ::testing::Test {
+    ImageView view;
+    void SetUp() override {
+        view.resize(400, 300);
+        view.show();
+    }
+    void scaled(ImageView& v, const QImage& photo, float scale) {
+        v.setBitmap(photo);
+        v.setScaleMode(ImageView::ScaleMode::Scale);
+        v.setScrollBarThickness(-1);
+        v.setScale(scale);
+    }
+    // What a view that never showed anything else shows of this photo at this scale and scroll.
+    QImage freshFrame(const QImage& photo, float scale, QPoint scroll = {}) {
+        ImageView fresh;
+        fresh.resize(view.size());
+        fresh.show();
+        scaled(fresh, photo, scale);
+        fresh.horizontalScrollBar()->setValue(scroll.x());
+        fresh.verticalScrollBar()->setValue(scroll.y());
+        return frameOf(fresh);
+    }
+};
+
+TEST_F(ViewTest, ControlAndBitmapPixelsConvertBothWays) {
+    view.setBitmap(Coordinates(200, 100));
+    view.setCentered(true);
+    view.setScaleMode(ImageView::ScaleMode::Normal);
+    EXPECT_EQ(view.photoOrigin(), QPoint(100, 100));
+    EXPECT_EQ(view.controlToBitmap(QPoint(99, 150)), QPoint(-1, 50)); // left of the photo: below zero
+    EXPECT_EQ(view.bitmapToControl(QPointF(200, 100)), QPointF(300, 200));
+    view.setCentered(false);
+    EXPECT_EQ(view.controlToBitmap(QPoint(99, 150)), QPoint(99, 150));
+}
+
+TEST_F(ViewTest, ZoomedInPixelsAreTheirBitmapPixelsAndPiecesMatchTheWhole) {
+    scaled(view, Coordinates(500, 400), 5.06f);
+    view.horizontalScrollBar()->setValue(777);
+    view.verticalScrollBar()->setValue(31);
+    const QImage full = frameOf(view);
+    int wrong = 0;
+    for (int y = 0; y < full.height(); ++y)
+        for (int x = 0; x < full.width(); ++x) {
+            const QPoint b = view.controlToBitmap(QPoint(x, y));
+            wrong += qRed(full.pixel(x, y)) != (b.x() & 0xFF) || qGreen(full.pixel(x, y)) != (b.y() & 0xFF);
+        }
+    EXPECT_EQ(wrong, 0);
+    QImage pieces(full.size(), QImage::Format_RGB32);
+    QPainter p(&pieces);
+    for (int y = 0; y < 300; y += 37)
+        for (int x = 0; x < 400; x += 53)
+            view.render(p, QRect(x, y, 53, 37));
+    p.end();
+    EXPECT_EQ(full, pieces);
+    // After panning away and back the kept enlargement, made for another place, shows the same pixels
+    // as a view that never moved.
+    view.horizontalScrollBar()->setValue(1077);
+    frameOf(view);
+    view.horizontalScrollBar()->setValue(900);
+    EXPECT_EQ(frameOf(view), freshFrame(view.bitmap(), 5.06f, {900, 31}));
+}
+
+TEST_F(ViewTest, AnEditedPhotoIsDrawnFromItsOwnPixelsAlphaIgnored) {
+    scaled(view, Coordinates(800, 600), 0.5f);
+    const QImage first = frameOf(view);
+    QImage edited = Coordinates(800, 600);
+    for (int y = 0; y < edited.height(); ++y)
+        for (int x = 0; x < edited.width(); ++x)
+            edited.setPixel(x, y, (edited.pixel(x, y) & 0x00FFFF00u) | 0x9Cu); // blue changed, alpha 0
+    view.setBitmap(edited);
+    EXPECT_FALSE(view.hasScaledCache());
+    const QImage second = frameOf(view);
+    EXPECT_TRUE(view.hasScaledCache());
+    EXPECT_EQ(second.pixel(10, 20) & 0xFFFFFFu, 0x15299Cu); // bitmap pixel (21, 41)
+    EXPECT_EQ(second, freshFrame(edited, 0.5f));
+    view.setBitmap(Coordinates(800, 600)); // undo
+    EXPECT_EQ(frameOf(view), first);
+    view.setBitmap(Coordinates(800, 400));                           // another size, centred 50 pixels down
+    EXPECT_EQ(frameOf(view).pixel(399, 249) & 0xFFFFFFu, 0x1F8F40u); // bitmap pixel (799, 399)
+}
+
+TEST_F(ViewTest, TheFittedCopyFollowsSizePhotoAndFilterAndLanczosRunsOffTheUiThread) {
+    // One-pixel black and white stripes at a third: nearest keeps them hard, the smooth copy greys them.
+    QImage stripes(1200, 900, QImage::Format_ARGB32);
+    for (int x = 0; x < stripes.width(); ++x)
+        for (int y = 0; y < stripes.height(); ++y)
+            stripes.setPixel(x, y, x % 2 ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
+    scaled(view, stripes, 1.0f / 3.0f);
+    const auto greys = [&] {
+        const QImage frame = frameOf(view);
+        int count = 0;
+        for (int x = 0; x < 400; ++x)
+            count += qRed(frame.pixel(x, 150)) > 40 && qRed(frame.pixel(x, 150)) < 215;
+        return count;
+    };
+    view.setFilter(ImageView::Filter::Nearest);
+    EXPECT_TRUE(greys() == 0 && view.hasScaledCache());
+    view.setFilter(ImageView::Filter::Lanczos);
+    frameOf(view);
+    view.finishPendingScaling();
+    EXPECT_EQ(view.scaledCacheFilter(), ImageView::Filter::Lanczos);
+    EXPECT_GT(greys(), 300);
+    // Another scale shows a nearest copy until the worker is done; a scaler that throws leaves it and
+    // is not asked again for that size.
+    testsupport::ThreadRecorder threads;
+    view.setLanczosScaler([&](const QImage&, QSize) -> QImage {
+        threads.note();
+        throw std::bad_alloc();
+    });
+    view.setScale(0.3f);
+    frameOf(view);
+    EXPECT_EQ(view.scaledCacheFilter(), ImageView::Filter::Nearest);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return threads.count() == 1; })); // the worker's, not a waiter's
+    EXPECT_TRUE(threads.noneOnUi());
+    for (int i = 0; i < 3; ++i) {
+        view.finishPendingScaling();
+        frameOf(view);
+    }
+    EXPECT_TRUE(view.scaledCacheFilter() == ImageView::Filter::Nearest && threads.count() == 1);
+    view.setBitmap(Coordinates(100, 100));
+    EXPECT_FALSE(view.hasScaledCache());
+}
+
+struct ControllerTest : ::testing::Test {
     ImageView view;
     ImageViewController viewer{&view};
     QLabel label{QStringLiteral("Widok: 100%")};
-    std::vector<std::pair<QPoint, QPoint>> cropDone, regionDone;
-    std::vector<int> ended;
+    std::vector<std::pair<QPoint, QPoint>> cropDone;
 
     void SetUp() override {
         view.resize(524, 468);
         view.show();
         viewer.setZoomLabel(&label);
         viewer.hooks().cropDragFinished = [this](QPoint s, QPoint r) { cropDone.emplace_back(s, r); };
-        viewer.hooks().regionDragFinished = [this](QPoint s, QPoint r) { regionDone.emplace_back(s, r); };
-        viewer.hooks().toolEnded = [this](int tool) { ended.push_back(tool); };
     }
-    void show(int w, int h) {
+    // At 1048 × 936 the photo is fitted at 0.5: control (100, 100) is bitmap (200, 200).
+    void show(int w = 1048, int h = 936) {
         view.setBitmap(uitest::plain(QSize(w, h), QColor(90, 140, 200)));
         viewer.setFitToWindow(true);
         viewer.refreshView();
@@ -40,345 +177,97 @@ struct ViewerFixture : ::testing::Test {
         QMouseEvent e(type, QPointF(pos), view.viewport()->mapToGlobal(QPointF(pos)), button, held, mods);
         QApplication::sendEvent(view.viewport(), &e);
     }
-    void drag(QPoint from, std::initializer_list<QPoint> through, QPoint to,
-              Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    // A press at `from`, a move half-way and to `to`, and the release there (a click when they agree).
+    void drag(QPoint from, QPoint to, Qt::KeyboardModifiers mods = Qt::NoModifier) {
         mouse(QEvent::MouseButtonPress, from, mods);
-        for (QPoint p : through)
-            mouse(QEvent::MouseMove, p, mods);
-        mouse(QEvent::MouseMove, to, mods);
+        if (from != to) {
+            mouse(QEvent::MouseMove, (from + to) / 2);
+            mouse(QEvent::MouseMove, to);
+        }
         mouse(QEvent::MouseButtonRelease, to, mods);
     }
     BitmapRect frameRect() const {
         return view.layerCount() ? view.layer(0)->rect() : BitmapRect{-1, -1, -1, -1};
     }
+    void expectShown() {
+        EXPECT_EQ(label.text(), viewmath::ZoomLabelText(view.scale()));
+        EXPECT_EQ(view.scrollBarsShown(),
+                  viewmath::NeedsScrollBars(view.viewportRect().size(), view.bitmap().size(),
+                                            view.effectiveScale()));
+    }
 };
 
-TEST_F(ViewerFixture, FittedPhotosInTheViewport) {
-    const struct {
-        QSize photo;
-        ImageView::ScaleMode mode;
-        float scale;
-        const char* label;
-    } cases[] = {
-        {{400, 300}, ImageView::ScaleMode::Normal, 1.0f, "Widok: 100%"}, // centred at one to one
-        {{3000, 2000}, ImageView::ScaleMode::Scale, 0.17467f, "Widok: 17%"},
-        {{524, 200}, ImageView::ScaleMode::Scale, 1.0f, "Widok: 100%"}, // exactly as wide: not centred
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.label);
-        show(c.photo.width(), c.photo.height());
-        EXPECT_EQ(view.scaleMode(), c.mode);
-        EXPECT_NEAR(view.scale(), c.scale, 1e-5);
-        EXPECT_FALSE(view.scrollBarsShown());
-        EXPECT_EQ(label.text(), QString::fromLatin1(c.label));
-    }
+TEST_F(ControllerTest, FitZoomStepsAndBackToFitAsTheViewMathSays) {
+    viewer.zoomIn(); // without a photo nothing happens
+    EXPECT_EQ(label.text(), QStringLiteral("Widok: 100%"));
     show(400, 300);
-    EXPECT_EQ(view.photoOrigin(), QPoint(62, 84));
-}
-
-TEST_F(ViewerFixture, ViewQualityPicksTheStretchFilterOfTheFit) {
+    EXPECT_EQ(view.photoOrigin(), QPoint(62, 84)); // centred at one to one
     viewer.setViewQuality(true);
     show(3000, 2000);
+    EXPECT_EQ(view.scale(), viewmath::FitToViewport(QSize(524, 468), QSize(3000, 2000)).scale);
     EXPECT_EQ(view.filter(), ImageView::Filter::Lanczos);
-    viewer.setViewQuality(false);
-    viewer.refreshView();
-    EXPECT_EQ(view.filter(), ImageView::Filter::Nearest);
-}
-
-TEST_F(ViewerFixture, ZoomInAndOutWalkTheStepsWithLabelsAndScrollBars) {
-    show(3000, 2000);
-    const QStringList in{"25", "50", "75", "100", "200", "300", "400", "500", "600", "700", "800", "800"};
-    for (const QString& percent : in) {
-        viewer.zoomIn();
-        EXPECT_EQ(label.text(), QStringLiteral("Widok: ") + percent + QLatin1Char('%'));
+    expectShown();
+    for (int i = 0; i < 24; ++i) { // up past 800 % and down past 12 %
+        const float before = view.scale();
+        i < 12 ? viewer.zoomIn() : viewer.zoomOut();
+        EXPECT_EQ(view.scale(), i < 12 ? viewmath::ZoomStepIn(before) : viewmath::ZoomStepOut(before));
         EXPECT_FALSE(viewer.fitToWindow());
+        expectShown();
     }
-    EXPECT_EQ(view.scale(), 8.0f);
-    EXPECT_TRUE(view.scrollBarsShown());
-    const QStringList out{"700", "600", "500", "400", "300", "200", "100", "75", "50", "25", "12", "12"};
-    for (const QString& percent : out) {
-        viewer.zoomOut();
-        EXPECT_EQ(label.text(), QStringLiteral("Widok: ") + percent + QLatin1Char('%'));
-    }
-    EXPECT_EQ(view.scale(), 0.125f);
-    EXPECT_FALSE(view.scrollBarsShown()); // 375 x 250 fits
-    viewer.zoomToFit();
-    EXPECT_TRUE(viewer.fitToWindow());
-    EXPECT_EQ(label.text(), QStringLiteral("Widok: 17%"));
-}
-
-TEST_F(ViewerFixture, FixedZoomsAndBackToFitRestoreTheFullViewport) {
-    show(3000, 2000);
     viewer.zoomTo(2.0f);
-    EXPECT_TRUE(view.scrollBarsShown());
-    EXPECT_LT(view.viewportRect().width(), 524);
+    viewer.setViewQuality(false);
     viewer.zoomToFit();
-    EXPECT_FALSE(view.scrollBarsShown());
-    EXPECT_EQ(view.viewportRect().size(), QSize(524, 468));
-    EXPECT_NEAR(view.scale(), 0.17467, 1e-5);
+    EXPECT_EQ(view.viewportRect().size(), QSize(524, 468)); // the scroll bars gave their room back
+    EXPECT_EQ(view.filter(), ImageView::Filter::Nearest);
+    expectShown();
 }
 
-// At a fitted scale of 0.5 a control pixel is two bitmap pixels: control (100, 100) is bitmap (200, 200).
-struct MagnifierFixture : ViewerFixture {
-    void SetUp() override {
-        ViewerFixture::SetUp();
-        show(1048, 936);
-        ASSERT_EQ(view.scale(), 0.5f);
-        ASSERT_EQ(view.controlToBitmap(QPoint(100, 100)), QPoint(200, 200));
-        viewer.startMagnifier();
-    }
-};
-
-TEST_F(MagnifierFixture, DragZoomsToFitTheRectangleUpToEight) {
-    EXPECT_EQ(viewer.toolMode(), ImageViewController::MagnifierTool);
-    EXPECT_EQ(viewer.magnifierMarker(), 1);
-    drag({100, 100}, {{120, 110}}, {150, 125}); // 100 x 50 bitmap pixels
-    EXPECT_FLOAT_EQ(view.scale(), 5.06f);
-    EXPECT_EQ(label.text(), QStringLiteral("Widok: 506%"));
-    EXPECT_EQ(view.layerCount(), 0);
-    EXPECT_TRUE(view.scrollBarsShown());
-    const QPoint middle = view.controlToBitmap(view.viewportRect().center() + QPoint(1, 1));
-    EXPECT_NEAR(middle.x(), 250, 1);
-    EXPECT_NEAR(middle.y(), 225, 1);
-    viewer.zoomToFit();
+TEST_F(ControllerTest, TheMagnifierZoomsToTheDraggedRectangleClampedToThePhoto) {
+    show();
     viewer.startMagnifier();
-    drag({100, 100}, {{105, 105}}, {110, 110}); // 20 x 20
-    EXPECT_EQ(view.scale(), 8.0f);
-    EXPECT_EQ(label.text(), QStringLiteral("Widok: 800%"));
-}
-
-TEST_F(MagnifierFixture, ClickZoomsInAndAltClickZoomsOut) {
-    mouse(QEvent::MouseButtonPress, {200, 200});
-    mouse(QEvent::MouseButtonRelease, {200, 200});
-    EXPECT_EQ(view.scale(), 0.75f);
-    mouse(QEvent::MouseButtonPress, {200, 200}, Qt::AltModifier);
-    mouse(QEvent::MouseButtonRelease, {200, 200}, Qt::AltModifier);
-    EXPECT_EQ(view.scale(), 0.5f);
-}
-
-TEST_F(MagnifierFixture, AltShowsTheZoomOutCursorUntilReleasedAndEscapeEndsTheTool) {
-    QTest::keyPress(&view, Qt::Key_Alt);
-    EXPECT_TRUE(viewer.altHeld());
-    EXPECT_EQ(view.viewport()->cursor().pixmap().toImage(),
-              cursors::Cursor(cursors::ZoomOut).pixmap().toImage());
-    QTest::keyRelease(&view, Qt::Key_Alt);
-    EXPECT_FALSE(viewer.altHeld());
-    EXPECT_EQ(view.viewport()->cursor().pixmap().toImage(),
-              cursors::Cursor(cursors::Zoom).pixmap().toImage());
-    QTest::keyPress(&view, Qt::Key_Escape);
+    drag({100, 100}, {150, 125}); // 100 x 50 bitmap pixels from (200, 200)
+    EXPECT_FLOAT_EQ(view.scale(), viewmath::MagnifierScale(QSize(524, 468), 100, 50)); // the viewport then
+    expectShown();
+    const QPoint middle = view.controlToBitmap(view.viewportRect().center() + QPoint(1, 1));
+    EXPECT_TRUE(qAbs(middle.x() - 250) <= 1 && qAbs(middle.y() - 225) <= 1);
+    show(1048, 600); // fitted at 0.5 with room below the photo, where a release ends at its edge
+    const QPoint from = view.controlToBitmap({500, 150}), below = view.controlToBitmap({523, 467});
+    ASSERT_GT(below.y(), 600);
+    drag({500, 150}, {523, 467});
+    const float zoomed = view.scale();
+    EXPECT_FLOAT_EQ(zoomed, viewmath::MagnifierScale(QSize(524, 468), below.x() - from.x(), 600 - from.y()));
+    drag({200, 200}, {200, 200}, Qt::AltModifier); // a click with Alt zooms out
+    EXPECT_EQ(view.scale(), viewmath::ZoomStepOut(zoomed));
+    QTest::keyClick(&view, Qt::Key_Escape);
     EXPECT_EQ(viewer.toolMode(), ImageViewController::NoTool);
-    EXPECT_EQ(ended, std::vector<int>{ImageViewController::MagnifierTool});
-    EXPECT_EQ(view.viewport()->cursor().shape(), Qt::ArrowCursor);
-    mouse(QEvent::MouseButtonPress, {200, 200});
-    mouse(QEvent::MouseButtonRelease, {200, 200});
-    EXPECT_EQ(view.scale(), 0.5f); // no magnifier any more
 }
 
-TEST_F(MagnifierFixture, ReleaseOutsideThePhotoIsClampedToIt) {
-    // The photo fills the viewport at 0.5; drag from bitmap (1000, 900) beyond the bottom-right corner.
-    drag({500, 450}, {{510, 460}}, {523, 467});
-    EXPECT_EQ(view.scale(), 8.0f); // 48 x 36 pixels: (524 - 18) / 48 is above 8
-}
-
-struct CropFixture : ViewerFixture {
-    void SetUp() override {
-        ViewerFixture::SetUp();
-        show(1048, 936);
-        viewer.setToolMode(ImageViewController::CropTool);
-    }
-};
-
-TEST_F(CropFixture, DragThatNeverLeavesTenPixelsInBothDirectionsMakesNoFrame) {
+TEST_F(ControllerTest, CropAndRegionDragsShowTheirFrameOnlyPastTheirThresholds) {
+    show();
+    viewer.setToolMode(ImageViewController::CropTool);
     mouse(QEvent::MouseButtonPress, {100, 100});
-    for (QPoint p : {QPoint(105, 300), QPoint(300, 105), QPoint(95, 95), QPoint(104, 104)}) {
-        mouse(QEvent::MouseMove, p);
+    for (const QPoint p : {QPoint(105, 300), QPoint(300, 105), QPoint(95, 95)}) {
+        mouse(QEvent::MouseMove, p); // not 10 bitmap pixels both ways
         EXPECT_EQ(view.layerCount(), 0) << p.x() << "," << p.y();
     }
-    mouse(QEvent::MouseButtonRelease, {104, 104});
-    EXPECT_TRUE(cropDone.empty());
-}
-
-TEST_F(CropFixture, FrameAppearsPastTheThresholdAndFollowsTheDirectionRule) {
-    mouse(QEvent::MouseButtonPress, {100, 100});
-    EXPECT_TRUE(viewer.isCropDragging());
-    EXPECT_EQ(viewer.dragStart(), QPoint(200, 200));
-    mouse(QEvent::MouseMove, {106, 106}); // bitmap (212, 212): 12 pixels both ways
-    ASSERT_EQ(view.layerCount(), 1);
+    mouse(QEvent::MouseMove, {106, 106}); // 12 both ways
     EXPECT_EQ(frameRect(), (BitmapRect{200, 200, 212, 212}));
-    struct Case {
-        QPoint to;
-        BitmapRect expected;
-    };
-    const Case cases[] = {
-        {{150, 130}, {200, 200, 300, 260}}, // right-down
-        {{60, 130}, {120, 200, 200, 260}},  // left-down
-        {{60, 40}, {120, 80, 200, 200}},    // left-up
-        {{150, 40}, {200, 80, 300, 200}},   // right-up
-        {{-30, -30}, {0, 0, 200, 200}},     // clamped to the photo
-    };
-    for (const Case& c : cases) {
-        mouse(QEvent::MouseMove, c.to);
-        ASSERT_EQ(view.layerCount(), 1);
-        EXPECT_EQ(frameRect(), c.expected) << c.to.x() << "," << c.to.y();
-    }
-    // Level with the start: too thin, the frame goes.
-    mouse(QEvent::MouseMove, {150, 100});
+    mouse(QEvent::MouseMove, {-30, 40}); // up and left, clamped to the photo
+    EXPECT_EQ(frameRect(), (BitmapRect{0, 80, 200, 200}));
+    mouse(QEvent::MouseMove, {150, 100}); // level with the start: too thin, the frame goes
     EXPECT_EQ(view.layerCount(), 0);
     mouse(QEvent::MouseMove, {150, 130});
     mouse(QEvent::MouseButtonRelease, {150, 130});
-    EXPECT_FALSE(viewer.isCropDragging());
-    ASSERT_EQ(cropDone.size(), 1u);
-    EXPECT_EQ(cropDone[0].first, QPoint(200, 200));
-    EXPECT_EQ(cropDone[0].second, QPoint(300, 260));
-}
-
-TEST_F(CropFixture, FormatLockHookShapesTheRectangle) {
+    EXPECT_EQ(cropDone, (std::vector<std::pair<QPoint, QPoint>>{{{200, 200}, {300, 260}}}));
     viewer.hooks().adjustCropDrag = [](viewmath::DragRect& r) { r.bottom = r.top + 2 * r.width() / 3; };
-    drag({50, 50}, {{60, 60}}, {200, 400});
-    ASSERT_EQ(view.layerCount(), 1);
+    drag({50, 50}, {200, 400}); // the format lock shapes the frame
     EXPECT_EQ(frameRect(), (BitmapRect{100, 100, 400, 300}));
-}
-
-TEST_F(CropFixture, TheDashedFrameTakesAPressOnItInsteadOfANewDrag) {
-    drag({100, 100}, {{110, 110}}, {200, 150}); // drag frame (200, 200)-(400, 300) in bitmap pixels
-    ASSERT_EQ(view.layerCount(), 1);
-    const QImage out = uitest::frameOf(view);
-    QString top;
-    for (int x = 100; x < 120; ++x)
-        top += out.pixel(x, 100) == qRgb(255, 255, 255) ? QLatin1Char('W')
-               : out.pixel(x, 100) == qRgb(0, 0, 0)     ? QLatin1Char('B')
-                                                        : QLatin1Char('?');
-    EXPECT_EQ(top, QStringLiteral("WWWWWBBBBBWWWWWBBBBB"));
-    EXPECT_EQ(out.pixel(150, 120), qRgb(90, 140, 200)); // inside stays the photo
-    // What the crop tool makes of it on release: a rubber band carrying the drag frame.
-    RubberBandLayer* band = view.addRubberBandLayer();
-    band->setChild(view.layer(0));
-    band->setMinimumSize(10, 10);
-    band->setRect(view.layer(0)->rect());
-    mouse(QEvent::MouseButtonPress, {200, 150}); // its bottom-right grip
-    EXPECT_FALSE(viewer.isCropDragging());
-    mouse(QEvent::MouseMove, {250, 175});
-    mouse(QEvent::MouseButtonRelease, {250, 175});
-    EXPECT_EQ(view.layerCount(), 2);
-    EXPECT_EQ(band->rect(), (BitmapRect{200, 200, 500, 350}));
-    EXPECT_EQ(view.layer(0)->rect(), band->rect());
-    EXPECT_EQ(cropDone.size(), 1u); // only the first drag finished as a drag
-    // A press beside it starts a new drag and drops both layers.
-    mouse(QEvent::MouseButtonPress, {20, 20});
-    EXPECT_TRUE(viewer.isCropDragging());
-    EXPECT_EQ(view.layerCount(), 0);
-}
-
-TEST_F(ViewerFixture, RegionDragUsesTwoPixels) {
-    show(1048, 936);
     viewer.setToolMode(ImageViewController::RedEyeTool);
-    mouse(QEvent::MouseButtonPress, {100, 100});
-    EXPECT_TRUE(viewer.isRegionDragging());
-    mouse(QEvent::MouseMove, {101, 101}); // 2 bitmap pixels: not more than 2
+    mouse(QEvent::MouseButtonPress, {300, 300}); // beside the frame: a new drag
+    mouse(QEvent::MouseMove, {301, 301});        // 2 bitmap pixels: not more than 2
     EXPECT_EQ(view.layerCount(), 0);
-    mouse(QEvent::MouseMove, {102, 102}); // 4 pixels
-    ASSERT_EQ(view.layerCount(), 1);
-    EXPECT_EQ(frameRect(), (BitmapRect{200, 200, 204, 204}));
-    mouse(QEvent::MouseButtonRelease, {102, 102});
-    ASSERT_EQ(regionDone.size(), 1u);
-    EXPECT_EQ(regionDone[0].second, QPoint(204, 204));
-}
-
-TEST_F(ViewerFixture, SpaceDoesNothingOverAFittedPhotoAndPansWhileTheScrollBarsAreShown) {
-    show(3000, 2000);
-    viewer.setToolMode(ImageViewController::CropTool);
-    QTest::keyPress(&view, Qt::Key_Space);
-    EXPECT_EQ(viewer.toolMode(), ImageViewController::CropTool);
-    QTest::keyRelease(&view, Qt::Key_Space);
-    EXPECT_EQ(viewer.toolMode(), ImageViewController::CropTool);
-    viewer.setToolMode(ImageViewController::NoTool);
-    viewer.zoomTo(2.0f);
-    view.horizontalScrollBar()->setValue(1000);
-    view.verticalScrollBar()->setValue(1000);
-    QTest::keyPress(&view, Qt::Key_Space);
-    EXPECT_EQ(viewer.toolMode(), ImageViewController::HandTool);
-    mouse(QEvent::MouseButtonPress, {200, 200});
-    EXPECT_TRUE(viewer.isPanning());
-    mouse(QEvent::MouseMove, {150, 230});
-    EXPECT_EQ(view.scrollPosition(), QPoint(1050, 970));
-    mouse(QEvent::MouseMove, {160, 230});
-    EXPECT_EQ(view.scrollPosition(), QPoint(1040, 970));
-    mouse(QEvent::MouseButtonRelease, {160, 230});
-    EXPECT_FALSE(viewer.isPanning());
-    EXPECT_EQ(viewer.toolMode(), ImageViewController::HandTool);
-    QTest::keyRelease(&view, Qt::Key_Space);
-    EXPECT_EQ(viewer.toolMode(), ImageViewController::NoTool);
-}
-
-TEST_F(ViewerFixture, SpaceLetsPressesThroughTheFrameAndReturnsToTheToolOnScreen) {
-    bool cropPanel = true;
-    viewer.hooks().cropPanelVisible = [&] { return cropPanel; };
-    show(3000, 2000);
-    viewer.zoomTo(1.0f);
-    viewer.setToolMode(ImageViewController::CropTool);
-    drag({100, 100}, {{120, 120}}, {300, 300});
-    ASSERT_EQ(view.layerCount(), 1);
-    QTest::keyPress(&view, Qt::Key_Space);
-    EXPECT_TRUE(view.layer(0)->ignoresMouse());
-    QTest::keyRelease(&view, Qt::Key_Space);
-    EXPECT_FALSE(view.layer(0)->ignoresMouse());
-    EXPECT_EQ(viewer.toolMode(), ImageViewController::CropTool);
-    cropPanel = false;
-    viewer.startMagnifier();
-    QTest::keyPress(&view, Qt::Key_Space);
-    QTest::keyRelease(&view, Qt::Key_Space);
-    EXPECT_EQ(viewer.toolMode(), ImageViewController::MagnifierTool);
-}
-
-TEST_F(ViewerFixture, NothingHappensWithoutAPhoto) {
-    viewer.refreshView();
-    viewer.zoomIn();
-    EXPECT_EQ(label.text(), QStringLiteral("Widok: 100%"));
-}
-
-TEST(Cursors, FiveNamedCursorsFromTheResources) {
-    const QStringList names{"RACZKA", "CROP", "REDEYE", "ZOOM", "ZOOMOUT"};
-    for (int n = 1; n <= 5; ++n) {
-        EXPECT_EQ(cursors::ResourceName(n), names[n - 1]);
-        const QImage img = cursors::Cursor(n).pixmap().toImage().convertToFormat(QImage::Format_Alpha8);
-        ASSERT_FALSE(img.isNull()) << n;
-        int opaque = 0;
-        for (int y = 0; y < img.height(); ++y)
-            opaque += std::count_if(img.constScanLine(y), img.constScanLine(y) + img.width(),
-                                    [](uchar a) { return a > 128; });
-        EXPECT_GT(opaque, 40) << n; // drawn, not an empty square
-    }
-    EXPECT_TRUE(cursors::ResourceName(6).isEmpty());
-    EXPECT_EQ(cursors::Cursor(0).shape(), Qt::ArrowCursor);
-}
-
-TEST_F(ViewerFixture, TheScaledCopySizeRuleForetellsTheViewAfterARefresh) {
-    // The rule is taken before an edit and used for its result on another thread: it must give the
-    // size the view asks for once the result is shown and refreshed, turned or not.
-    const struct {
-        const char* name;
-        QSize before;
-        QSize after;
-        std::function<void()> zoom; // empty: fitted to the window
-    } cases[] = {
-        {"fitted, same size", {1200, 900}, {1200, 900}, {}},
-        {"fitted, turned", {1200, 900}, {900, 1200}, {}},
-        {"fitted, smaller than the window", {1200, 900}, {300, 200}, {}},
-        {"zoomed out", {1200, 900}, {900, 1200}, [this] { viewer.zoomTo(0.5f); }},
-        {"zoomed in", {1200, 900}, {1200, 900}, [this] { viewer.zoomTo(2.0f); }},
-    };
-    for (const auto& c : cases) {
-        show(c.before.width(), c.before.height());
-        if (c.zoom)
-            c.zoom();
-        const auto rule = viewer.scaledCopySizeRule();
-        view.setBitmap(uitest::plain(c.after, QColor(20, 30, 40)));
-        viewer.refreshView();
-        const bool copied = view.effectiveScale() < 1.0f;
-        EXPECT_EQ(rule(c.after), copied ? view.scaledSize() : QSize()) << c.name;
-        if (!c.zoom)
-            viewer.setFitToWindow(true);
-    }
+    mouse(QEvent::MouseMove, {302, 302});
+    EXPECT_EQ(frameRect(), (BitmapRect{600, 600, 604, 604}));
 }
 
 } // namespace
