@@ -1,8 +1,10 @@
 #include "ui/browser/browserheader.h"
 
 #include "ui/browser/photobrowser.h"
+#include "ui/common/keyboardbutton.h"
 #include "ui/common/textfit.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -23,6 +25,9 @@ BrowserHeader::BrowserHeader(QWidget* parent)
     setMouseTracking(true);
     setFont(browserFont());
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::TabFocus);
+    setAccessibleName(QStringLiteral("Sortowanie listy"));
+    setAccessibleDescription(QStringLiteral("Strzałki wybierają kolumnę, spacja sortuje według niej"));
     resize(totalWidth(), kHeaderHeight);
 }
 
@@ -78,6 +83,8 @@ void BrowserHeader::paintEvent(QPaintEvent*) {
     int left = 0;
     for (int s = 0; s < 4; ++s) {
         paintSection(p, s, QRect(left, 0, widths_[s], height()));
+        if (s == keySection_ && hasFocus())
+            paintFocusMark(p, QRect(left, 0, widths_[s], height()).adjusted(1, 1, -3, -2));
         left += widths_[s];
     }
 }
@@ -146,6 +153,34 @@ void BrowserHeader::mouseMoveEvent(QMouseEvent* event) {
         return;
     }
     setCursor(edgeAt(x) >= 0 ? Qt::SplitHCursor : Qt::ArrowCursor);
+}
+
+void BrowserHeader::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        keySection_ = qBound(1, keySection_ + (event->key() == Qt::Key_Left ? -1 : 1), 3);
+        update();
+        break;
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        emit sectionClicked(keySection_);
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void BrowserHeader::focusInEvent(QFocusEvent* event) {
+    keySection_ = qBound(1, sortColumn_, 3);
+    update();
+    QWidget::focusInEvent(event);
+}
+
+void BrowserHeader::focusOutEvent(QFocusEvent* event) {
+    update();
+    QWidget::focusOutEvent(event);
 }
 
 void BrowserHeader::mouseReleaseEvent(QMouseEvent* event) {

@@ -2,7 +2,8 @@
 
 // The owner-drawn header `hcNaglowek` of the details view: four sections (selection mark, "Nazwa",
 // "Rozmiar", "Data") in the service's grey, the sort arrow on the sort column, clicks to sort and
-// drags on a section's right edge to resize it within its limits. UI thread only.
+// drags on a section's right edge to resize it within its limits. From the keyboard, the arrows choose a
+// column and Space or Enter sorts by it, as a click would. UI thread only.
 #include <QWidget>
 
 #include <array>
@@ -40,6 +41,9 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void paintSection(class QPainter& p, int section, const QRect& r);
@@ -51,6 +55,7 @@ private:
     int dragStartX_ = 0;
     int dragStartWidth_ = 0;
     int pressSection_ = -1;
+    int keySection_ = 1; // the column the keyboard points at
 };
 
 } // namespace ui

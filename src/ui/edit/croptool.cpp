@@ -4,6 +4,7 @@
 #include "ui/viewer/imageviewcontroller.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QRadioButton>
 
@@ -63,6 +64,58 @@ CropTool::CropTool(ImageViewController* viewer, QWidget* panel, QLabel* laZaznac
     ImageViewController::Hooks& hooks = viewer_->hooks();
     hooks.adjustCropDrag = [this](viewmath::DragRect& r) { lockDrag(r); };
     hooks.cropDragFinished = [this](QPoint start, QPoint release) { finishDrag(start, release); };
+    hooks.toolKey = [this](QKeyEvent& e) { return keyPress(e); };
+}
+
+RubberBandLayer* CropTool::band() const {
+    ImageView* view = viewer_->view();
+    if (view->layerCount() != 2 || view->layer(1)->kind() != ViewLayer::Kind::RubberBand)
+        return nullptr;
+    return static_cast<RubberBandLayer*>(view->layer(1));
+}
+
+bool CropTool::keyPress(QKeyEvent& e) {
+    const QSize bm = viewer_->view()->bitmap().size();
+    if (viewer_->toolMode() != ImageViewController::CropTool || bm.isEmpty())
+        return false;
+    RubberBandLayer* frame = band();
+    if (e.key() == Qt::Key_Return || e.key() == Qt::Key_Enter) {
+        if (frame)
+            return false;
+        viewer_->cropDrag({0, 0}, {bm.width(), bm.height()});
+        if (RubberBandLayer* whole = band()) {
+            whole->setRect({0, 0, static_cast<float>(bm.width()), static_cast<float>(bm.height())});
+            chooseFormat(choice_); // a format's proportions about the photo's centre
+        }
+        return true;
+    }
+    float dx = 0, dy = 0;
+    switch (e.key()) {
+    case Qt::Key_Left:
+        dx = -1;
+        break;
+    case Qt::Key_Right:
+        dx = 1;
+        break;
+    case Qt::Key_Up:
+        dy = -1;
+        break;
+    case Qt::Key_Down:
+        dy = 1;
+        break;
+    default:
+        return false;
+    }
+    if (!frame)
+        return false;
+    const float times = (e.modifiers() & Qt::ShiftModifier) ? 10 : 1;
+    const bool corner = e.modifiers() & Qt::ControlModifier;
+    frame->step(corner ? RubberBandLayer::Handle::BottomRight : RubberBandLayer::Handle::Inside, dx * times,
+                dy * times);
+    viewer_->view()->repaintView();
+    if (selectionChanged_)
+        selectionChanged_();
+    return true;
 }
 
 bool CropTool::eventFilter(QObject* watched, QEvent* event) {
@@ -124,8 +177,7 @@ void CropTool::chooseFormat(int i) {
     choice_ = i;
     buttons_[i]->setChecked(true);
     restyle();
-    if (view->layerCount() == 2 && view->layer(1)->kind() == ViewLayer::Kind::RubberBand) {
-        auto* band = static_cast<RubberBandLayer*>(view->layer(1));
+    if (RubberBandLayer* band = this->band()) {
         band->setSideHandles(choice().isFree());
         if (const imaging::PrintFormat* f = choice().format()) {
             const BitmapRect r = band->rect();

@@ -13,6 +13,7 @@
 #include <functional>
 
 class ImageViewController;
+class QKeyEvent;
 class QLabel;
 class QRadioButton;
 class QWidget;
@@ -49,6 +50,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The keyboard's way to a frame: Enter frames the whole photo (in the chosen format's proportions),
+    // the arrows move the frame a pixel (ten with Shift), Ctrl with the arrows moves its lower right
+    // corner.
+    bool keyPress(QKeyEvent& e);
+    RubberBandLayer* band() const;
     void lockDrag(viewmath::DragRect& r) const;
     void finishDrag(QPoint start, QPoint release);
     void restyle();

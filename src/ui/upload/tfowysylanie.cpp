@@ -17,6 +17,7 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -52,8 +53,23 @@ QWidget* stepPanel(const char* name, QWidget* parent) {
     return panel;
 }
 
-QLabel* label(const char* name, const QString& text, QRect place, QWidget* parent, const QFont& font) {
-    auto* l = new QLabel(text, parent);
+// A link that Tab reaches and Space follows, as a click does (Enter stays the step's own command).
+class KeyboardLink final : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (isPressKey(event, this))
+            emit linkActivated(QStringLiteral("#"));
+        else
+            QLabel::keyPressEvent(event);
+    }
+};
+
+template <typename Label = QLabel>
+Label* label(const char* name, const QString& text, QRect place, QWidget* parent, const QFont& font) {
+    auto* l = new Label(text, parent);
     l->setObjectName(QLatin1String(name));
     l->setGeometry(place);
     l->setFont(font);
@@ -73,9 +89,13 @@ QLabel* link(const char* name, const QString& text, QPoint at, QWidget* parent) 
     auto* icon = new QLabel(QStringLiteral("»"), parent);
     icon->setGeometry(at.x(), at.y(), 10, 16);
     icon->setFont(verdana(11, true));
-    QLabel* l = label(name, QStringLiteral("<a href=\"#\" style=\"color:#1c4fa0\">%1</a>").arg(text),
-                      QRect(at.x() + 12, at.y(), 200, 16), parent, verdana(11));
+    QLabel* l =
+        label<KeyboardLink>(name, QStringLiteral("<a href=\"#\" style=\"color:#1c4fa0\">%1</a>").arg(text),
+                            QRect(at.x() + 12, at.y(), 200, 16), parent, verdana(11));
     l->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
+    l->setFocusPolicy(Qt::TabFocus);
+    l->setAccessibleName(text);
+    markFocusAround(l);
     l->setCursor(Qt::PointingHandCursor);
     return l;
 }

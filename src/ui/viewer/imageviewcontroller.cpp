@@ -144,6 +144,24 @@ BitmapLayer* ImageViewController::createDragFrame() {
     return frame;
 }
 
+void ImageViewController::setDragFrame(const viewmath::DragRect& r) {
+    view_->layer(0)->setRect({static_cast<float>(r.left), static_cast<float>(r.top),
+                              static_cast<float>(r.right), static_cast<float>(r.bottom)});
+    view_->repaintView();
+}
+
+void ImageViewController::cropDrag(QPoint start, QPoint end) {
+    view_->removeAllLayers();
+    createDragFrame();
+    dragStart_ = start;
+    viewmath::DragRect r = viewmath::RectOfDrag(start, end, view_->bitmap().size());
+    if (hooks_.adjustCropDrag)
+        hooks_.adjustCropDrag(r);
+    setDragFrame(r);
+    if (hooks_.cropDragFinished)
+        hooks_.cropDragFinished(start, end);
+}
+
 bool ImageViewController::viewMousePress(QMouseEvent& e, ViewLayer* hit) {
     // Only the left button drags; the right one opens the view's menu.
     if (e.button() != Qt::LeftButton)
@@ -190,9 +208,7 @@ void ImageViewController::viewMouseMove(QMouseEvent& e) {
         if (r.width() < minimum || r.height() < minimum) {
             view_->removeAllLayers();
         } else {
-            view_->layer(0)->setRect({static_cast<float>(r.left), static_cast<float>(r.top),
-                                      static_cast<float>(r.right), static_cast<float>(r.bottom)});
-            view_->repaintView();
+            setDragFrame(r);
         }
         if (cropDrag_ && hooks_.selectionChanged)
             hooks_.selectionChanged();
@@ -281,7 +297,7 @@ bool ImageViewController::viewKeyPress(QKeyEvent& e) {
         }
         return *toolMode_ == MagnifierTool;
     default:
-        return false;
+        return hooks_.toolKey && hooks_.toolKey(e);
     }
 }
 

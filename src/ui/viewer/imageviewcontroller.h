@@ -41,6 +41,8 @@ public:
         // What is on screen, for returning from the hand tool.
         std::function<bool()> cropPanelVisible;
         std::function<bool()> redEyePanelVisible;
+        // A key the view does not use itself, offered to the tool in use first; true when it took it.
+        std::function<bool(QKeyEvent&)> toolKey;
     };
 
     explicit ImageViewController(ImageView* view, QObject* parent = nullptr);
@@ -85,6 +87,8 @@ public:
     void startMagnifier();
     // Escape: ends tool 1, 2 or 3.
     void endTool();
+    // What a crop drag from `start` to `end` (bitmap pixels) leaves, made without the mouse.
+    void cropDrag(QPoint start, QPoint end);
 
     // ViewTool
     bool viewMousePress(QMouseEvent& e, ViewLayer* hit) override;
@@ -98,6 +102,7 @@ private:
     void refreshOnce();
     void zoomToRectangle(QPoint releaseControl);
     BitmapLayer* createDragFrame();
+    void setDragFrame(const viewmath::DragRect& r);
     void returnFromHand();
     ViewLayer* selectionFrame() const;
     void nudgePointer();

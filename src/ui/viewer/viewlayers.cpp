@@ -131,6 +131,13 @@ void RubberBandLayer::dragTo(const ViewGeometry& view, QPoint control) {
     setRect(proposed);
 }
 
+void RubberBandLayer::step(Handle handle, float dx, float dy) {
+    BitmapRect proposed = propose(rect(), handle, dx, dy);
+    if (resizing_)
+        resizing_(rect(), proposed, handle);
+    setRect(proposed);
+}
+
 void RubberBandLayer::paint(QPainter& p, const ViewGeometry& view) const {
     p.save();
     p.setRenderHint(QPainter::Antialiasing, false);

@@ -123,6 +123,8 @@ public:
     bool beginDrag(const ViewGeometry& view, QPoint control);
     void dragTo(const ViewGeometry& view, QPoint control);
     void endDrag() { dragging_ = Handle::None; }
+    // One step of a drag of `handle` by (dx, dy) bitmap pixels, under the same rules as the mouse's.
+    void step(Handle handle, float dx, float dy);
     bool isDragging() const { return dragging_ != Handle::None; }
 
     // The rectangle a grip drag proposes, before the callback: pure geometry, kept for the tests.
