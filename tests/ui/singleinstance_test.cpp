@@ -5,11 +5,19 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QUuid>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
 
 namespace {
 
@@ -102,6 +110,22 @@ TEST(SingleInstance, WhatIsNotAWakeMessageIsIgnored) {
     ui::SingleInstance second(name); // and the first copy still listens
     EXPECT_FALSE(second.claim({QStringLiteral("/tmp/a")}));
     ASSERT_TRUE(woken.wait(5000));
+}
+
+TEST(SingleInstance, AStaleSocketOfACrashedCopyDoesNotStopTheNextStart) {
+    const QString name = uniqueName();
+    // What a killed copy leaves: a socket file nobody listens on.
+    const QByteArray file = QFile::encodeName(QDir::tempPath() + QLatin1Char('/') + name);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(static_cast<size_t>(file.size()), sizeof(address.sun_path));
+    std::memcpy(address.sun_path, file.constData(), static_cast<size_t>(file.size()));
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    ::close(fd);
+    ui::SingleInstance next(name);
+    EXPECT_TRUE(next.claim());
+    EXPECT_TRUE(next.isListening());
 }
 
 } // namespace

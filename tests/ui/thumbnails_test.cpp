@@ -122,6 +122,17 @@ TEST(ThumbnailFill, NothingArrivesAfterAStopAndARestartDropsTheOldRun) {
     EXPECT_EQ(completed.count(), 1);
 }
 
+TEST(ThumbnailFill, DestroyedWhileDecodingItWaitsForItsWorkers) {
+    Gated decodes;
+    auto fill = std::make_unique<ui::ThumbnailFill>(decodes.maker());
+    fill->start(names(QStringLiteral("photos"), 8));
+    ASSERT_TRUE(testsupport::waitUntil([&] { return decodes.started > 0; }));
+    decodes.gated = false;
+    decodes.gate.release(1000);
+    fill.reset(); // neither hangs nor lets a worker touch the freed fill (ASan)
+    EXPECT_EQ(decodes.started, decodes.finished);
+}
+
 TEST(ThumbnailFill, AnEmptyListNeverRunsAndAThrowingMakerGivesANullCell) {
     ui::ThumbnailFill fill([](const QString& path) {
         if (path.endsWith(QStringLiteral("/1.jpg")))
