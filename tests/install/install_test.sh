@@ -31,15 +31,9 @@ prefix="$work/prefix"
 cmake --install "$build" --prefix "$prefix" >"$work/install.log" || { cat "$work/install.log" >&2; fail "cmake --install"; }
 program="$prefix/bin/pixvalelink"
 data="$prefix/share/pixvalelink"
-for f in "bin/pixvalelink" "share/pixvalelink/pomoc/index.html" "share/pixvalelink/pomoc/styl.css" \
-         "share/applications/$app_id.desktop" "share/metainfo/$app_id.metainfo.xml" \
-         "share/icons/hicolor/scalable/apps/$app_id.svg"; do
-    [ -f "$prefix/$f" ] || fail "not installed: $f"
-done
+# Which files are installed is the package test's to check; here the icons are the size they claim.
 for size in 16 22 24 32 48 64 128 256; do
-    png="$prefix/share/icons/hicolor/${size}x${size}/apps/$app_id.png"
-    [ -f "$png" ] || fail "not installed: $png"
-    kind="$(file -b "$png")"
+    kind="$(file -b "$prefix/share/icons/hicolor/${size}x${size}/apps/$app_id.png")"
     grep -q "^PNG image data, $size x $size," <<<"$kind" || fail "not a $size px PNG: $kind"
 done
 

@@ -2,12 +2,10 @@
 
 #include "recordingreceiver.h"
 #include "service/tthreadlogowanie.h"
-#include "testsupport.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QDirIterator>
-#include <QFile>
 #include <QImage>
 
 #include <arpa/inet.h>
@@ -43,19 +41,13 @@ int boundPort(int socket) {
 DevServiceProcess::DevServiceProcess(const QStringList& switches, const QByteArray& config,
                                      const QString& script, const QByteArray& answer) {
     QStringList arguments{"--port", "0", "--data", dataDir(), "--record", dir_.filePath("record")};
-    if (!script.isEmpty()) {
-        WriteFile(dir_.filePath("answer"), answer);
+    if (!script.isEmpty() && WriteFile(dir_.filePath("answer"), answer))
         arguments << "--answer" << script + "=" + dir_.filePath("answer");
-    }
-    if (!config.isEmpty()) {
-        WriteFile(dir_.filePath("service.conf"), config);
+    if (!config.isEmpty() && WriteFile(dir_.filePath("service.conf"), config))
         arguments << "--config" << dir_.filePath("service.conf");
-    }
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process_.start(testsupport::binaryDir() + "/bin/pixvale-devservice", arguments + switches);
-    if (!process_.waitForStarted(10000))
-        return;
-    while (!process_.canReadLine() && process_.waitForReadyRead(10000)) {
+    while (process_.waitForStarted(10000) && !process_.canReadLine() && process_.waitForReadyRead(10000)) {
     }
     const QByteArray first = process_.readLine().trimmed();
     if (first.startsWith("port="))
@@ -95,15 +87,11 @@ TcpRecorder::TcpRecorder(int targetPort)
             if (::poll(&waiting, 1, 100) <= 0)
                 continue;
             const int client = ::accept(listener_, nullptr, nullptr);
-            qsizetype index = 0;
-            {
-                const std::lock_guard lock(mutex_);
-                index = sent_.size();
-                sent_.append(QByteArray());
-            }
+            const std::lock_guard lock(mutex_);
+            sent_.append(QByteArray());
             // Each connection gets its own relay: a client that opens a second connection (after a
             // proxy's 407, say) must not wait until the proxy has closed the first.
-            relays_.emplace_back([this, client, index] { relay(client, index); });
+            relays_.emplace_back([this, client, index = sent_.size() - 1] { relay(client, index); });
         }
     });
 }
@@ -200,31 +188,28 @@ void StopProcess(QProcess& process) {
 }
 
 bool MakeTestCertificates(const QString& dir) {
-    const auto openssl = [&](const QStringList& arguments) {
+    const auto openssl = [&](const QString& arguments) {
         QProcess process;
         process.setWorkingDirectory(dir);
         process.setProcessChannelMode(QProcess::MergedChannels);
-        process.start("openssl", arguments);
+        process.start("openssl", arguments.split(' '));
         return process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit &&
                process.exitCode() == 0;
     };
-    const QStringList key{"-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes"};
+    const QString key = "-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes ";
     return WriteFile(dir + "/server.ext", "subjectAltName=IP:127.0.0.1\nbasicConstraints=CA:FALSE\n") &&
-           openssl(QStringList{"req", "-x509"} + key +
-                   QStringList{"-keyout", "ca.key", "-out", "ca.pem", "-days", "2", "-subj",
-                               "/CN=Pixvale test CA"}) &&
-           openssl(QStringList{"req"} + key +
-                   QStringList{"-keyout", "server.key", "-out", "server.csr", "-subj", "/CN=127.0.0.1"}) &&
-           openssl({"x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key",
-                    "-CAcreateserial", "-out", "server.pem", "-days", "2", "-extfile", "server.ext"});
+           openssl("req -x509 " + key + "-keyout ca.key -out ca.pem -days 2 -subj /CN=PixvaleTestCA") &&
+           openssl("req " + key + "-keyout server.key -out server.csr -subj /CN=127.0.0.1") &&
+           openssl(
+               "x509 -req -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -out server.pem -days 2 "
+               "-extfile server.ext");
 }
 
 QByteArray RawExchange(int port, const QByteArray& request, bool hangUp) {
     const int s = loopbackSocket(port, true);
-    if (s < 0)
-        return {};
     QByteArray answer;
-    if (::send(s, request.constData(), static_cast<size_t>(request.size()), MSG_NOSIGNAL) == request.size() &&
+    if (s >= 0 &&
+        ::send(s, request.constData(), static_cast<size_t>(request.size()), MSG_NOSIGNAL) == request.size() &&
         (!hangUp || ::shutdown(s, SHUT_WR) == 0)) {
         char buffer[4096];
         for (ssize_t n; (n = ::read(s, buffer, sizeof buffer)) > 0;)

@@ -1,8 +1,10 @@
 #pragma once
 
-// Stands in for the upload wizard and the main window: records every hand-over of a worker, in order,
-// on the test's main thread. A test may act at any hand-over through `onCall` (to stop an upload, say).
+// Stands in for the upload wizard and the main window: records every hand-over of a worker, in order, and
+// the thread it came on (which must be the window's). A test may act at any hand-over through `onCall` (to
+// stop an upload, say).
 #include "service/serviceworker.h"
+#include "testsupport.h"
 
 #include <QImage>
 #include <QObject>
@@ -25,6 +27,7 @@ public:
     QList<qint64> ranges;
     QList<QList<qint64>> sendPositions; // one list per SetSendRange
 
+    testsupport::ThreadRecorder threads;               // one note per call
     std::function<void(const QString& method)> onCall; // after the call is recorded
 
 public slots:
@@ -57,6 +60,7 @@ private:
     // The slots store their arguments while computing the arguments of this call.
     template <typename... Stored>
     void record(const char* method, const Stored&...) {
+        threads.note();
         calls << method;
         if (onCall)
             onCall(method);
