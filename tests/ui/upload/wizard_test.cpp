@@ -1,20 +1,6 @@
-// The upload wizard end to end against the development service, driven through its controls.
+// The upload wizard end to end against the development service, driven through its controls: its steps,
+// the service falling silent, the customer leaving in the middle of an exchange.
 #include "wizardharness.h"
-
-#include "core/settings.h"
-#include "document/photodocument.h"
-#include "testsupport.h"
-#include "ui/common/framedwindow.h"
-#include "ui/upload/wordpicture.h"
-
-#include <QCheckBox>
-#include <QComboBox>
-#include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QRadioButton>
-#include <QTableWidget>
-#include <QTest>
 
 using namespace uitest;
 
@@ -22,251 +8,187 @@ namespace {
 
 const QString kSent = QStringLiteral("Wysłano");
 const QString kNotSent = QStringLiteral("Niewysłano");
-const QString kStopQuestion = QStringLiteral("Pytanie: Czy na pewno przerwać wysyłanie zdjęć do serwisu?");
 
 } // namespace
 
-TEST_F(WizardTest, FirstRunLogsInAfterAWrongPasswordAndTheSecondStartsAtTheAlbums) {
-    start(1);
+// An account without albums: a wrong password first, then a new album by name; the login is remembered
+// as the check box says, and the next run starts at the albums.
+TEST_F(WizardTest, FirstRunToANewAlbumAndTheSecondStartsAtTheAlbums) {
+    start(1, {}, "account nowy@pixvale.example haslo\n");
     openWizard();
-    ASSERT_TRUE(wizard().isVisible());
-    EXPECT_EQ(wizard().step(), 1);
-    checkLook(wizard(), ui::kGreen, "krok1");
-    type(wizard().eLogin, "demo@pixvale.example");
+    type(wizard().eLogin, "nowy@pixvale.example");
     type(wizard().eHaslo, "zle");
     click(wizard().iKrok1Ok);
-    EXPECT_EQ(wizard().iKrok1Ok->tag, 1);
     click(wizard().iKrok1Ok); // busy: does nothing
-    ASSERT_TRUE(QTest::qWaitFor([this] { return !h.prompts.records.isEmpty(); }, 20000));
+    ASSERT_TRUE(testsupport::waitUntil([this] { return !h.prompts.records.isEmpty(); }, 20000));
     EXPECT_EQ(prompted(), QStringList{QString::fromUtf8(
                               "Błąd: Błąd podczas logowania. \n\rNiepoprawny login lub hasło.")});
     EXPECT_EQ(wizard().step(), 1);
-    checkLook(wizard(), ui::kGreen, "krok1_po_bledzie");
-    EXPECT_EQ(wizard().iKrok1Ok->tag, 0);
-    EXPECT_EQ(wizard().iKrok2Ok->tag, 1);
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(service->bodiesOf("ifloguj.php").size(), 1);
-    EXPECT_EQ(handOvers, QStringList{"ShowServiceError"});
-
-    logIn();
-    checkLook(wizard(), ui::kBlue, "krok2");
-    EXPECT_FALSE(wizard().session().sessionId.isEmpty());
-    ASSERT_EQ(wizard().cbAlbumyIstniejace->count(), 2);
-    EXPECT_EQ(wizard().cbAlbumyIstniejace->itemText(0), QStringLiteral("Wakacje nad morzem"));
-    EXPECT_EQ(wizard().albumIds(), (QStringList{"1", "2"}));
-    EXPECT_TRUE(wizard().rbAlbumIstniejacy->isChecked());
-    click(wizard().iKrok2);
-    EXPECT_FALSE(wizard().isVisible());
-
-    handOvers.clear();
-    openWizard();
-    EXPECT_EQ(wizard().step(), 2);
-    ASSERT_TRUE(albumsShown());
-    EXPECT_EQ(handOvers, QStringList{"AlbumsArrived"});
-    EXPECT_EQ(service->bodiesOf("ifloguj.php").size(), 2);
-
-    // Choosing an existing album after typing a name sends the album's identifier.
-    QTest::keyClicks(wizard().eNowyAlbum, "Porzucony");
-    EXPECT_TRUE(wizard().rbAlbumNowy->isChecked());
-    QTest::keyClick(wizard().cbAlbumyIstniejace, Qt::Key_Down);
-    EXPECT_TRUE(wizard().rbAlbumIstniejacy->isChecked());
-    EXPECT_EQ(wizard().cbAlbumyIstniejace->currentText(), QStringLiteral("Rodzina"));
-    QTest::keyClick(&wizard(), Qt::Key_Return); // Enter in step 2 is the next button
-    ASSERT_TRUE(uploadFinished());
-    const auto forms = uploadFields();
-    ASSERT_EQ(forms.size(), 1);
-    EXPECT_EQ(forms[0]["idalbumu"], "2");
-    EXPECT_EQ(forms[0]["nazwaalbumu"], "");
-    EXPECT_TRUE(allOnUiThread);
-}
-
-TEST_F(WizardTest, AccountWithoutAlbumsOffersOnlyANewOneAndSendsItsNameWithZero) {
-    start(1, {}, "account nowy@pixvale.example haslo\n");
-    openWizard();
+    wizard().cbPamietajHaslo->setChecked(true);
     logIn("nowy@pixvale.example", "haslo");
-    EXPECT_TRUE(wizard().rbAlbumNowy->isChecked());
-    EXPECT_TRUE(wizard().rbAlbumNowy->isEnabled());
-    EXPECT_FALSE(wizard().rbAlbumIstniejacy->isChecked());
-    EXPECT_FALSE(wizard().rbAlbumIstniejacy->isEnabled());
-    EXPECT_FALSE(wizard().cbAlbumyIstniejace->isEnabled());
-    EXPECT_TRUE(wizard().eNowyAlbum->isEnabled());
-    EXPECT_EQ(wizard().focusWidget(), wizard().eNowyAlbum);
-
+    h.prompts.records.clear();
     click(wizard().iKrok2Ok); // no name yet
     EXPECT_EQ(prompted(), QStringList{QString::fromUtf8("Nazwa: Wprowadź nazwe albumu.")});
-    EXPECT_EQ(wizard().step(), 2);
-    EXPECT_EQ(wizard().iKrok2Ok->tag, 0);
-
     type(wizard().eNowyAlbum, "Urodziny");
     click(wizard().iKrok2Ok);
-    EXPECT_EQ(wizard().step(), 3);
-    checkLook(wizard(), ui::kOrange, "krok3");
     ASSERT_TRUE(uploadFinished());
-    const auto forms = uploadFields();
-    ASSERT_EQ(forms.size(), 1);
-    EXPECT_EQ(forms[0]["idalbumu"], "0");
-    EXPECT_EQ(forms[0]["nazwaalbumu"], "Urodziny");
-    EXPECT_EQ(forms[0]["sessid"], wizard().session().sessionId.toLatin1());
-    EXPECT_EQ(reportRows(), (QList<QStringList>{{"f1.jpg", kSent, "OK"}}));
-
-    h.shell.calls.clear();
+    EXPECT_EQ(uploadField("idalbumu"), QList<QByteArray>{"0"});
+    EXPECT_EQ(uploadField("nazwaalbumu"), QList<QByteArray>{"Urodziny"});
+    EXPECT_EQ(reportColumn(1), QStringList{kSent});
     click(wizard().iKrok4_2);
     EXPECT_EQ(h.shell.calls, QStringList{"openUrl " + service->baseAddress() + "ifincoming.php?sessid=" +
                                          wizard().session().sessionId + "&aid=Urodziny"});
     EXPECT_FALSE(wizard().isVisible());
-}
+    EXPECT_EQ(w().settings().email, QStringLiteral("nowy@pixvale.example"));
 
-TEST_F(WizardTest, LeavingARunningUploadAsksFirstAndStopKeepsTheFinalRows) {
-    start(4, {"--slow-reader", "100000"}, {}, 100000);
-    openWizard();
-    logIn();
-    click(wizard().iKrok2Ok);
-    // On its way: photo 2's body is being sent.
-    ASSERT_TRUE(QTest::qWaitFor(
-        [this] {
-            return wizard().laPlik->text() == "f2.jpg" && handOvers.last() == "SetSendPosition" &&
-                   handOvers.lastIndexOf("SetSendRange") > handOvers.lastIndexOf("ShowUploadProgress");
-        },
-        30000));
-    checkLook(wizard(), ui::kOrange, "krok3");
-    EXPECT_EQ(wizard().laWszystkie->text(), QStringLiteral("Wszystkie: 2 z 4"));
-    // Neither the close box nor Escape leaves it when the answer is no: both ask first.
-    h.prompts.answers = {ui::Prompts::Answer::No, ui::Prompts::Answer::No};
-    EXPECT_FALSE(wizard().close());
-    QTest::keyClick(&wizard(), Qt::Key_Escape);
-    EXPECT_EQ(prompted(), (QStringList{kStopQuestion, kStopQuestion}));
-    EXPECT_EQ(wizard().step(), 3);
-    EXPECT_TRUE(wizard().isVisible());
-
-    h.prompts.answers = {ui::Prompts::Answer::Yes};
-    click(wizard().iKrok3Przerwij);
-    EXPECT_EQ(prompted(), (QStringList{kStopQuestion, kStopQuestion, kStopQuestion}));
-    EXPECT_EQ(wizard().step(), 4); // at once, before the worker has ended
-    ASSERT_TRUE(uploadFinished());
-    EXPECT_EQ(wizard().step(), 4);
-    EXPECT_EQ(reportRows(),
-              (QList<QStringList>{{"f1.jpg", kSent, "OK"},
-                                  {"f2.jpg", kNotSent, QString::fromUtf8("Przerwane przez użytkownika")},
-                                  {"f3.jpg", kNotSent, ""},
-                                  {"f4.jpg", kNotSent, ""}}));
-    EXPECT_TRUE(wizard().iKrok4Ponow->isVisibleTo(&wizard()));
-    checkLook(wizard(), ui::kGreen, "krok4_z_bledami");
-
-    // Enter on the report opens the session's page and closes the wizard.
-    QTest::keyClick(&wizard(), Qt::Key_Return);
-    EXPECT_EQ(h.shell.calls, QStringList{"openUrl " + service->baseAddress() +
-                                         "ifincoming.php?sessid=" + wizard().session().sessionId});
-    EXPECT_FALSE(wizard().isVisible());
-    EXPECT_TRUE(allOnUiThread);
-}
-
-TEST_F(WizardTest, ALateReportOfAnEarlierRunNeverChangesTheNextRun) {
-    start(3, {"--slow-reader", "20000"}, {}, 60000);
-    openWizard();
-    logIn();
-    click(wizard().iKrok2Ok);
-    ASSERT_TRUE(QTest::qWaitFor([this] { return handOvers.contains("SetSendPosition"); }, 20000));
-    h.prompts.answers = {ui::Prompts::Answer::Yes};
-    click(wizard().iKrok3Przerwij);
-    click(wizard().iKrok4); // closes before the stopped worker has reported
-    ASSERT_FALSE(wizard().isVisible());
-    handOvers.clear();
-    openWizard();
-    ASSERT_TRUE(albumsShown());
-    QTest::qWait(1500); // time for the stopped worker to end
-    EXPECT_EQ(handOvers, QStringList{"AlbumsArrived"});
-    EXPECT_EQ(wizard().step(), 2);
-}
-
-TEST_F(WizardTest, RememberFollowsTheCheckBoxWhenTheWizardCloses) {
-    start(1);
-    for (const bool checked : {true, false}) {
-        openWizard();
-        type(wizard().eLogin, "demo@pixvale.example");
-        type(wizard().eHaslo, "sekret");
-        wizard().cbPamietajHaslo->setChecked(checked);
-        click(wizard().iKrok1Anuluj);
-        const core::Settings& s = w().settings();
-        EXPECT_EQ(s.remember, checked);
-        EXPECT_EQ(s.email, checked ? QStringLiteral("demo@pixvale.example") : QString());
-        EXPECT_EQ(s.password, checked ? QStringLiteral("sekret") : QString());
-    }
-    // A remembered login comes back in the fields.
-    w().settings().remember = true;
-    w().settings().email = "ktos@pixvale.example";
-    w().settings().password = "haslo";
     wizard().eLogin->clear();
     openWizard();
-    EXPECT_EQ(wizard().eLogin->text(), QStringLiteral("ktos@pixvale.example"));
-    EXPECT_EQ(wizard().eHaslo->text(), QStringLiteral("haslo"));
-    EXPECT_TRUE(wizard().cbPamietajHaslo->isChecked());
+    EXPECT_EQ(wizard().step(), 2);
+    EXPECT_EQ(wizard().eLogin->text(), QStringLiteral("nowy@pixvale.example"));
+    wizard().cbPamietajHaslo->setChecked(false);
+    click(wizard().iKrok2);
+    EXPECT_EQ(w().settings().email + w().settings().password, QString());
+    EXPECT_TRUE(handOverThreads.allOnUi());
 }
 
 TEST_F(WizardTest, RetrySendsOnlyTheFailedPhotosIntoTheSameAlbum) {
     start(3);
     openWizard();
     // Two photos vanish after they were marked, then come back before the retry.
-    QFile::rename(paths[0], paths[0] + ".x");
-    QFile::rename(paths[2], paths[2] + ".x");
+    for (const char* name : {"/f1.jpg", "/f3.jpg"})
+        QFile::rename(folder + name, folder + name + ".x");
     logIn();
+    // Typing a name chooses a new album, picking from the list an existing one again.
+    QTest::keyClicks(wizard().eNowyAlbum, "Porzucony");
     QTest::keyClick(wizard().cbAlbumyIstniejace, Qt::Key_Down);
-    click(wizard().iKrok2Ok);
+    QTest::keyClick(&wizard(), Qt::Key_Return); // Enter in step 2 is the next button
     ASSERT_TRUE(uploadFinished());
-    const QString missing = QString::fromUtf8("Nie można odnaleźć pliku źródłowego");
-    EXPECT_EQ(reportRows(),
-              (QList<QStringList>{
-                  {"f1.jpg", kNotSent, missing}, {"f2.jpg", kSent, "OK"}, {"f3.jpg", kNotSent, missing}}));
-    ASSERT_TRUE(wizard().iKrok4Ponow->isVisibleTo(&wizard()));
-    QFile::rename(paths[0] + ".x", paths[0]);
-    QFile::rename(paths[2] + ".x", paths[2]);
+    EXPECT_EQ(reportColumn(1), (QStringList{kNotSent, kSent, kNotSent}));
+    for (const char* name : {"/f1.jpg", "/f3.jpg"})
+        QFile::rename(folder + name + ".x", folder + name);
     handOvers.clear();
     click(wizard().iKrok4Ponow);
-    EXPECT_EQ(wizard().step(), 3);
     ASSERT_TRUE(uploadFinished());
-    EXPECT_EQ(wizard().step(), 4);
-    EXPECT_EQ(reportRows(), (QList<QStringList>{
-                                {"f1.jpg", kSent, "OK"}, {"f2.jpg", kSent, "OK"}, {"f3.jpg", kSent, "OK"}}));
-    EXPECT_FALSE(wizard().iKrok4Ponow->isVisibleTo(&wizard()));
+    EXPECT_EQ(reportColumn(1), QStringList(3, kSent));
     EXPECT_EQ(wizard().laWszystkie->text(), QStringLiteral("Wszystkie: 2 z 2"));
-    EXPECT_EQ(wizard().laPlik->text(), QStringLiteral("f3.jpg"));
-    const auto forms = uploadFields();
-    ASSERT_EQ(forms.size(), 3);
-    for (const auto& form : forms)
-        EXPECT_EQ(form["idalbumu"], "2");
-    EXPECT_EQ(handOvers.count("ShowUploadProgress"), 2);
-    EXPECT_TRUE(allOnUiThread);
+    EXPECT_EQ(uploadField("idalbumu"), (QList<QByteArray>{"2", "2", "2"}));
+    EXPECT_TRUE(handOverThreads.allOnUi());
 }
 
-TEST_F(WizardTest, TheUploadCommandRefusesBeforeTheWizardOpens) {
-    start(2);
-    const QString tiff = folder + "/skan.TIF";
-    ASSERT_TRUE(QFile::copy(testsupport::corpusFile("tiff_rgb8_lzw.tiff"), tiff));
-    buildWindow(); // the TIFF file is in the catalogue and marked
-    struct Case {
-        const char* name;
-        std::function<void()> arrange;
-        QString prompt;
-    };
-    const Case cases[] = {
-        {"modified photo",
+TEST_F(WizardTest, TheUploadCommandRefusesNothingMarkedAndTiffFiles) {
+    start(1);
+    w().catalogue().setSelection(3); // none marked
+    openWizard();
+    ASSERT_TRUE(QFile::copy(testsupport::corpusFile("tiff_rgb8_lzw.tiff"), folder + "/skan.TIF"));
+    buildWindow(); // the TIFF file is in the catalogue, all marked
+    openWizard();
+    EXPECT_EQ(prompted(),
+              (QStringList{QString::fromUtf8("Uwaga: Nie wybrano żadnych zdjęć do wysłania."),
+                           QString::fromUtf8("Informacja: Na liście wybranych plików znajdują się "
+                                             "pliki TIFF, których nie można wysłać do serwisu.\n\r"
+                                             "Zamień pliki na obrazy JPEG i spróbuj ponownie.")}));
+    EXPECT_FALSE(wizard().isVisible());
+}
+
+// Leaving a running upload asks first; a stop after the photo left leaves it of unknown outcome, and it
+// goes again only on the customer's word.
+TEST_F(WizardTest, AStopAfterThePhotoLeftLeavesItUnknownAndItGoesAgainOnlyOnTheCustomersWord) {
+    start(2, {"--silent-on", "ifupload.sphp"}, {}, 30000);
+    openWizard();
+    logIn();
+    click(wizard().iKrok2Ok);
+    // Photo 1 has wholly left; the service keeps silent.
+    ASSERT_TRUE(testsupport::waitUntil(
+        [this] {
+            const QProgressBar* bar = wizard().pbCurrent;
+            return wizard().laPlik->text() == "f1.jpg" && bar->maximum() > 1000 &&
+                   bar->value() == bar->maximum();
+        },
+        20000));
+    // Neither the close box nor Escape leaves it when the answer is no: both ask first.
+    h.prompts.answers = {Answer::No, Answer::No, Answer::Yes};
+    EXPECT_FALSE(wizard().close());
+    QTest::keyClick(&wizard(), Qt::Key_Escape);
+    EXPECT_TRUE(wizard().isVisible());
+    click(wizard().iKrok3Przerwij);
+    EXPECT_EQ(prompted(), QStringList(3, "Pytanie: Czy na pewno przerwać wysyłanie zdjęć do serwisu?"));
+    EXPECT_EQ(wizard().step(), 4); // at once, before the worker has ended
+    ASSERT_TRUE(uploadFinished());
+    EXPECT_EQ(reportColumn(1), (QStringList{"Nieznany", kNotSent}));
+    // The question names the photo of unknown outcome, and only that one; Cancel stays.
+    h.prompts.records.clear();
+    h.prompts.answers = {Answer::Cancel, Answer::No, Answer::Yes};
+    click(wizard().iKrok4Ponow);
+    EXPECT_EQ(prompted(), QStringList{QString::fromUtf8(
+                              "Pytanie: Nie wiadomo, czy serwis przyjął te zdjęcia:\n\rf1.jpg\n\rWysłane "
+                              "ponownie mogą się znaleźć w albumie dwa razy. Czy wysłać je ponownie?")});
+    EXPECT_EQ(wizard().step(), 4);
+    // No: only the photo that surely failed goes again.
+    handOvers.clear();
+    click(wizard().iKrok4Ponow);
+    ASSERT_TRUE(testsupport::waitUntil([this] { return handOvers.contains("ShowUploadProgress"); }, 10000));
+    EXPECT_EQ(wizard().laWszystkie->text(), QStringLiteral("Wszystkie: 1 z 1"));
+    click(wizard().iKrok3Przerwij);
+    ASSERT_TRUE(uploadFinished());
+    EXPECT_EQ(reportColumn(1).value(0), QStringLiteral("Nieznany"));
+    // Enter on the report opens the session's page and closes the wizard.
+    QTest::keyClick(&wizard(), Qt::Key_Return);
+    EXPECT_EQ(h.shell.calls, QStringList{"openUrl " + service->baseAddress() +
+                                         "ifincoming.php?sessid=" + wizard().session().sessionId});
+    EXPECT_FALSE(wizard().isVisible());
+    EXPECT_TRUE(handOverThreads.allOnUi());
+}
+
+// Leaving the wizard while it waits for the service (each exchange × each way of leaving), and closing the
+// main window while a version check waits: the cursor is the customer's at once, and the exchange's end
+// (here the service dying) shows nothing and hands nothing over, however late it comes.
+TEST_F(WizardTest, LeavingWhileItWaitsRestoresTheCursorAndNothingLateArrives) {
+    const struct {
+        const char* silentScript;
+        int step;
+        std::function<void()> leave;
+    } cases[] = {
+        {"ifloguj.php", 1, [&] { click(wizard().iKrok1Anuluj); }},
+        {"ifloguj.php", 1, [&] { EXPECT_TRUE(wizard().close()); }},
+        {"ifalbum.php", 2, [&] { click(wizard().iKrok2); }},
+        {"ifupload.sphp", 3,
          [&] {
-             w().document()->setModified(true);
-             h.prompts.answers = {ui::Prompts::Answer::No};
-         },
-         QString::fromUtf8("Pytanie: Obraz został zmieniony. Zapisać zmiany?")},
-        {"a TIFF among the marked", [] {},
-         QString::fromUtf8(
-             "Informacja: Na liście wybranych plików znajdują się pliki TIFF, których nie można "
-             "wysłać do serwisu.\n\rZamień pliki na obrazy JPEG i spróbuj ponownie.")},
-        {"nothing marked", [&] { w().catalogue().setSelection(3); },
-         QString::fromUtf8("Uwaga: Nie wybrano żadnych zdjęć do wysłania.")},
+             h.prompts.answers = {Answer::Yes};
+             click(wizard().iKrok3Przerwij);
+             click(wizard().iKrok4); // before the stopped worker has reported
+             h.prompts.records.clear();
+         }},
+        {"ifver.php", 0, [&] { closeWindow(); }}, // the version check's receiver goes
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.silentScript);
         h.prompts.records.clear();
-        c.arrange();
-        openWizard();
-        EXPECT_EQ(prompted(), QStringList{c.prompt});
-        EXPECT_FALSE(wizard().isVisible());
+        start(1, {"--silent-on", c.silentScript});
+        if (c.step == 0) {
+            command("aNarzedziaSprawdzWersje");
+        } else {
+            openWizard();
+            type(wizard().eLogin, "demo@pixvale.example");
+            type(wizard().eHaslo, "demo");
+            click(wizard().iKrok1Ok);
+        }
+        if (c.step == 3 && albumsShown())
+            click(wizard().iKrok2Ok);
+        ASSERT_TRUE(testsupport::waitUntil(
+            [&] {
+                return service->bodiesOf(c.silentScript).size() == 1 &&
+                       (!c.step || wizard().step() == c.step);
+            },
+            10000));
+        EXPECT_EQ(QApplication::overrideCursor() != nullptr, c.step < 3);
+        handOvers.clear();
+        c.leave();
+        EXPECT_FALSE(wizard_ && wizard().isVisible());
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        service->Stop();
+        ASSERT_TRUE(serviceWorkersEnded());
+        EXPECT_EQ(prompted(), QStringList{});
+        EXPECT_EQ(handOvers, QStringList{});
     }
 }
