@@ -417,8 +417,8 @@ struct Recorder {
     // the run posted has run, so that a second `finished` would be seen.
     BatchCropOutcome runToEnd() {
         run->start();
-        EXPECT_TRUE(testsupport::waitUntil([this] { return outcome.has_value(); }, 120000));
-        QThreadPool::globalInstance()->waitForDone();
+        EXPECT_TRUE(testsupport::waitUntil([this] { return outcome.has_value(); }, 20000));
+        QThreadPool::globalInstance()->waitForDone(10000);
         EXPECT_TRUE(testsupport::deliverQueued(run.get()));
         EXPECT_EQ(finishedCount, 1);
         EXPECT_TRUE(threads.allOnUi());
@@ -601,7 +601,9 @@ TEST(BatchCrop, WorkRunsOnThePoolTwoPhotosAtMost) {
     testsupport::ThreadRecorder workThreads;
     std::vector<int> enteredAtQuestion;
     recorder.onQuestion = [&] {
-        QThreadPool::globalInstance()->waitForDone(); // whatever was started has entered by now
+        // Whatever was started has entered by now (bounded: asked on a pool thread, it would wait for
+        // itself).
+        QThreadPool::globalInstance()->waitForDone(5000);
         enteredAtQuestion.push_back(entered);
     };
     const bool two = QThreadPool::globalInstance()->maxThreadCount() >= 2;
@@ -633,7 +635,7 @@ TEST(BatchCrop, DestroyedMidRunItWritesAndTellsNothingMore) {
     recorder.onProgress = [&](int) { recorder.run.reset(); };
     recorder.run->start();
     ASSERT_TRUE(testsupport::waitUntil([&] { return !recorder.run; }));
-    QThreadPool::globalInstance()->waitForDone();
+    QThreadPool::globalInstance()->waitForDone(10000);
     const QObject marker;
     ASSERT_TRUE(testsupport::deliverQueued(&marker));
     EXPECT_EQ(recorder.positions, std::vector<int>{1});
