@@ -65,7 +65,7 @@ namespace {
 struct Writer {
     bool big = false;
     QByteArray bytes;
-    void u16(unsigned v) {
+    void u16(std::uint32_t v) {
         bytes.append(static_cast<char>(big ? v >> 8 : v));
         bytes.append(static_cast<char>(big ? v : v >> 8));
     }
@@ -73,51 +73,110 @@ struct Writer {
         u16(big ? v >> 16 : v & 0xFFFF);
         u16(big ? v & 0xFFFF : v >> 16);
     }
-    void entry(unsigned tag, unsigned type, std::uint32_t count, std::uint32_t value) {
-        u16(tag);
-        u16(type);
-        u32(count);
-        if (type == 3 && count == 1) {
-            u16(value);
-            u16(0);
-        } else {
-            u32(value);
-        }
-    }
 };
+
+QByteArray payloadOf(const Tag& t, bool big) {
+    if (!t.bytes.isEmpty())
+        return t.bytes;
+    Writer w{big, {}};
+    for (const std::uint32_t v : t.values)
+        t.type == kShort ? w.u16(v) : w.u32(v);
+    return w.bytes;
+}
 
 } // namespace
 
-QByteArray ExifPayload(const ExifSpec& spec) {
-    Writer w;
-    w.big = spec.bigEndian;
-    w.bytes.append(spec.byteOrder.isEmpty() ? QByteArray(spec.bigEndian ? "MM" : "II") : spec.byteOrder);
+QByteArray TiffBytes(std::vector<Directory> directories, const QByteArray& data, bool bigEndian) {
+    // Where each directory and the data go: a directory, then its out-of-line values (each of even length).
+    std::vector<std::uint32_t> at;
+    std::uint32_t next = 8;
+    for (Directory& d : directories) {
+        std::sort(d.tags.begin(), d.tags.end(), [](const Tag& a, const Tag& b) { return a.tag < b.tag; });
+        at.push_back(next);
+        next += static_cast<std::uint32_t>(2 + 12 * d.tags.size() + 4);
+        for (const Tag& t : d.tags)
+            if (const auto n = static_cast<std::uint32_t>(payloadOf(t, bigEndian).size()); n > 4)
+                next += n + (n & 1);
+    }
+    Writer w{bigEndian, bigEndian ? QByteArray("MM") : QByteArray("II")};
     w.u16(42);
     w.u32(8);
-    // IFD0 at 8: Make (ASCII, stored after the directory), Orientation.
-    const unsigned count0 = spec.orientation > 0 ? 2 : 1;
-    const std::uint32_t ifd0End = 8 + 2 + 12 * count0 + 4;
-    const QByteArray make("PIXCAM\0", 7);
-    const std::uint32_t ifd1 = ifd0End + static_cast<std::uint32_t>(make.size()) + 1;
-    w.u16(count0);
-    w.entry(0x010F, 2, static_cast<std::uint32_t>(make.size()), ifd0End);
+    for (std::size_t i = 0; i < directories.size(); ++i) {
+        Directory& d = directories[i];
+        for (Tag& t : d.tags)
+            for (std::uint32_t& v : t.values)
+                v = v == kDataOffset ? next : v >= kDirectory && v < kDataOffset ? at[v - kDirectory] : v;
+        w.u16(static_cast<std::uint32_t>(d.tags.size()));
+        auto outOfLine = static_cast<std::uint32_t>(at[i] + 2 + 12 * d.tags.size() + 4);
+        QByteArray overflow;
+        for (const Tag& t : d.tags) {
+            w.u16(t.tag);
+            w.u16(t.type);
+            w.u32(static_cast<std::uint32_t>(t.count >= 0        ? t.count
+                                             : t.bytes.isEmpty() ? t.values.size()
+                                                                 : t.bytes.size()));
+            QByteArray p = payloadOf(t, bigEndian);
+            if (p.size() <= 4) {
+                w.bytes += p + QByteArray(4 - p.size(), '\0');
+                continue;
+            }
+            w.u32(outOfLine);
+            p.append(QByteArray(p.size() & 1, '\0'));
+            outOfLine += static_cast<std::uint32_t>(p.size());
+            overflow += p;
+        }
+        w.u32(d.link >= 0 ? static_cast<std::uint32_t>(d.link) : i + 1 < at.size() ? at[i + 1] : 0);
+        w.bytes += overflow;
+    }
+    return w.bytes + data;
+}
+
+QByteArray Strip(std::uint32_t width, std::uint32_t height, int samples, const QByteArray& data,
+                 std::uint16_t compression, std::int64_t byteCount) {
+    const auto s = static_cast<std::uint32_t>(samples);
+    return TiffBytes(
+        {{{{256, kLong, {width}},
+           {257, kLong, {height}},
+           {258, kShort, std::vector<std::uint32_t>(s, 8)},
+           {259, kShort, {compression}},
+           {262, kShort, {s >= 3 ? 2u : 1u}},
+           {273, kLong, {kDataOffset}},
+           {277, kShort, {s}},
+           {278, kLong, {height}},
+           {279, kLong, {static_cast<std::uint32_t>(byteCount < 0 ? data.size() : byteCount)}}}}},
+        data);
+}
+
+QByteArray Tiled(std::uint32_t width, std::uint32_t height, std::uint32_t tileSide, const QByteArray& data) {
+    return TiffBytes({{{{256, kLong, {width}},
+                        {257, kLong, {height}},
+                        {258, kShort, {8}},
+                        {259, kShort, {1}},
+                        {262, kShort, {1}},
+                        {277, kShort, {1}},
+                        {322, kLong, {tileSide}},
+                        {323, kLong, {tileSide}},
+                        {324, kLong, {kDataOffset}},
+                        {325, kLong, {static_cast<std::uint32_t>(data.size())}}}}},
+                     data);
+}
+
+QByteArray ExifPayload(const ExifSpec& spec) {
+    Directory ifd0{{{0x010F, kAscii, {}, QByteArray("PIXCAM\0", 7)}}};
     if (spec.orientation > 0)
-        w.entry(0x0112, 3, 1, static_cast<std::uint32_t>(spec.orientation));
-    std::uint32_t link = spec.withIfd1 ? ifd1 : 0;
-    if (spec.linkOverride >= 0)
-        link = static_cast<std::uint32_t>(spec.linkOverride);
-    w.u32(link);
-    w.bytes.append(make);
-    w.bytes.append('\0');
-    // IFD1: Compression, JPEGInterchangeFormat, JPEGInterchangeFormatLength.
-    const std::uint32_t thumbAt = ifd1 + 2 + 12 * 3 + 4;
-    w.u16(3);
-    w.entry(0x0103, 3, 1, static_cast<std::uint32_t>(spec.compression));
-    w.entry(0x0201, 4, 1, thumbAt);
-    w.entry(0x0202, 4, 1, static_cast<std::uint32_t>(spec.thumbnail.size()));
-    w.u32(0);
-    w.bytes.append(spec.thumbnail);
-    return spec.header + w.bytes;
+        ifd0.tags.push_back({0x0112, kShort, {static_cast<std::uint32_t>(spec.orientation)}});
+    ifd0.link = spec.linkOverride >= 0 ? spec.linkOverride : spec.withIfd1 ? -1 : 0;
+    const Directory ifd1{{{0x0103, kShort, {static_cast<std::uint32_t>(spec.compression)}},
+                          {0x0201, kLong, {kDataOffset}},
+                          {0x0202, kLong, {static_cast<std::uint32_t>(spec.thumbnail.size())}}}};
+    QByteArray tiff = TiffBytes({ifd0, ifd1}, spec.thumbnail, spec.bigEndian);
+    if (!spec.byteOrder.isEmpty())
+        tiff.replace(0, 2, spec.byteOrder);
+    return spec.header + tiff;
+}
+
+QByteArray JpegWithExif(const QImage& image, const ExifSpec& spec) {
+    return InsertAfterSoi(JpegBytes(image), {Segment(0xE1, ExifPayload(spec))});
 }
 
 QByteArray Segment(std::uint8_t marker, const QByteArray& payload) {
@@ -169,6 +228,14 @@ TiffSpec Tiff(int width, int height, int bits, int samples, int photometric, int
     spec.samplesPerPixel = samples;
     spec.photometric = photometric;
     spec.compression = compression;
+    return spec;
+}
+
+TiffSpec RgbTiff(const QImage& image, int compression) {
+    TiffSpec spec = Tiff(image.width(), image.height(), 8, 3, 2, compression);
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
+    for (int y = 0; y < rgb.height(); ++y)
+        spec.pixels.insert(spec.pixels.end(), rgb.constScanLine(y), rgb.constScanLine(y) + 3 * rgb.width());
     return spec;
 }
 
@@ -250,14 +317,6 @@ int MaxChannelDiff(const QImage& a, const QImage& b, bool withAlpha) {
                           std::abs(qBlue(p) - qBlue(q)), withAlpha ? std::abs(qAlpha(p) - qAlpha(q)) : 0});
         }
     return worst;
-}
-
-bool AllOpaque(const QImage& image) {
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (qAlpha(image.pixel(x, y)) != 255)
-                return false;
-    return true;
 }
 
 } // namespace fixtures

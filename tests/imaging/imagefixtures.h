@@ -1,102 +1,121 @@
 #pragma once
 
-// Test fixtures made on the spot: generated bitmaps, JPEG and TIFF files of known pixels and EXIF blocks
-// assembled byte by byte, so that every rule of the pixel effects, the image-file layer and the preview
-// reader can be hit exactly.
+// Test pictures and files made on the spot: generated bitmaps, JPEG files with EXIF blocks assembled
+// byte by byte, TIFF files written by libtiff or byte by byte (for headers no writer would produce).
+#include "testsupport.h"
+
 #include <QByteArray>
 #include <QImage>
-#include <QString>
-#include <QTemporaryDir>
 
-#include "testsupport.h"
+#include <hwy/targets.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace fixtures {
 
-// A colourful test picture: four quadrants of distinct colours plus a gradient, so that turns and
-// mirrors are told apart.
-QImage Quadrants(int width, int height);
+using testsupport::ReadFile;
+using testsupport::TempFolder;
+using testsupport::WriteFile;
 
+// Red top left, green top right, blue bottom left, yellow bottom right: turns and mirrors are told apart.
+QImage Quadrants(int width, int height);
 // A smooth gradient, which JPEG keeps within a few levels.
 QImage Smooth(int width, int height);
-
-// Every pixel, alpha included, drawn at random (then OR-ed with `orMask`): reaches every branch of a
-// colour conversion and every clamp of a filter.
+// Every pixel, alpha included, drawn at random (then OR-ed with `orMask`).
 QImage RandomImage(int width, int height, unsigned seed, QRgb orMask = 0);
-
 QImage Filled(int width, int height, QRgb colour);
 
 // A JPEG of `image` (RGB, or one grey channel when `grey`), without a JFIF header when `jfif` is false.
 QByteArray JpegBytes(const QImage& image, int quality = 95, bool grey = false, bool jfif = true);
+// One JPEG segment: FF marker, big-endian length, payload.
+QByteArray Segment(std::uint8_t marker, const QByteArray& payload);
+// `jpeg` with `segments` inserted right after its start-of-image marker, in order.
+QByteArray InsertAfterSoi(const QByteArray& jpeg, const std::vector<QByteArray>& segments);
+// `jpeg` with its frame header claiming width × height; empty without one.
+QByteArray WithFrameSize(QByteArray jpeg, int width, int height);
+QByteArray JpegClaimingSize(int width, int height);
 
-// An APP1 payload "Exif\0\0" + TIFF header + IFD0 (Make, Orientation when > 0) + IFD1 (Compression,
+// TIFF bytes: header, then directories written in order, each linked to the next (or to `link` when
+// set), their out-of-line values after them, then `data`. A value kDataOffset becomes the offset of
+// `data`, kDirectory + n the offset of directory n (for sub-directories such as EXIF's).
+inline constexpr std::uint16_t kAscii = 2, kShort = 3, kLong = 4, kUndefined = 7;
+inline constexpr std::uint32_t kDataOffset = 0xFFFFFFF0u, kDirectory = 0xFFFFFF00u;
+struct Tag {
+    Tag(std::uint16_t tag, std::uint16_t type, std::vector<std::uint32_t> values, QByteArray bytes = {},
+        std::int64_t count = -1)
+        : tag(tag)
+        , type(type)
+        , values(std::move(values))
+        , bytes(std::move(bytes))
+        , count(count) {}
+    std::uint16_t tag;
+    std::uint16_t type;
+    std::vector<std::uint32_t> values; // SHORT or LONG values
+    QByteArray bytes;                  // ASCII or UNDEFINED values instead
+    std::int64_t count;                // >= 0: the count written, whatever the values
+};
+struct Directory {
+    Directory(std::vector<Tag> tags, std::int64_t link = -1)
+        : tags(std::move(tags))
+        , link(link) {}
+    std::vector<Tag> tags;
+    std::int64_t link; // -1: the next directory, or 0 after the last
+};
+QByteArray TiffBytes(std::vector<Directory> directories, const QByteArray& data, bool bigEndian = false);
+// One-strip 8-bit image whose strip byte count is `byteCount` (the size of `data` when negative).
+QByteArray Strip(std::uint32_t width, std::uint32_t height, int samples, const QByteArray& data,
+                 std::uint16_t compression = 1, std::int64_t byteCount = -1);
+// A grey 8-bit image of tiles tileSide × tileSide with one tile of data present.
+QByteArray Tiled(std::uint32_t width, std::uint32_t height, std::uint32_t tileSide, const QByteArray& data);
+
+// An APP1 payload "Exif\0\0" + IFD0 (Make "PIXCAM", Orientation when > 0) + IFD1 (Compression,
 // JPEGInterchangeFormat, JPEGInterchangeFormatLength) followed by `thumbnail`.
 struct ExifSpec {
     bool bigEndian = false;
-    int orientation = 0;            // 0: no Orientation entry
-    int compression = 6;            // the IFD1 Compression value
-    QByteArray thumbnail;           // bytes placed after IFD1
-    bool withIfd1 = true;           // false: IFD0's link is 0
-    std::int64_t linkOverride = -1; // forces the IFD0 link to this value
+    int orientation = 0;
+    int compression = 6;
+    QByteArray thumbnail;
+    bool withIfd1 = true;
+    std::int64_t linkOverride = -1;
     QByteArray header = QByteArray("Exif\0\0", 6);
     QByteArray byteOrder; // overrides "II"/"MM"
 };
 QByteArray ExifPayload(const ExifSpec& spec);
+// A JPEG of `image` carrying that EXIF block.
+QByteArray JpegWithExif(const QImage& image, const ExifSpec& spec);
 
-// One JPEG segment: FF marker, big-endian length, payload.
-QByteArray Segment(std::uint8_t marker, const QByteArray& payload);
-
-// `jpeg` with `segments` inserted right after its start-of-image marker, in order.
-QByteArray InsertAfterSoi(const QByteArray& jpeg, const std::vector<QByteArray>& segments);
-
-// `jpeg` with its (baseline or progressive) frame header claiming width × height; empty without one.
-QByteArray WithFrameSize(QByteArray jpeg, int width, int height);
-
-// A JPEG whose frame header claims width × height (the rest is a tiny real picture).
-QByteArray JpegClaimingSize(int width, int height);
-
+// A TIFF written by libtiff: packed rows of ceil(width × bits × samples / 8) bytes.
 struct TiffSpec {
-    int width = 0;
-    int height = 0;
-    int bitsPerSample = 8;
-    int samplesPerPixel = 1;
-    int photometric = 1; // PHOTOMETRIC_MINISBLACK
-    int compression = 1; // COMPRESSION_NONE
-    int orientation = 1;
+    int width = 0, height = 0, bitsPerSample = 8, samplesPerPixel = 1;
+    int photometric = 1, compression = 1, orientation = 1;
     int tileSize = 0;                    // > 0: tiles of tileSize × tileSize
     int extraSamples = 0;                // 1: one unassociated alpha sample
-    std::vector<std::uint16_t> colormap; // 3 × 2^bits values (all reds, greens, blues) for palette images
-    std::vector<std::uint8_t> pixels;    // packed rows of ceil(width × bits × samples / 8) bytes
-    int pages = 1;                       // > 1: extra pages of the same picture follow
+    std::vector<std::uint16_t> colormap; // all reds, greens, blues
+    std::vector<std::uint8_t> pixels;
+    int pages = 1;
 };
 TiffSpec Tiff(int width, int height, int bits, int samples, int photometric, int compression);
-
-// Writes a TIFF file; returns false when libtiff refused.
 bool WriteTiff(const QString& path, const TiffSpec& spec);
+// An 8-bit RGB TIFF spec holding `image`.
+TiffSpec RgbTiff(const QImage& image, int compression);
 
-using testsupport::ReadFile;
-using testsupport::WriteFile;
-
-// Largest per-channel difference between two images of the same size (-1 when the sizes differ); alpha
-// counts only when `withAlpha`.
+// Largest per-channel difference (-1 when the sizes differ); alpha counts only when `withAlpha`.
 int MaxChannelDiff(const QImage& a, const QImage& b, bool withAlpha = false);
 
-bool AllOpaque(const QImage& image);
-
-// A test with a temporary folder of its own for the files it writes.
-class FolderTest : public ::testing::Test {
-protected:
-    QTemporaryDir dir;
-    QString path(const QString& name) const { return dir.filePath(name); }
-    // Writes `bytes` as `name` in the folder and returns its path.
-    QString write(const QString& name, const QByteArray& bytes) const {
-        EXPECT_TRUE(WriteFile(path(name), bytes));
-        return path(name);
+// Runs `check` once for every instruction set the library was built for and this processor can run, so
+// that a fault in a copy the processor at hand would not pick is still found.
+template <typename Check>
+void ForEachVectorTarget(const Check& check) {
+    for (const std::int64_t target : hwy::SupportedAndGeneratedTargets()) {
+        hwy::SetSupportedTargetsForTest(target);
+        SCOPED_TRACE(hwy::TargetName(target));
+        check();
     }
-};
+    hwy::SetSupportedTargetsForTest(0);
+}
 
 } // namespace fixtures
