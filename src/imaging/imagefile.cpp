@@ -275,7 +275,9 @@ SaveResult saveRows(const QString& path, int width, int height, int bytesPerPixe
         file.cancelWriting();
         return failed<SaveResult>(e);
     }
-    if (!file.commit())
+    // QSaveFile's commit renames even when its last flush wrote only part of the file (a full disk):
+    // the flush is checked first, so that a short file never replaces the photo.
+    if (!file.flush() || !file.commit())
         return failed<SaveResult>(ImageErrorWrite);
     return {};
 }

@@ -448,7 +448,9 @@ SaveResult WriteFileAtomically(const QString& path, const QByteArray& bytes) {
     if (path.isEmpty())
         return withError(SaveResult{}, ImageErrorBadParameter);
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    // The flush is checked before the commit: QSaveFile renames even after a short last write.
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush() ||
+        !file.commit())
         return withError(SaveResult{}, ImageErrorWrite);
     return {};
 }

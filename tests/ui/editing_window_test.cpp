@@ -1,26 +1,22 @@
+// The viewer side of the main window: one wiring check per command, and what it shows is always the
+// document's photo, also after a failed load or a folder that emptied. What the edit commands do in every
+// order, with loads, saves and their answers landing in between, is the model test's; how the document
+// keeps its history, the queue's; the zoom steps, the view math's.
+#include "document/changes.h"
 #include "document/photodocument.h"
-#include "imaging/colour.h"
-#include "imaging/filters.h"
 #include "imaging/imagefile.h"
 #include "imaging/photometadata.h"
 #include "imaging/redeye.h"
 #include "imaging/resample.h"
-#include "imaging/rotate.h"
 #include "testsupport.h"
 #include "ui/common/picturebutton.h"
 #include "ui/edit/adjustmentdialog.h"
 #include "ui/edit/croptool.h"
 #include "ui/edit/tfozapisz.h"
-#include "ui/viewer/imageview.h"
 #include "ui/viewer/imageviewcontroller.h"
 #include "uitestsupport.h"
 
-#include <gtest/gtest.h>
-
-#include <QAction>
-#include <QApplication>
-#include <QDir>
-#include <QFile>
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -32,8 +28,7 @@
 #include <libexif/exif-ifd.h>
 #include <libexif/exif-tag.h>
 
-#include <string>
-#include <utility>
+#include <deque>
 
 namespace {
 
@@ -41,225 +36,124 @@ using Answer = ui::Prompts::Answer;
 using ui::TfoZapisz;
 
 struct Editing : uitest::WindowTest {
-    QString folder;
-    void SetUp() override { folder = h.photoFolder(QStringLiteral("zdjecia")); }
-    QString file(const QString& name) const { return folder + QLatin1Char('/') + name; }
-    void photo(const QString& name, QSize size, QRgb colour) {
-        ASSERT_TRUE(uitest::writePhoto(file(name), size, colour));
-    }
-    void build(QSize window = QSize(1000, 700)) {
-        h.build();
-        h.show(window);
-        settle();
-    }
-    ImageView& view() { return *w().ivObraz; }
-    PhotoDocument& edit() { return *w().document(); }
-    QImage bitmap() { return edit().bitmap(); }
+    QString file(const QString& name) { return h.photoFolder(QStringLiteral("zdjecia")) + '/' + name; }
+    PhotoDocument& doc() { return *w().document(); }
     bool buttonShown(const char* name) {
         return w().pObrazToolbar->findChild<QWidget*>(QString::fromLatin1(name))->isVisible();
-    }
-    // Runs an edit command and waits for its result.
-    void command(const char* name) {
-        act(name)->trigger();
-        edit().finish();
-        settle();
-        QCoreApplication::processEvents();
-    }
-
-    // Mouse events on the view at bitmap points.
-    QPoint at(QPointF bitmapPoint) {
-        return (view().bitmapToControl(bitmapPoint) - QPointF(view().viewportRect().topLeft())).toPoint();
-    }
-    void mouse(QEvent::Type type, QPointF bitmapPoint) {
-        const QPoint pos = at(bitmapPoint);
-        const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
-        const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-        QMouseEvent e(type, QPointF(pos), view().viewport()->mapToGlobal(QPointF(pos)), button, held, {});
-        QApplication::sendEvent(view().viewport(), &e);
-    }
-    void drag(QPointF from, QPointF to) {
-        mouse(QEvent::MouseButtonPress, from);
-        mouse(QEvent::MouseMove, (from + to) / 2);
-        mouse(QEvent::MouseMove, to);
-        mouse(QEvent::MouseButtonRelease, to);
     }
     void chooseFormat(const char* button) {
         QTest::mouseClick(w().pEdycjaKadrowanie->findChild<QRadioButton*>(QString::fromLatin1(button)),
                           Qt::LeftButton);
     }
-
-    // The save dialog's answers: the choice, a new name (empty keeps the proposal) and the quality.
-    struct SaveAnswer {
-        int result;
-        QString name;
-        int quality = -1;
-    };
-    std::vector<SaveAnswer> saveAnswers;
-    QStringList proposedNames;
+    // The save dialog's answers: the choice and a new name (empty keeps the proposal); refused when none.
+    std::deque<std::pair<int, QString>> saveAnswers;
+    QStringList proposals;
     void answerSaveDialogs() {
         w().runDialog = [this](QDialog& d) {
             auto& z = dynamic_cast<TfoZapisz&>(d);
-            proposedNames << z.eNowyPlik->text();
+            proposals << z.eNowyPlik->text();
             if (saveAnswers.empty())
                 return int(QDialog::Rejected);
-            const SaveAnswer a = saveAnswers.front();
-            saveAnswers.erase(saveAnswers.begin());
-            if (a.quality >= 0)
-                z.tbQuality->setValue(a.quality);
-            if (a.result == TfoZapisz::kExistingFile)
+            const auto [result, name] = saveAnswers.front();
+            saveAnswers.pop_front();
+            if (result == TfoZapisz::kExistingFile)
                 QTest::mouseClick(z.rbPlikIstniejacy, Qt::LeftButton);
-            if (!a.name.isEmpty())
-                z.eNowyPlik->setText(a.name);
-            if (a.result == QDialog::Rejected)
-                QTest::mouseClick(z.iAnuluj, Qt::LeftButton);
-            else
-                QTest::mouseClick(z.iOk, Qt::LeftButton);
+            if (!name.isEmpty())
+                z.eNowyPlik->setText(name);
+            QTest::mouseClick(result == QDialog::Rejected ? z.iAnuluj : z.iOk, Qt::LeftButton);
             return d.result();
         };
     }
 };
 
-TEST_F(Editing, OneClickCorrectionsChangeThePhotoAndShowSaveAndDiscard) {
-    photo(QStringLiteral("a.jpg"), QSize(120, 80), qRgb(200, 120, 40));
-    build();
-    const QImage loaded = bitmap();
-    EXPECT_FALSE(w().isModified());
+TEST_F(Editing, EachChangeCommandQueuesItsOwnChangeAndTheKeysWalkTheHistory) {
+    QImage photo = uitest::plain(QSize(60, 40), QColor(200, 120, 40));
+    for (int y = 0; y < 10; ++y) // a corner of its own: the turns differ
+        for (int x = 0; x < 20; ++x)
+            photo.setPixel(x, y, qRgb(20, 40, 220));
+    ASSERT_TRUE(imaging::SaveJpeg(photo, file(QStringLiteral("a.jpg")), 95).ok());
+    showWindow();
+    const QImage loaded = doc().bitmap();
     EXPECT_FALSE(buttonShown("iEdycjaZapisz"));
-    EXPECT_FALSE(buttonShown("iEdycjaAnuluj"));
-    const struct {
-        const char* action;
-        std::function<void(QImage&)> expected;
-    } cases[] = {
-        {"aEdycjaObrotL", imaging::RotateLeft},
-        {"aEdycjaObrotP", imaging::RotateRight},
-        {"aEdycjaBW", imaging::ToGreyscale},
-        {"aEdycjaSepia", imaging::ToSepia},
-        {"aEdycjaBlurr", [](QImage& b) { imaging::ApplyNamedFilter(b, QStringLiteral("BLURMORE")); }},
-        {"aEdycjaSharpen", [](QImage& b) { imaging::ApplyNamedFilter(b, QStringLiteral("SHARPEN")); }},
+    const std::pair<const char*, PhotoDocument::Change (*)()> commands[] = {
+        {"aEdycjaObrotL", changes::TurnLeft},  {"aEdycjaObrotP", changes::TurnRight},
+        {"aEdycjaBW", changes::BlackAndWhite}, {"aEdycjaSepia", changes::Sepia},
+        {"aEdycjaBlurr", changes::Blur},       {"aEdycjaSharpen", changes::Sharpen},
     };
     QImage expected = loaded;
-    for (const auto& c : cases) {
-        command(c.action);
-        c.expected(expected);
-        EXPECT_EQ(bitmap(), expected) << c.action;
-        EXPECT_EQ(view().bitmap(), expected) << c.action;
-        EXPECT_TRUE(w().isModified()) << c.action;
-        EXPECT_TRUE(buttonShown("iEdycjaZapisz")) << c.action;
-        EXPECT_TRUE(buttonShown("iEdycjaAnuluj")) << c.action;
-        EXPECT_EQ(QApplication::overrideCursor(), nullptr) << c.action;
+    for (const auto& [name, make] : commands) {
+        command(name);
+        make().apply(expected);
+        EXPECT_EQ(doc().bitmap(), expected) << name;
+        EXPECT_EQ(view().bitmap(), expected) << name;
+        EXPECT_TRUE(buttonShown("iEdycjaZapisz") && buttonShown("iEdycjaAnuluj")) << name;
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr) << name;
     }
-    // Undo through the view's menu actions, back to the loaded photo.
-    for (int i = 0; i < 6; ++i)
-        command("aEdycjaCofnij");
-    EXPECT_EQ(bitmap(), loaded);
+    const QImage edited = doc().bitmap();
+    for (size_t i = 0; i < std::size(commands); ++i)
+        QTest::keyClick(&w(), Qt::Key_Z, Qt::ControlModifier);
+    settle();
+    EXPECT_EQ(doc().bitmap(), loaded);
     EXPECT_FALSE(w().isModified());
     EXPECT_FALSE(buttonShown("iEdycjaZapisz"));
-    command("aEdycjaPonow");
-    EXPECT_TRUE(w().isModified());
-    // Discarding reads the photo from its file again.
-    command("aEdycjaAnuluj");
+    for (size_t i = 0; i < std::size(commands); ++i) // both keys of redo
+        i % 2 ? QTest::keyClick(&w(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier)
+              : QTest::keyClick(&w(), Qt::Key_Y, Qt::ControlModifier);
     settle();
-    EXPECT_EQ(bitmap(), imaging::LoadPhoto(file(QStringLiteral("a.jpg"))).bitmap);
-    EXPECT_FALSE(w().isModified());
+    EXPECT_EQ(doc().bitmap(), edited);
+    command("aEdycjaAnuluj"); // the photo as its file holds it
+    EXPECT_EQ(doc().bitmap(), imaging::LoadPhoto(file(QStringLiteral("a.jpg"))).bitmap);
     EXPECT_FALSE(buttonShown("iEdycjaAnuluj"));
     EXPECT_TRUE(h.prompts.records.isEmpty());
 }
 
-TEST_F(Editing, UndoAndRedoKeysReachTheHistory) {
-    photo(QStringLiteral("a.jpg"), QSize(60, 40), qRgb(10, 120, 40));
-    build();
-    const QImage loaded = bitmap();
-    command("aEdycjaObrotL");
-    command("aEdycjaSepia");
-    const QImage edited = bitmap();
-    QTest::keyClick(&w(), Qt::Key_Z, Qt::ControlModifier);
-    QTest::keyClick(&w(), Qt::Key_Z, Qt::ControlModifier);
-    edit().finish();
-    EXPECT_EQ(bitmap(), loaded);
-    QTest::keyClick(&w(), Qt::Key_Y, Qt::ControlModifier);
-    QTest::keyClick(&w(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
-    edit().finish();
-    EXPECT_EQ(bitmap(), edited);
-    EXPECT_NE(w().pmObraz->findChild<QMenu*>(QStringLiteral("miObrazEdycja")), nullptr);
-}
-
-TEST_F(Editing, CropDragsLockToTheFormatAndApplyCuts) {
-    photo(QStringLiteral("a.jpg"), QSize(1200, 1000), qRgb(90, 90, 200));
-    build();
-    w().viewer()->zoomTo(0.5f); // bitmap pixels land on whole control pixels
+TEST_F(Editing, CropLocksTheFrameToTheFormatAndCutsOnlyAfterYes) {
+    addPhoto(QStringLiteral("a.jpg"), QSize(1200, 1000), qRgb(90, 90, 200));
+    addPhoto(QStringLiteral("b.jpg"), QSize(300, 200), qRgb(200, 90, 90));
+    showWindow();
+    w().viewer()->zoomTo(0.5f);
     act("aEdycjaKadrowanie")->trigger();
     EXPECT_TRUE(w().pEdycjaKadrowanie->isVisible());
-    EXPECT_EQ(w().ToolMode, ImageViewController::CropTool);
     chooseFormat("rbKadrowanie1015");
     drag({100, 100}, {400, 900});
-    ASSERT_EQ(view().layerCount(), 2); // the drag frame and the crop frame above it
-    EXPECT_EQ(view().layer(0)->rect(), (BitmapRect{100, 100, 400, 300}));
-    EXPECT_EQ(w().laZaznaczenie->text(), QStringLiteral("Wymiar: 300x200"));
-    EXPECT_TRUE(w().cropTool()->iRozmiarNieOK->isVisible()); // 300 < 1024
-    EXPECT_FALSE(w().cropTool()->iRozmiarOK->isVisible());
-    EXPECT_FALSE(static_cast<RubberBandLayer*>(view().layer(1))->sideHandles());
-    // "dowolna" gives the side handles and the blank indicator.
-    chooseFormat("rbKadrowanieDowolne");
-    EXPECT_TRUE(static_cast<RubberBandLayer*>(view().layer(1))->sideHandles());
-    EXPECT_TRUE(w().cropTool()->iRozmiarBlank->isVisible());
-    // Another format fits the frame to it around the same centre.
-    chooseFormat("rbKadrowanie913");
-    const imaging::CropFrame fitted =
-        imaging::FitCropFrame({100, 100, 400, 300}, *imaging::PrintFormatByCode(1), 1200, 1000);
-    EXPECT_EQ(view().layer(0)->rect(), (BitmapRect{fitted.left, fitted.top, fitted.right, fitted.bottom}));
+    ASSERT_EQ(view().layerCount(), 2);
+    const BitmapRect frame = view().layer(0)->rect();
+    EXPECT_NEAR(double(frame.right - frame.left) / double(frame.bottom - frame.top), 1.5, 0.01);
+    EXPECT_EQ(w().laZaznaczenie->text(), QStringLiteral("Wymiar: %1x%2")
+                                             .arg(int(frame.right - frame.left))
+                                             .arg(int(frame.bottom - frame.top)));
     h.prompts.answers = {Answer::No, Answer::Yes};
     act("aEdycjaKadrowanieZastosuj")->trigger();
     EXPECT_FALSE(w().isModified()); // "No" cuts nothing
-    act("aEdycjaKadrowanieZastosuj")->trigger();
-    edit().finish();
+    command("aEdycjaKadrowanieZastosuj");
     ASSERT_EQ(h.prompts.records.size(), 2);
     EXPECT_EQ(h.prompts.records[1].text, QStringLiteral("Czy przyciąć obraz do rozmiaru zaznaczenia?"));
-    EXPECT_EQ(bitmap().size(), QSize(int(fitted.right - fitted.left), int(fitted.bottom - fitted.top)));
-    EXPECT_TRUE(w().isModified());
-    EXPECT_EQ(w().ToolMode, ImageViewController::NoTool);
+    EXPECT_EQ(doc().bitmap().size(), QSize(int(frame.right - frame.left), int(frame.bottom - frame.top)));
     EXPECT_FALSE(w().pEdycjaKadrowanie->isVisible());
     EXPECT_EQ(view().layerCount(), 0);
-}
-
-TEST_F(Editing, NineXThirteenStopsAtTheBottomAndATinyDragLeavesNoSelection) {
-    photo(QStringLiteral("a.jpg"), QSize(1200, 1200), qRgb(90, 90, 200));
-    build();
-    w().viewer()->zoomTo(0.5f);
+    // A selection ends when undo changes the bitmap's size; without one, applying asks nothing.
     act("aEdycjaKadrowanie")->trigger();
-    chooseFormat("rbKadrowanie913");
-    drag({100, 700}, {1100, 1100});
-    ASSERT_EQ(view().layerCount(), 2);
-    EXPECT_EQ(view().layer(0)->rect(), (BitmapRect{100, 700, 822, 1200}));
-    EXPECT_TRUE(w().cropTool()->iRozmiarOK->isVisible()); // 722 >= 640
-    // A 9-pixel drag: no selection, and applying asks nothing.
-    drag({100, 100}, {109, 300});
-    EXPECT_EQ(view().layerCount(), 0);
-    EXPECT_TRUE(w().laZaznaczenie->text().isEmpty());
+    drag({20, 20}, {200, 150});
+    ASSERT_TRUE(w().cropTool()->hasSelection());
+    command("aEdycjaCofnij");
+    EXPECT_FALSE(w().cropTool()->hasSelection());
+    EXPECT_FALSE(w().pEdycjaKadrowanie->isVisible());
+    act("aEdycjaKadrowanie")->trigger();
     act("aEdycjaKadrowanieZastosuj")->trigger();
-    EXPECT_TRUE(h.prompts.records.isEmpty());
-    // Escape ends the tool.
+    EXPECT_EQ(h.prompts.records.size(), 2);
     QTest::keyClick(&view(), Qt::Key_Escape);
     EXPECT_EQ(w().ToolMode, ImageViewController::NoTool);
     EXPECT_FALSE(w().pEdycjaKadrowanie->isVisible());
-}
-
-TEST_F(Editing, OpeningAnotherPhotoEndsTheToolWithItsPanel) {
-    photo(QStringLiteral("a.jpg"), QSize(300, 200), qRgb(90, 90, 200));
-    photo(QStringLiteral("b.jpg"), QSize(300, 200), qRgb(200, 90, 90));
-    build();
+    // Opening another photo ends either tool with its panel.
     for (const char* tool : {"aEdycjaKadrowanie", "aEdycjaOczy"}) {
         act(tool)->trigger();
-        act("aPlikNastepny")->trigger();
-        settle();
+        command(w().catalogue().currentIndex() == 0 ? "aPlikNastepny" : "aPlikPoprzedni");
         EXPECT_EQ(w().ToolMode, ImageViewController::NoTool) << tool;
-        EXPECT_FALSE(w().pEdycjaKadrowanie->isVisible()) << tool;
-        EXPECT_FALSE(w().pEdycjaRedEye->isVisible()) << tool;
-        act("aPlikPoprzedni")->trigger();
-        settle();
+        EXPECT_FALSE(w().pEdycjaKadrowanie->isVisible() || w().pEdycjaRedEye->isVisible()) << tool;
     }
 }
 
-TEST_F(Editing, RedEyeRecoloursTheRegionAndNeverWritesOutsideThePhoto) {
+TEST_F(Editing, RedEyeRecoloursOnePupilAndNeverWritesOutsideThePhoto) {
     // A grey photo with a red pupil near its right edge.
     QImage img(200, 150, QImage::Format_RGB32);
     img.fill(qRgb(120, 120, 120));
@@ -268,469 +162,104 @@ TEST_F(Editing, RedEyeRecoloursTheRegionAndNeverWritesOutsideThePhoto) {
             if ((x - 192) * (x - 192) + (y - 66) * (y - 66) <= 30)
                 img.setPixel(x, y, qRgb(230, 20, 25));
     ASSERT_TRUE(imaging::SaveJpeg(img, file(QStringLiteral("a.jpg")), 100).ok());
-    build();
+    showWindow();
     w().viewer()->zoomTo(2.0f);
     view().centerOn(QPointF(180, 66));
-    struct Case {
-        const char* what;
-        QRect region;
-    };
-    const Case cases[] = {
-        {"inside", QRect(180, 55, 19, 20)},
-        {"partly outside", QRect(180, 55, 30, 20)},
-    };
-    for (const Case& c : cases) {
-        act("aEdycjaAnuluj")->trigger();
-        settle();
-        const QImage loaded = bitmap();
+    for (const QRect region : {QRect(180, 55, 19, 20), QRect(180, 55, 30, 20), QRect(150, 20, 20, 20)}) {
+        command("aEdycjaAnuluj");
+        const QImage loaded = doc().bitmap();
         act("aEdycjaOczy")->trigger();
         EXPECT_TRUE(w().pEdycjaRedEye->isVisible());
-        EXPECT_EQ(w().ToolMode, ImageViewController::RedEyeTool);
-        drag(c.region.topLeft(), c.region.topLeft() + QPoint(c.region.width(), c.region.height()));
-        edit().finish();
-        QImage expected = loaded;
-        ASSERT_TRUE(imaging::RemoveRedEyeInRegion(expected, c.region)) << c.what;
-        EXPECT_EQ(bitmap(), expected) << c.what;
-        EXPECT_EQ(bitmap().size(), loaded.size()) << c.what;
-        EXPECT_LT(qRed(bitmap().pixel(192, 66)), 100) << c.what;
-        EXPECT_TRUE(w().isModified()) << c.what;
-        EXPECT_EQ(w().ToolMode, ImageViewController::NoTool) << c.what; // one eye per use
-        EXPECT_FALSE(w().pEdycjaRedEye->isVisible()) << c.what;
-    }
-    // A region without red changes nothing.
-    act("aEdycjaAnuluj")->trigger();
-    settle();
-    act("aEdycjaOczy")->trigger();
-    drag({150, 20}, {170, 40});
-    edit().finish();
-    EXPECT_FALSE(w().isModified());
-}
-
-TEST_F(Editing, SavingWithNewAndExistingNames) {
-    photo(QStringLiteral("IMG_0001.jpg"), QSize(80, 60), qRgb(10, 200, 30));
-    ASSERT_TRUE(QFile::copy(testsupport::corpusFile(QStringLiteral("tiff_rgb8_lzw.tiff")),
-                            file(QStringLiteral("scan.tif"))));
-    build();
-    answerSaveDialogs();
-    // New name: the proposal, written beside the photo; the folder is then read again.
-    command("aEdycjaObrotL");
-    saveAnswers = {{TfoZapisz::kNewFile, {}, 55}};
-    command("aEdycjaZapisz");
-    EXPECT_EQ(proposedNames.last(), QStringLiteral("IMG_0001_kopia"));
-    EXPECT_TRUE(QFile::exists(file(QStringLiteral("IMG_0001_kopia.jpg"))));
-    EXPECT_EQ(imaging::LoadPhoto(file(QStringLiteral("IMG_0001_kopia.jpg"))).bitmap.size(), QSize(60, 80));
-    EXPECT_FALSE(w().isModified());
-    EXPECT_EQ(edit().jpegQuality(), 55);
-    EXPECT_EQ(w().catalogue().size(), 3);
-    settle();
-    // The same new name again: asked before replacing; "No" writes nothing and keeps the edit.
-    w().GoToPhoto(0);
-    settle(); // IMG_0001
-    settle();
-    command("aEdycjaObrotP");
-    saveAnswers = {{TfoZapisz::kNewFile, {}}};
-    h.prompts.answers = {Answer::No};
-    h.prompts.records.clear();
-    w().SaveEdits(false, false);
-    settle();
-    ASSERT_FALSE(h.prompts.records.isEmpty());
-    EXPECT_EQ(h.prompts.records[0].text,
-              QStringLiteral("Plik o wybranej nazwie istnieje. Czy chcesz go zastąpi?\r\n") +
-                  QDir::toNativeSeparators(file(QStringLiteral("IMG_0001_kopia.jpg"))));
-    EXPECT_EQ(imaging::LoadPhoto(file(QStringLiteral("IMG_0001_kopia.jpg"))).bitmap.size(), QSize(60, 80));
-    // The refused question writes nothing and the edit stays, asked about by nobody.
-    EXPECT_TRUE(w().isModified());
-    EXPECT_EQ(h.prompts.records.size(), 1);
-    // Existing name: asked, then written over the photo itself.
-    saveAnswers = {{TfoZapisz::kExistingFile, {}}};
-    h.prompts.answers = {Answer::Yes};
-    h.prompts.records.clear();
-    EXPECT_TRUE(w().SaveEdits(false, false));
-    settle();
-    ASSERT_EQ(h.prompts.records.size(), 1);
-    EXPECT_EQ(h.prompts.records[0].text, QStringLiteral("Czy zastąpić istniejący plik?\r\n") +
-                                             QDir::toNativeSeparators(file(QStringLiteral("IMG_0001.jpg"))));
-    EXPECT_EQ(imaging::LoadPhoto(file(QStringLiteral("IMG_0001.jpg"))).bitmap.size(), QSize(60, 80));
-    settle();
-    // A TIFF saved under its own name becomes a JPEG beside it; the TIFF stays.
-    int tiff = -1;
-    for (int i = 0; i < w().catalogue().size(); ++i)
-        if (w().catalogue().at(i).Nazwa == QStringLiteral("scan"))
-            tiff = i;
-    ASSERT_GE(tiff, 0);
-    w().GoToPhoto(tiff);
-    settle();
-    settle();
-    command("aEdycjaBW");
-    saveAnswers = {{TfoZapisz::kExistingFile, {}}};
-    h.prompts.records.clear();
-    EXPECT_TRUE(w().SaveEdits(false, false));
-    settle();
-    EXPECT_TRUE(h.prompts.records.isEmpty()); // scan.jpg did not exist
-    EXPECT_TRUE(QFile::exists(file(QStringLiteral("scan.jpg"))));
-    EXPECT_TRUE(QFile::exists(file(QStringLiteral("scan.tif"))));
-}
-
-TEST_F(Editing, CancelledSaveKeepsOrDropsTheEditAsAsked) {
-    photo(QStringLiteral("a.jpg"), QSize(80, 60), qRgb(10, 200, 30));
-    photo(QStringLiteral("b.jpg"), QSize(80, 60), qRgb(10, 20, 230));
-    build();
-    answerSaveDialogs();
-    command("aEdycjaSepia");
-    command("aEdycjaZapisz"); // cancelled: the edit and its buttons stay
-    EXPECT_TRUE(w().isModified());
-    EXPECT_TRUE(buttonShown("iEdycjaZapisz"));
-    EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 2);
-    // Leaving the photo: "No" drops the edit and opens the next one.
-    h.prompts.answers = {Answer::No};
-    act("aPlikNastepny")->trigger();
-    settle();
-    EXPECT_EQ(h.prompts.records.last().text, QStringLiteral("Obraz został zmieniony. Zapisać zmiany?"));
-    EXPECT_FALSE(w().isModified());
-    EXPECT_EQ(w().catalogue().currentIndex(), 1);
-    // "Yes" then a cancelled dialog also drops it.
-    command("aEdycjaSepia");
-    h.prompts.answers = {Answer::Yes};
-    act("aPlikPoprzedni")->trigger();
-    settle();
-    EXPECT_FALSE(w().isModified());
-    EXPECT_EQ(w().catalogue().currentIndex(), 0);
-    EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 2);
-}
-
-TEST_F(Editing, TheCloseQuestionsThreeAnswers) {
-    struct Case {
-        Answer answer;
-        bool closes;
-        bool written;
-    };
-    const Case cases[] = {
-        {Answer::Cancel, false, false}, {Answer::No, true, false}, {Answer::Yes, true, true}};
-    for (const Case& c : cases) {
-        QDir(folder).removeRecursively();
-        QDir().mkpath(folder);
-        photo(QStringLiteral("a.jpg"), QSize(80, 60), qRgb(10, 200, 30));
-        build();
-        answerSaveDialogs();
-        saveAnswers = {{TfoZapisz::kNewFile, {}}};
-        command("aEdycjaBW");
-        h.prompts.answers = {c.answer};
-        w().show();
-        w().close();
+        drag(region.topLeft(), region.topLeft() + QPoint(region.width(), region.height()));
         settle();
-        EXPECT_EQ(w().isHidden(), c.closes);
-        EXPECT_EQ(QFile::exists(file(QStringLiteral("a_kopia.jpg"))), c.written);
-        h.prompts.answers = {Answer::No};
-        h.close();
+        QImage expected = loaded;
+        const bool found = imaging::RemoveRedEyeInRegion(expected, region);
+        EXPECT_EQ(found, region.x() == 180) << region.x();
+        EXPECT_EQ(doc().bitmap(), expected) << region.width();
+        EXPECT_EQ(w().isModified(), found) << region.width();
+        EXPECT_EQ(w().ToolMode, ImageViewController::NoTool); // one eye per use
+        EXPECT_FALSE(w().pEdycjaRedEye->isVisible());
     }
 }
 
-TEST_F(Editing, AFailedSaveKeepsTheEditAndTheFolder) {
-    photo(QStringLiteral("a.jpg"), QSize(80, 60), qRgb(10, 200, 30));
-    photo(QStringLiteral("b.jpg"), QSize(80, 60), qRgb(10, 20, 230));
-    // Something that cannot be replaced by a file stands at the proposed name.
-    ASSERT_TRUE(QDir(folder).mkdir(QStringLiteral("b_kopia.jpg")));
-    build();
-    w().GoToPhoto(1);
-    settle();
-    settle();
-    answerSaveDialogs();
-    command("aEdycjaSepia");
-    const QImage edited = bitmap();
-    saveAnswers = {{TfoZapisz::kNewFile, {}}, {TfoZapisz::kNewFile, QStringLiteral("b_inna")}};
-    h.prompts.answers = {Answer::Yes};
-    h.prompts.records.clear();
-    EXPECT_FALSE(w().SaveEdits(false, false));
-    settle();
-    ASSERT_EQ(h.prompts.records.size(), 2);
-    EXPECT_EQ(h.prompts.records[1].kind, ui::Prompts::Kind::Error);
-    EXPECT_TRUE(h.prompts.records[1].text.startsWith(QStringLiteral("Błąd podczas zapisu pliku: ")));
-    EXPECT_TRUE(w().isModified());
-    EXPECT_EQ(w().catalogue().currentIndex(), 1); // not refreshed away
-    EXPECT_EQ(bitmap(), edited);
-    // Saved elsewhere, it is kept.
-    command("aEdycjaZapisz");
-    EXPECT_TRUE(QFile::exists(file(QStringLiteral("b_inna.jpg"))));
-    EXPECT_FALSE(w().isModified());
-}
-
-TEST_F(Editing, ASavedPhotoKeepsItsExifAndColourProfile) {
+TEST_F(Editing, SaveProposesACopyAsksBeforeReplacingAndKeepsTheCameraItems) {
     ASSERT_TRUE(QFile::copy(testsupport::corpusFile(QStringLiteral("canon_40d_II_thumb_jfif.jpg")),
-                            file(QStringLiteral("IMG_0002.jpg"))));
-    build();
+                            file(QStringLiteral("IMG_0001.JPG"))));
+    showWindow();
     answerSaveDialogs();
-    command("aEdycjaObrotP");
+    const QString own = file(QStringLiteral("IMG_0001.JPG"));
+    const QSize turned = imaging::LoadPhoto(own).bitmap.size().transposed();
+    // A new name: the proposal, written beside the photo with its camera items; the folder read again.
+    command("aEdycjaObrotL");
     saveAnswers = {{TfoZapisz::kNewFile, {}}};
     command("aEdycjaZapisz");
-    const QString saved = file(QStringLiteral("IMG_0002_kopia.jpg"));
-    const QString source = file(QStringLiteral("IMG_0002.jpg"));
-    EXPECT_EQ(imaging::ExifItemText(saved, EXIF_TAG_DATE_TIME_ORIGINAL, EXIF_IFD_EXIF),
-              imaging::ExifItemText(source, EXIF_TAG_DATE_TIME_ORIGINAL, EXIF_IFD_EXIF));
-    EXPECT_EQ(imaging::ExifItemText(saved, EXIF_TAG_PIXEL_X_DIMENSION, EXIF_IFD_EXIF), QStringLiteral("68"));
-    EXPECT_FALSE(imaging::ReadPhotoMetadata(saved).icc.isEmpty());
-    EXPECT_EQ(imaging::ReadPhotoMetadata(saved).icc, imaging::ReadPhotoMetadata(source).icc);
-}
-
-TEST_F(Editing, AnEditedTiffSavedAsJpegKeepsItsCameraItems) {
-    const QString source = testsupport::corpusFile(QStringLiteral("tiff_rgba8_none_MM_exif.tiff"));
-    ASSERT_TRUE(QFile::copy(source, file(QStringLiteral("scan.tif"))));
-    build();
-    answerSaveDialogs();
-    command("aEdycjaObrotL");
-    saveAnswers = {{TfoZapisz::kExistingFile, {}}};
-    command("aEdycjaZapisz");
-    const QString saved = file(QStringLiteral("scan.jpg"));
-    ASSERT_TRUE(QFile::exists(saved));
-    for (const auto& [tag, ifd] :
-         {std::pair{EXIF_TAG_MODEL, EXIF_IFD_0}, std::pair{EXIF_TAG_MAKE, EXIF_IFD_0},
-          std::pair{EXIF_TAG_DATE_TIME_ORIGINAL, EXIF_IFD_EXIF}}) {
-        EXPECT_FALSE(imaging::ExifItemText(saved, tag, ifd).isEmpty()) << tag;
-        EXPECT_EQ(imaging::ExifItemText(saved, tag, ifd), imaging::ExifItemText(source, tag, ifd)) << tag;
+    EXPECT_EQ(proposals.value(0), QStringLiteral("IMG_0001_kopia"));
+    const QString copy = file(QStringLiteral("IMG_0001_kopia.jpg"));
+    EXPECT_EQ(imaging::LoadPhoto(copy).bitmap.size(), turned);
+    EXPECT_EQ(imaging::ExifItemText(copy, EXIF_TAG_DATE_TIME_ORIGINAL, EXIF_IFD_EXIF),
+              imaging::ExifItemText(own, EXIF_TAG_DATE_TIME_ORIGINAL, EXIF_IFD_EXIF));
+    EXPECT_FALSE(w().isModified());
+    EXPECT_EQ(w().catalogue().size(), 2);
+    // Each save's question names the file it would replace; "No" writes nothing and keeps the edit.
+    const struct {
+        const char* command;
+        int choice;
+        QString asked;
+    } saves[] = {
+        {"aEdycjaZapisz", TfoZapisz::kNewFile,
+         QStringLiteral("Plik o wybranej nazwie istnieje. Czy chcesz go zastąpi?\r\n") + copy},
+        {"aPlikZapiszJako", TfoZapisz::kNewFile,
+         QStringLiteral("Plik o wybranej nazwie istnieje. Czy chcesz go zastąpić\r\n") + copy},
+        {"aEdycjaZapisz", TfoZapisz::kExistingFile,
+         QStringLiteral("Czy zastąpić istniejący plik?\r\n") + own},
+    };
+    w().GoToPhoto(0);
+    settle();
+    ASSERT_EQ(w().document()->path(), QDir::toNativeSeparators(own));
+    command("aEdycjaObrotP");
+    const QByteArray before = testsupport::ReadFile(copy);
+    for (const auto& s : saves) {
+        saveAnswers = {{s.choice, {}}};
+        h.prompts.answers = {Answer::No};
+        h.prompts.records.clear();
+        command(s.command);
+        ASSERT_EQ(h.prompts.records.size(), 1) << s.command;
+        EXPECT_EQ(h.prompts.records[0].text, QDir::toNativeSeparators(s.asked)) << s.command;
+        EXPECT_TRUE(w().isModified()) << s.command;
     }
-    EXPECT_EQ(imaging::ExifItemText(saved, EXIF_TAG_ORIENTATION, EXIF_IFD_0), QStringLiteral("Top-left"));
+    EXPECT_EQ(testsupport::ReadFile(copy), before);
+    // "Yes" replaces the upper-case JPEG itself: no second file beside it.
+    saveAnswers = {{TfoZapisz::kExistingFile, {}}};
+    h.prompts.answers = {Answer::Yes};
+    command("aEdycjaZapisz");
+    EXPECT_EQ(imaging::LoadPhoto(own).bitmap.size(), turned);
+    EXPECT_EQ(w().catalogue().size(), 2);
 }
 
 TEST_F(Editing, TheWindowTakesNoEditsWhileItsSaveIsWritten) {
-    photo(QStringLiteral("a.jpg"), QSize(80, 60), qRgb(10, 200, 30));
-    build();
+    addPhoto(QStringLiteral("a.jpg"), QSize(80, 60), qRgb(10, 200, 30));
+    showWindow();
     answerSaveDialogs();
     command("aEdycjaSepia");
-    const QImage edited = bitmap();
+    const QImage edited = doc().bitmap();
     saveAnswers = {{TfoZapisz::kNewFile, {}}};
     act("aEdycjaZapisz")->trigger();
     ASSERT_TRUE(w().isWaiting()); // its outcome comes through the event loop
-    EXPECT_FALSE(w().pObrazToolbar->isEnabled());
-    EXPECT_FALSE(view().isEnabled());
-    for (const char* name : {"aEdycjaObrotL", "aEdycjaCofnij", "aEdycjaBW"}) {
+    EXPECT_FALSE(w().pObrazToolbar->isEnabled() || view().isEnabled());
+    for (const char* name : {"aEdycjaObrotL", "aEdycjaCofnij", "aEdycjaBW"})
         act(name)->trigger();
-        edit().finish();
-        EXPECT_EQ(bitmap(), edited) << name;
-    }
-    for (int i = 0; i < 500 && w().isWaiting(); ++i)
-        QTest::qWait(10);
-    EXPECT_FALSE(w().isWaiting());
-    EXPECT_TRUE(w().pObrazToolbar->isEnabled());
-    EXPECT_TRUE(view().isEnabled());
-    EXPECT_TRUE(QFile::exists(file(QStringLiteral("a_kopia.jpg"))));
-    EXPECT_FALSE(w().isModified());
-    settle(); // the folder is read again after the save
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-}
-
-TEST_F(Editing, AnOpenToolPanelHidesTheButtonsItReaches) {
-    photo(QStringLiteral("a.jpg"), QSize(80, 60), qRgb(10, 200, 30));
-    for (const QSize size : {QSize(800, 600), QSize(1000, 700), QSize(1280, 860)}) {
-        build(size);
-        for (const char* tool : {"aEdycjaKadrowanie", "aEdycjaOczy"}) {
-            act(tool)->trigger();
-            settle();
-            QWidget* panel = w().pEdycjaKadrowanie->isVisible() ? w().pEdycjaKadrowanie : w().pEdycjaRedEye;
-            ASSERT_TRUE(panel->isVisible()) << tool;
-            for (QWidget* b : w().pObrazToolbar->findChildren<ui::PictureButton*>()) {
-                if (b->parentWidget() != w().pObrazToolbar || !b->isVisible())
-                    continue;
-                const QRect r = b->geometry();
-                // Either wholly under the panel or wholly beside it.
-                EXPECT_TRUE(panel->geometry().contains(r) || !panel->geometry().intersects(r))
-                    << tool << " " << b->objectName().toStdString() << " " << size.width();
-            }
-            act(tool == std::string("aEdycjaKadrowanie") ? "aEdycjaKadrowanieAnuluj" : "aEdycjaRedEyeAnuluj")
-                ->trigger();
-            settle();
-        }
-        h.close();
-    }
-}
-
-struct Dialogs : Editing {
-    // Moves the dialog's first slider, presses OK or cancel after `wait` ms, and notes the dialog.
-    void drive(const char* command, int position, int waitMs, bool ok, QPoint moveTo = {}) {
-        w().runDialog = [=, this](QDialog& d) {
-            auto& a = dynamic_cast<ui::AdjustmentDialog&>(d);
-            positions.push_back(a.pos());
-            if (!moveTo.isNull())
-                a.move(moveTo);
-            a.sliders[0]->setValue(position);
-            EXPECT_EQ(a.valueLabels[0]->text(), QString::number(position));
-            QTest::qWait(waitMs);
-            a.waitForPreview();
-            QTest::mouseClick(ok ? a.iOk : a.iAnuluj, Qt::LeftButton);
-            return a.result();
-        };
-        act(command)->trigger();
-    }
-    std::vector<QPoint> positions;
-};
-
-TEST_F(Dialogs, PreviewAfterThePauseOkKeepsTheLastCompletedOne) {
-    photo(QStringLiteral("a.jpg"), QSize(90, 60), qRgb(100, 150, 200));
-    build();
-    const QImage loaded = bitmap();
-    // OK at once: no preview was completed, the photo is as it was but counts as changed.
-    drive("aEdycjaBrightnessContrast", 50, 0, true);
-    EXPECT_EQ(bitmap(), loaded);
-    EXPECT_TRUE(w().isModified());
-    command("aEdycjaCofnij");
-    EXPECT_FALSE(w().isModified());
-    // After the pause: the preview of the position is kept.
-    drive("aEdycjaBrightnessContrast", 50, 900, true);
-    QImage expected = loaded;
-    ui::TfoJasnoscKontrast::Adjust(expected, 50, 0);
-    EXPECT_EQ(bitmap(), expected);
-    EXPECT_TRUE(w().isModified());
-}
-
-TEST_F(Dialogs, CancelRestoresExactlyAndTheSecondOpeningIsWhereItWasLeft) {
-    photo(QStringLiteral("a.jpg"), QSize(90, 60), qRgb(100, 150, 200));
-    build();
-    const QImage loaded = bitmap();
-    drive("aEdycjaHSL", 120, 900, false, QPoint(40, 50));
-    EXPECT_EQ(bitmap(), loaded);
-    EXPECT_FALSE(w().isModified());
-    drive("aEdycjaHSL", 0, 0, false);
-    ASSERT_EQ(positions.size(), 2u);
-    EXPECT_EQ(positions[0], QPoint(w().x() + (w().width() - 380) / 2, w().y() + (w().height() - 290) / 2));
-    EXPECT_EQ(positions[1], QPoint(40, 50));
-    // The other dialog has its own place.
-    drive("aEdycjaBrightnessContrast", 0, 0, false);
-    EXPECT_EQ(positions[2], QPoint(w().x() + (w().width() - 380) / 2, w().y() + (w().height() - 235) / 2));
-}
-
-TEST(BrightnessContrast, OneTableGivesThePixelsOfContrastThenBrightness) {
-    QImage values(256, 1, QImage::Format_ARGB32);
-    for (int v = 0; v < 256; ++v)
-        values.setPixel(v, 0, qRgba(v, 255 - v, (v * 7) & 255, v));
-    // Every position of each slider against a few of the other's.
-    std::vector<std::pair<int, int>> positions; // brightness, contrast
-    for (int p = -100; p <= 100; ++p)
-        for (const int other : {-100, -37, 0, 55, 100}) {
-            positions.emplace_back(p, other);
-            positions.emplace_back(other, p);
-        }
-    for (const auto& [brightness, contrast] : positions) {
-        QImage twoPasses = values;
-        // The slider position / 100 as the dialog works it out.
-        imaging::AdjustContrast(twoPasses, static_cast<double>(contrast / 100.0L));
-        imaging::AdjustBrightness(twoPasses, static_cast<double>(brightness / 100.0L));
-        QImage oneTable = values;
-        ui::TfoJasnoscKontrast::Adjust(oneTable, brightness, contrast);
-        ASSERT_EQ(oneTable, twoPasses) << "brightness " << brightness << ", contrast " << contrast;
-    }
-}
-
-TEST(BrightnessContrast, ThePreviewComesWithTheViewersCopyWhenOneIsWanted) {
-    const QImage photo = uitest::plain(QSize(700, 450), QColor(90, 140, 200));
-    std::vector<std::pair<QImage, QImage>> previews;
-    ui::TfoJasnoscKontrast dialog(
-        photo, [&](const QImage& p, const QImage& copy) { previews.emplace_back(p, copy); });
-    dialog.tAktualizuj->setInterval(0);
-    dialog.sliders[0]->setValue(40);
-    QTest::qWait(20);
-    dialog.waitForPreview();
-    dialog.setViewCopySize([](QSize s) { return s / 3; });
-    dialog.sliders[1]->setValue(-30);
-    QTest::qWait(20);
-    dialog.waitForPreview();
-    ASSERT_EQ(previews.size(), 2u);
-    EXPECT_TRUE(previews[0].second.isNull()) << "no copy asked for";
-    QImage expected = photo.copy();
-    ui::TfoJasnoscKontrast::Adjust(expected, 40, -30);
-    EXPECT_EQ(previews[1].first, expected);
-    QImage copy(QSize(700, 450) / 3, QImage::Format_RGB32);
-    imaging::ScaleNearestInto(expected, copy, true);
-    EXPECT_EQ(previews[1].second, copy);
-}
-
-// Where loading, changes and saves meet: each case once failed a customer.
-TEST_F(Editing, LeavingWithYesWaitsForTheSaveAndAFailedSaveStays) {
-    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
-        photo(QString::fromLatin1(name), QSize(80, 60), qRgb(10, 200, 30));
-    ASSERT_TRUE(QDir(folder).mkdir(QStringLiteral("a_kopia.jpg"))); // cannot be replaced by a file
-    build();
-    answerSaveDialogs();
-    command("aEdycjaSepia");
-    const QImage edited = bitmap();
-    saveAnswers = {{TfoZapisz::kNewFile, {}}};
-    h.prompts.answers = {Answer::Yes, Answer::Yes}; // save, and replace what stands at the name
-    act("aPlikNastepny")->trigger();
+    doc().finish();
+    EXPECT_EQ(doc().bitmap(), edited);
     settle();
-    EXPECT_EQ(w().catalogue().currentIndex(), 0); // stayed
-    EXPECT_EQ(w().laNazwaPliku->text(), QStringLiteral("a"));
-    EXPECT_EQ(bitmap(), edited);
-    EXPECT_TRUE(w().isModified());
-    ASSERT_FALSE(h.prompts.records.isEmpty());
-    EXPECT_EQ(h.prompts.records.last().kind, ui::Prompts::Kind::Error);
-    // Written this time: the photo asked for opens, not the folder's first.
-    ASSERT_TRUE(QDir(folder).rmdir(QStringLiteral("a_kopia.jpg")));
-    w().GoToPhoto(2);
-    saveAnswers = {{TfoZapisz::kNewFile, {}}};
-    h.prompts.answers = {Answer::Yes};
-    settle();
-    EXPECT_EQ(w().laNazwaPliku->text(), QStringLiteral("c"));
-    EXPECT_EQ(w().document()->path(), QDir::toNativeSeparators(file(QStringLiteral("c.jpg"))));
-    EXPECT_EQ(imaging::LoadPhoto(file(QStringLiteral("a_kopia.jpg"))).bitmap.size(), QSize(80, 60));
-}
-
-TEST_F(Editing, NothingStartsOnAPhotoStillLoadingAndSelectionsEndWithTheirBitmap) {
-    photo(QStringLiteral("a.jpg"), QSize(80, 60), qRgb(10, 200, 30));
-    photo(QStringLiteral("b.jpg"), QSize(40, 30), qRgb(200, 10, 30));
-    build();
-    int dialogs = 0;
-    w().runDialog = [&](QDialog&) { return ++dialogs, int(QDialog::Accepted); };
-    w().GoToPhoto(1);
-    QCoreApplication::processEvents(); // left: "b" is asked for, not yet read
-    ASSERT_TRUE(edit().isLoading());
-    QTimer::singleShot(0, [&] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            ++dialogs;
-            modal->close();
-        }
-    });
-    for (const char* name : {"aEdycjaBrightnessContrast", "aEdycjaHSL", "aPlikInfo", "aEdycjaKadrowanie"})
-        act(name)->trigger();
-    settle();
-    EXPECT_EQ(dialogs, 0);
-    EXPECT_FALSE(w().pEdycjaKadrowanie->isVisible());
+    EXPECT_TRUE(w().pObrazToolbar->isEnabled() && view().isEnabled());
     EXPECT_FALSE(w().isModified());
-    // A crop selection on screen ends when undo changes the bitmap's size.
-    command("aEdycjaObrotL");
-    act("aEdycjaKadrowanie")->trigger();
-    drag({2, 2}, {25, 35});
-    ASSERT_TRUE(w().cropTool()->hasSelection());
-    command("aEdycjaCofnij");
-    EXPECT_FALSE(w().cropTool()->hasSelection());
-    EXPECT_FALSE(w().pEdycjaKadrowanie->isVisible());
-    EXPECT_EQ(view().layerCount(), 0);
-    EXPECT_EQ(bitmap().size(), QSize(40, 30));
-}
-
-TEST_F(Editing, DiscardIsAStepAndAnEditMadeWhileItReadsIsKept) {
-    photo(QStringLiteral("a.jpg"), QSize(80, 60), qRgb(10, 200, 30));
-    build();
-    const QImage stored = bitmap();
-    command("aEdycjaSepia");
-    const QImage edited = bitmap();
-    act("aEdycjaAnuluj")->trigger();
-    act("aEdycjaObrotP")->trigger(); // while the file is read again
-    settle();
-    QImage turned = stored;
-    imaging::RotateRight(turned);
-    EXPECT_EQ(bitmap(), turned);
-    EXPECT_TRUE(w().isModified());
-    command("aEdycjaCofnij");
-    EXPECT_EQ(bitmap(), stored);
-    EXPECT_FALSE(w().isModified());
-    command("aEdycjaCofnij"); // the discarded edit comes back
-    EXPECT_EQ(bitmap(), edited);
-    EXPECT_TRUE(w().isModified());
-    EXPECT_TRUE(h.prompts.records.isEmpty()); // no question, as before
 }
 
 TEST_F(Editing, AFileCommandWaitsForTheSaveOfItsPhoto) {
-    photo(QStringLiteral("a.jpg"), QSize(80, 60), qRgb(10, 200, 30));
+    addPhoto(QStringLiteral("a.jpg"), QSize(80, 60), qRgb(10, 200, 30));
     const QString other = h.path(QStringLiteral("inne"));
     ASSERT_TRUE(QDir().mkpath(other));
-    build();
+    showWindow();
     answerSaveDialogs();
     command("aEdycjaObrotL");
     saveAnswers = {{TfoZapisz::kExistingFile, {}}};
@@ -743,52 +272,167 @@ TEST_F(Editing, AFileCommandWaitsForTheSaveOfItsPhoto) {
     EXPECT_EQ(imaging::LoadPhoto(other + QStringLiteral("/a.jpg")).bitmap.size(), QSize(60, 80));
 }
 
-TEST_F(Editing, TheCurrentNameOfAnUpperCaseJpegReplacesThatFileAfterTheQuestion) {
-    photo(QStringLiteral("IMG_0001.JPG"), QSize(80, 60), qRgb(10, 200, 30));
-    build();
-    answerSaveDialogs();
-    command("aEdycjaObrotL");
-    saveAnswers = {{TfoZapisz::kExistingFile, {}}};
-    h.prompts.answers = {Answer::Yes};
-    act("aEdycjaZapisz")->trigger();
-    settle();
-    ASSERT_EQ(h.prompts.records.size(), 1);
-    EXPECT_EQ(h.prompts.records[0].text, QStringLiteral("Czy zastąpić istniejący plik?\r\n") +
-                                             QDir::toNativeSeparators(file(QStringLiteral("IMG_0001.JPG"))));
-    EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{QStringLiteral("IMG_0001.JPG")});
-    EXPECT_EQ(imaging::LoadPhoto(file(QStringLiteral("IMG_0001.JPG"))).bitmap.size(), QSize(60, 80));
-    EXPECT_EQ(w().catalogue().size(), 1);
+TEST_F(Editing, TheCloseQuestionsThreeAnswers) {
+    const struct {
+        Answer answer;
+        bool closes;
+        bool written;
+    } cases[] = {{Answer::Cancel, false, false}, {Answer::No, true, false}, {Answer::Yes, true, true}};
+    for (const auto& c : cases) {
+        QFile::remove(file(QStringLiteral("a_kopia.jpg")));
+        addPhoto(QStringLiteral("a.jpg"), QSize(80, 60), qRgb(10, 200, 30));
+        showWindow();
+        answerSaveDialogs();
+        saveAnswers = {{TfoZapisz::kNewFile, {}}};
+        command("aEdycjaBW");
+        h.prompts.answers = {c.answer};
+        w().close();
+        settle();
+        EXPECT_EQ(w().isHidden(), c.closes);
+        EXPECT_EQ(QFile::exists(file(QStringLiteral("a_kopia.jpg"))), c.written);
+        h.prompts.answers = {Answer::No};
+        h.close();
+    }
 }
 
-TEST_F(Editing, SaveAsLeavesNothingToAskAboutAndShowsTheFileWritten) {
-    photo(QStringLiteral("a.jpg"), QSize(80, 60), qRgb(10, 200, 30));
-    photo(QStringLiteral("b.jpg"), QSize(80, 60), qRgb(10, 20, 230));
-    build();
-    w().GoToPhoto(1);
-    settle();
-    answerSaveDialogs();
-    command("aEdycjaBW");
-    saveAnswers = {{TfoZapisz::kNewFile, {}}};
-    act("aPlikZapiszJako")->trigger();
-    settle();
-    EXPECT_EQ(w().laNazwaPliku->text(), QStringLiteral("b_kopia"));
-    EXPECT_FALSE(w().isModified());
-    act("aPlikPoprzedni")->trigger();
-    settle();
+struct Viewer : uitest::WindowTest {
+    QString folder() { return h.photoFolder(QStringLiteral("zdjecia")); }
+};
+
+TEST_F(Viewer, ZoomAndToolCommandsReachTheView) {
+    addPhoto(QStringLiteral("a.jpg"), QSize(3000, 2000), qRgb(20, 120, 30));
+    showWindow();
+    EXPECT_EQ(w().laRozmiarPliku->text(), QStringLiteral("3000x2000"));
+    EXPECT_EQ(w().laNazwaPliku->text(), QStringLiteral("a"));
+    const float fitted = view().scale();
+    for (const auto& [name, scale] :
+         {std::pair{"aWidok300", 3.0f}, std::pair{"aWidok200", 2.0f}, std::pair{"aWidok400", 4.0f},
+          std::pair{"aWidokNormalny_", 1.0f}, std::pair{"aWidokDopasuj", fitted},
+          std::pair{"aWidokNormalny", 1.0f}}) {
+        act(name)->trigger();
+        EXPECT_EQ(view().scale(), scale) << name;
+        if (scale != fitted) {
+            EXPECT_EQ(w().laZoom->text(), QStringLiteral("Widok: %1%").arg(std::nearbyint(scale * 100)))
+                << name;
+        }
+    }
+    act("aWidokPowieksz")->trigger();
+    EXPECT_GT(view().scale(), 1.0f);
+    act("aWidokPomniejsz")->trigger();
+    act("aWidokPomniejsz")->trigger();
+    EXPECT_LT(view().scale(), 1.0f);
+    act("aWidokLupa")->trigger();
+    EXPECT_EQ(w().ToolMode, ImageViewController::MagnifierTool);
+    command("aEdycjaKadrowanie");
+    QTest::keyPress(&view(), Qt::Key_Escape); // ends the tool with its panel
+    EXPECT_EQ(w().ToolMode, ImageViewController::NoTool);
+    EXPECT_FALSE(w().pEdycjaKadrowanie->isVisible());
+    // A right click opens the view's own menu.
+    const QPoint at(50, 50);
+    QContextMenuEvent e(QContextMenuEvent::Mouse, at, view().viewport()->mapToGlobal(at));
+    QApplication::sendEvent(view().viewport(), &e);
+    EXPECT_TRUE(w().pmObraz->isVisible());
+    w().pmObraz->hide();
+}
+
+TEST_F(Viewer, AnEmptyFolderHasNoCurrentPhotoAndViewCommandsWaitExceptTheFixedZooms) {
+    showWindow();
+    EXPECT_EQ(w().catalogue().currentIndex(), -1);
+    command("aPlikNastepny");
+    act("aWidokPowieksz")->trigger();
+    act("aWidokLupa")->trigger();
+    EXPECT_EQ(view().scale(), 1.0f);
+    EXPECT_EQ(w().ToolMode, ImageViewController::NoTool);
+    act("aWidok400")->trigger();
+    EXPECT_EQ(view().scale(), 4.0f);
+    EXPECT_TRUE(w().close()); // unmodified: asks nothing
     EXPECT_TRUE(h.prompts.records.isEmpty());
-    // A refused overwrite still reads the folder again, and keeps the edit.
-    command("aEdycjaSepia");
-    saveAnswers = {{TfoZapisz::kNewFile, QStringLiteral("b")}};
-    h.prompts.answers = {Answer::No};
-    act("aPlikZapiszJako")->trigger();
-    settle();
-    EXPECT_EQ(h.prompts.records.size(), 1);
-    EXPECT_TRUE(w().isModified());
 }
 
-TEST_F(Editing, EnteringTheNewNameFieldChoosesIt) {
+TEST_F(Viewer, AFailedLoadEmptiesTheViewAndTheBarDescribesOnlyTheFailedFile) {
+    addPhoto(QStringLiteral("a.jpg"), QSize(320, 240), qRgb(1, 2, 3));
+    // A cut-off photo and a depth the viewer refuses, linked rather than copied.
+    ASSERT_TRUE(QFile::link(testsupport::corpusFile(QStringLiteral("damaged_truncated_half_konica_z3.jpg")),
+                            folder() + QStringLiteral("/b.jpg")));
+    ASSERT_TRUE(QFile::link(testsupport::corpusFile(QStringLiteral("tiff_grey16_must_refuse.tiff")),
+                            folder() + QStringLiteral("/c.tif")));
+    showWindow();
+    act("aWidok200")->trigger();
+    const struct {
+        int index;
+        const char* message;
+    } failures[] = {{1, "Błąd odczytu pliku: "},
+                    {2, "Tylko obrazy 1, 4, 8, 24 lub 32 BitsPerPixel są obsługiwane w tym programie!"}};
+    for (const auto& f : failures) {
+        h.prompts.records.clear();
+        w().GoToPhoto(f.index);
+        settle();
+        ASSERT_EQ(h.prompts.records.size(), 1);
+        EXPECT_EQ(h.prompts.records[0].kind, ui::Prompts::Kind::Error);
+        EXPECT_EQ(h.prompts.records[0].caption, QStringLiteral("Błąd"));
+        EXPECT_TRUE(h.prompts.records[0].text.startsWith(QString::fromUtf8(f.message)));
+        EXPECT_GT(h.prompts.records[0].text.size(), 20);
+        // Nothing of the photo before is left: neither its picture, its EXIF lines, its zoom nor its size.
+        EXPECT_FALSE(view().hasBitmap());
+        EXPECT_TRUE(w().document()->exifLines().isEmpty());
+        EXPECT_EQ(w().laZoom->text(), QStringLiteral("Widok: 100%"));
+        EXPECT_EQ(w().laNazwaPliku->text(), w().catalogue().at(f.index).Nazwa);
+        EXPECT_EQ(w().laRozmiarPliku->text(), QString());
+        EXPECT_EQ(w().laWagaPliku->text(),
+                  QString::number(w().catalogue().at(f.index).Rozmiar) + QStringLiteral(" KB"));
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    }
+    // A good photo after the failures is shown and described again.
+    w().GoToPhoto(0);
+    settle();
+    EXPECT_EQ(view().bitmap().size(), QSize(320, 240));
+    EXPECT_EQ(w().laRozmiarPliku->text(), QStringLiteral("320x240"));
+    EXPECT_FALSE(w().document()->exifLines().isEmpty());
+}
+
+TEST_F(Viewer, RefreshIntoAnEmptyFolderEmptiesTheViewAndNoDecodeArrivesLater) {
+    addPhoto(QStringLiteral("a.jpg"), QSize(640, 480), qRgb(200, 30, 30));
+    showWindow();
+    act("aWidok300")->trigger();
+    // A new decode of the photo is under way when the folder empties and the user refreshes.
+    w().ShowPhoto();
+    ASSERT_TRUE(w().document()->isLoading());
+    ASSERT_TRUE(QFile::remove(folder() + QStringLiteral("/a.jpg")));
+    command("aWidokOdswiez");
+    w().document()->finish();
+    ASSERT_TRUE(testsupport::deliverQueued(&w())); // whatever the decode posted has been delivered
+    EXPECT_EQ(w().catalogue().currentIndex(), -1);
+    EXPECT_FALSE(view().hasBitmap());
+    EXPECT_EQ(view().layerCount(), 0);
+    EXPECT_TRUE(w().document()->exifLines().isEmpty());
+    EXPECT_EQ(w().laZoom->text(), QStringLiteral("Widok: 100%"));
+    for (const QLabel* l : {w().laNazwaPliku, w().laRozmiarPliku, w().laWagaPliku})
+        EXPECT_TRUE(l->text().isEmpty()) << l->objectName().toStdString();
+    EXPECT_TRUE(h.prompts.records.isEmpty());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST(BrightnessContrast, OneTableGivesThePixelsOfContrastThenBrightness) {
+    QImage values(256, 1, QImage::Format_ARGB32);
+    for (int v = 0; v < 256; ++v)
+        values.setPixel(v, 0, qRgba(v, 255 - v, (v * 7) & 255, v));
+    // Every position of each slider against a few of the other's.
+    for (int p = -100; p <= 100; ++p)
+        for (const int other : {-100, -37, 0, 55, 100})
+            for (const auto& [brightness, contrast] : {std::pair{p, other}, std::pair{other, p}}) {
+                QImage twoPasses = values;
+                imaging::AdjustContrast(twoPasses, static_cast<double>(contrast / 100.0L));
+                imaging::AdjustBrightness(twoPasses, static_cast<double>(brightness / 100.0L));
+                QImage oneTable = values;
+                ui::TfoJasnoscKontrast::Adjust(oneTable, brightness, contrast);
+                ASSERT_EQ(oneTable, twoPasses) << "brightness " << brightness << ", contrast " << contrast;
+            }
+}
+
+TEST(SaveDialog, EnteringTheNewNameFieldChoosesIt) {
+    uitest::Harness h;
     TfoZapisz d(h.prompts);
-    d.prepare(QStringLiteral("a_kopia"), QStringLiteral("a"), folder, 80);
+    d.prepare(QStringLiteral("a_kopia"), QStringLiteral("a"), h.dir.path(), 80);
     d.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
     QTest::mouseClick(d.rbPlikIstniejacy, Qt::LeftButton);

@@ -5,8 +5,10 @@
 #include "testsupport.h"
 #include "ui/common/appresources.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QTest>
 
@@ -91,6 +93,39 @@ QString WindowTest::photos(int n) {
 
 void WindowTest::settle() {
     uitest::settle(w());
+}
+
+QString WindowTest::addPhoto(const QString& name, QSize size, QRgb colour) {
+    const QString path = h.photoFolder(QStringLiteral("zdjecia")) + QLatin1Char('/') + name;
+    EXPECT_TRUE(writePhoto(path, size, colour)) << path.toStdString();
+    return path;
+}
+
+void WindowTest::showWindow(QSize size) {
+    h.photoFolder(QStringLiteral("zdjecia"));
+    h.build();
+    h.show(size);
+    settle();
+}
+
+void WindowTest::command(const char* name) {
+    act(name)->trigger();
+    settle();
+}
+
+void WindowTest::drag(QPointF from, QPointF to) {
+    const auto send = [this](QEvent::Type type, QPointF bitmapPoint) {
+        const QPointF pos =
+            (view().bitmapToControl(bitmapPoint) - QPointF(view().viewportRect().topLeft())).toPoint();
+        const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent e(type, pos, view().viewport()->mapToGlobal(pos), button, held, {});
+        QApplication::sendEvent(view().viewport(), &e);
+    };
+    send(QEvent::MouseButtonPress, from);
+    send(QEvent::MouseMove, (from + to) / 2);
+    send(QEvent::MouseMove, to);
+    send(QEvent::MouseButtonRelease, to);
 }
 
 } // namespace uitest

@@ -59,6 +59,16 @@ protected:
     QString photos(int n);
     // Waits until the photo document has nothing left to do and the window waits for nothing.
     void settle();
+
+    // A JPEG of one colour in the documents folder "zdjecia"; returns its path.
+    QString addPhoto(const QString& name, QSize size, QRgb colour);
+    // Builds the window, shows it at `size` and waits until its first photo has landed.
+    void showWindow(QSize size = QSize(1000, 700));
+    ImageView& view() { return *w().ivObraz; }
+    // Runs a command and waits until what it started has landed.
+    void command(const char* name);
+    // A left-button drag on the view between two bitmap points.
+    void drag(QPointF from, QPointF to);
 };
 
 } // namespace uitest
