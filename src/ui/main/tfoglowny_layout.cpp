@@ -127,6 +127,7 @@ void TfoGlowny::CreateLeftSide() {
     sbPliki = new QScrollArea(pLista);
     sbPliki->setObjectName(QStringLiteral("sbPliki"));
     sbPliki->setFrameShape(QFrame::NoFrame);
+    sbPliki->setFocusPolicy(Qt::NoFocus); // the list inside takes the focus: no empty Tab stop before it
     CreateBrowser();
     column(pLista)->addWidget(sbPliki);
     addInset(v, pLista, QMargins(5, 5, 0, 5));
