@@ -180,13 +180,8 @@ QByteArray JpegWithExif(const QImage& image, const ExifSpec& spec) {
 }
 
 QByteArray Segment(std::uint8_t marker, const QByteArray& payload) {
-    QByteArray s;
-    s.append(static_cast<char>(0xFF));
-    s.append(static_cast<char>(marker));
     const auto length = static_cast<unsigned>(payload.size() + 2);
-    s.append(static_cast<char>(length >> 8));
-    s.append(static_cast<char>(length & 0xFF));
-    return s + payload;
+    return QByteArray{"\xFF"} + char(marker) + char(length >> 8) + char(length & 0xFF) + payload;
 }
 
 QByteArray InsertAfterSoi(const QByteArray& jpeg, const std::vector<QByteArray>& segments) {
@@ -221,14 +216,7 @@ QByteArray JpegClaimingSize(int width, int height) {
 }
 
 TiffSpec Tiff(int width, int height, int bits, int samples, int photometric, int compression) {
-    TiffSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.bitsPerSample = bits;
-    spec.samplesPerPixel = samples;
-    spec.photometric = photometric;
-    spec.compression = compression;
-    return spec;
+    return {width, height, bits, samples, photometric, compression};
 }
 
 TiffSpec RgbTiff(const QImage& image, int compression) {
@@ -245,77 +233,61 @@ bool WriteTiff(const QString& path, const TiffSpec& spec) {
         return false;
     const std::size_t rowBytes =
         (static_cast<std::size_t>(spec.width) * spec.bitsPerSample * spec.samplesPerPixel + 7) / 8;
+    for (const auto& [tag, value] : {std::pair{TIFFTAG_IMAGEWIDTH, spec.width},
+                                     {TIFFTAG_IMAGELENGTH, spec.height},
+                                     {TIFFTAG_BITSPERSAMPLE, spec.bitsPerSample},
+                                     {TIFFTAG_SAMPLESPERPIXEL, spec.samplesPerPixel},
+                                     {TIFFTAG_PHOTOMETRIC, spec.photometric},
+                                     {TIFFTAG_COMPRESSION, spec.compression},
+                                     {TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG},
+                                     {TIFFTAG_ORIENTATION, spec.orientation}})
+        TIFFSetField(tif, tag, value);
+    const std::uint16_t alpha = EXTRASAMPLE_UNASSALPHA;
+    if (spec.extraSamples > 0)
+        TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &alpha);
+    std::vector<std::uint16_t> map = spec.colormap;
+    if (!map.empty())
+        TIFFSetField(tif, TIFFTAG_COLORMAP, map.data(), map.data() + map.size() / 3,
+                     map.data() + map.size() / 3 * 2);
     bool ok = true;
-    for (int page = 0; ok && page < spec.pages; ++page) {
-        TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, spec.width);
-        TIFFSetField(tif, TIFFTAG_IMAGELENGTH, spec.height);
-        TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, spec.bitsPerSample);
-        TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, spec.samplesPerPixel);
-        TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, spec.photometric);
-        TIFFSetField(tif, TIFFTAG_COMPRESSION, spec.compression);
-        TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-        TIFFSetField(tif, TIFFTAG_ORIENTATION, spec.orientation);
-        if (spec.extraSamples > 0) {
-            const std::uint16_t kind = EXTRASAMPLE_UNASSALPHA;
-            TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &kind);
-        }
-        if (!spec.colormap.empty()) {
-            const std::size_t n = spec.colormap.size() / 3;
-            std::vector<std::uint16_t> map = spec.colormap;
-            TIFFSetField(tif, TIFFTAG_COLORMAP, map.data(), map.data() + n, map.data() + 2 * n);
-        }
-        if (spec.compression == COMPRESSION_JPEG)
-            TIFFSetField(tif, TIFFTAG_JPEGQUALITY, 95);
-        if (spec.pages > 1) {
-            TIFFSetField(tif, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
-            TIFFSetField(tif, TIFFTAG_PAGENUMBER, page, spec.pages);
-        }
-        if (spec.tileSize > 0) {
-            TIFFSetField(tif, TIFFTAG_TILEWIDTH, spec.tileSize);
-            TIFFSetField(tif, TIFFTAG_TILELENGTH, spec.tileSize);
-            const tmsize_t tileBytes = TIFFTileSize(tif);
-            std::vector<std::uint8_t> tile(static_cast<std::size_t>(tileBytes));
-            const std::size_t tileRow = static_cast<std::size_t>(TIFFTileRowSize(tif));
-            for (int ty = 0; ok && ty < spec.height; ty += spec.tileSize) {
-                for (int tx = 0; ok && tx < spec.width; tx += spec.tileSize) {
-                    std::fill(tile.begin(), tile.end(), 0);
-                    const std::size_t xByte =
-                        static_cast<std::size_t>(tx) * spec.bitsPerSample * spec.samplesPerPixel / 8;
-                    const std::size_t n = std::min(tileRow, rowBytes - xByte);
-                    for (int r = 0; r < spec.tileSize && ty + r < spec.height; ++r)
-                        std::copy_n(spec.pixels.data() + static_cast<std::size_t>(ty + r) * rowBytes + xByte,
-                                    n, tile.data() + static_cast<std::size_t>(r) * tileRow);
-                    ok = TIFFWriteTile(tif, tile.data(), static_cast<std::uint32_t>(tx),
-                                       static_cast<std::uint32_t>(ty), 0, 0) >= 0;
-                }
+    // Tiles are filled from the packed rows, zero past the picture's edges.
+    const int tile = spec.tileSize;
+    if (tile > 0) {
+        TIFFSetField(tif, TIFFTAG_TILEWIDTH, tile);
+        TIFFSetField(tif, TIFFTAG_TILELENGTH, tile);
+        const auto tileRow = static_cast<std::size_t>(TIFFTileRowSize(tif));
+        std::vector<std::uint8_t> buffer(static_cast<std::size_t>(TIFFTileSize(tif)));
+        for (int ty = 0; ok && ty < spec.height; ty += tile)
+            for (int tx = 0; ok && tx < spec.width; tx += tile) {
+                std::fill(buffer.begin(), buffer.end(), 0);
+                const std::size_t x =
+                    static_cast<std::size_t>(tx) * spec.bitsPerSample * spec.samplesPerPixel / 8;
+                for (int r = 0; r < tile && ty + r < spec.height; ++r)
+                    std::copy_n(spec.pixels.data() + static_cast<std::size_t>(ty + r) * rowBytes + x,
+                                std::min(tileRow, rowBytes - x),
+                                buffer.data() + static_cast<std::size_t>(r) * tileRow);
+                ok = TIFFWriteTile(tif, buffer.data(), std::uint32_t(tx), std::uint32_t(ty), 0, 0) >= 0;
             }
-        } else {
-            TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, spec.compression == COMPRESSION_JPEG ? 16 : 7);
-            std::vector<std::uint8_t> row(rowBytes);
-            for (int y = 0; ok && y < spec.height; ++y) {
-                std::copy_n(spec.pixels.data() + static_cast<std::size_t>(y) * rowBytes, rowBytes,
-                            row.data());
-                ok = TIFFWriteScanline(tif, row.data(), static_cast<std::uint32_t>(y), 0) == 1;
-            }
+    } else {
+        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 7);
+        std::vector<std::uint8_t> row(rowBytes);
+        for (int y = 0; ok && y < spec.height; ++y) {
+            std::copy_n(spec.pixels.data() + static_cast<std::size_t>(y) * rowBytes, rowBytes, row.data());
+            ok = TIFFWriteScanline(tif, row.data(), static_cast<std::uint32_t>(y), 0) == 1;
         }
-        ok = ok && TIFFWriteDirectory(tif) == 1;
     }
+    ok = ok && TIFFWriteDirectory(tif) == 1;
     TIFFClose(tif);
     return ok;
 }
 
 int MaxChannelDiff(const QImage& a, const QImage& b, bool withAlpha) {
-    if (a.size() != b.size())
-        return -1;
-    int worst = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y);
-            const QRgb q = b.pixel(x, y);
-            worst =
-                std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                          std::abs(qBlue(p) - qBlue(q)), withAlpha ? std::abs(qAlpha(p) - qAlpha(q)) : 0});
-        }
+    int worst = a.size() == b.size() ? 0 : -1;
+    for (int i = 0; worst >= 0 && i < a.width() * a.height(); ++i) {
+        const QRgb p = a.pixel(i % a.width(), i / a.width()), q = b.pixel(i % a.width(), i / a.width());
+        for (const int shift : {0, 8, 16, withAlpha ? 24 : 0})
+            worst = std::max(worst, std::abs(int(p >> shift & 255) - int(q >> shift & 255)));
+    }
     return worst;
 }
 

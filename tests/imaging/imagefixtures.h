@@ -12,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <utility>
 #include <vector>
 
 namespace fixtures {
@@ -45,25 +44,14 @@ QByteArray JpegClaimingSize(int width, int height);
 inline constexpr std::uint16_t kAscii = 2, kShort = 3, kLong = 4, kUndefined = 7;
 inline constexpr std::uint32_t kDataOffset = 0xFFFFFFF0u, kDirectory = 0xFFFFFF00u;
 struct Tag {
-    Tag(std::uint16_t tag, std::uint16_t type, std::vector<std::uint32_t> values, QByteArray bytes = {},
-        std::int64_t count = -1)
-        : tag(tag)
-        , type(type)
-        , values(std::move(values))
-        , bytes(std::move(bytes))
-        , count(count) {}
-    std::uint16_t tag;
-    std::uint16_t type;
+    std::uint16_t tag, type;
     std::vector<std::uint32_t> values; // SHORT or LONG values
-    QByteArray bytes;                  // ASCII or UNDEFINED values instead
-    std::int64_t count;                // >= 0: the count written, whatever the values
+    QByteArray bytes = {};             // ASCII or UNDEFINED values instead
+    std::int64_t count = -1;           // >= 0: the count written, whatever the values
 };
 struct Directory {
-    Directory(std::vector<Tag> tags, std::int64_t link = -1)
-        : tags(std::move(tags))
-        , link(link) {}
     std::vector<Tag> tags;
-    std::int64_t link; // -1: the next directory, or 0 after the last
+    std::int64_t link = -1; // -1: the next directory, or 0 after the last
 };
 QByteArray TiffBytes(std::vector<Directory> directories, const QByteArray& data, bool bigEndian = false);
 // One-strip 8-bit image whose strip byte count is `byteCount` (the size of `data` when negative).
@@ -94,9 +82,8 @@ struct TiffSpec {
     int photometric = 1, compression = 1, orientation = 1;
     int tileSize = 0;                    // > 0: tiles of tileSize × tileSize
     int extraSamples = 0;                // 1: one unassociated alpha sample
-    std::vector<std::uint16_t> colormap; // all reds, greens, blues
-    std::vector<std::uint8_t> pixels;
-    int pages = 1;
+    std::vector<std::uint16_t> colormap = {}; // all reds, greens, blues
+    std::vector<std::uint8_t> pixels = {};
 };
 TiffSpec Tiff(int width, int height, int bits, int samples, int photometric, int compression);
 bool WriteTiff(const QString& path, const TiffSpec& spec);

@@ -2,18 +2,10 @@
 // orientation, EXIF lines in Polish and in directory order, thumbnails that fit their box.
 #include "imagefixtures.h"
 
-#include "imaging/exifcatalogue.h"
 #include "imaging/exifpreview.h"
 #include "imaging/imagefile.h"
-#include "imaging/jpegdecoder.h"
 #include "imaging/orientation.h"
 #include "imaging/rasterconvert.h"
-
-#include <QFile>
-#include <QRegularExpression>
-
-#include <clocale>
-#include <string>
 
 #include <tiffio.h>
 
@@ -28,7 +20,7 @@ QImage bitmapOf(const QString& path) {
     return load.bitmap;
 }
 
-TEST(Loaders, JpegsMatchAnIndependentDecoderAndCarryNoExifLinesWithoutExif) {
+TEST(Loaders, JpegsMatchAnIndependentDecoderGreyOnesTheirRampAndNoExifMeansNoLines) {
     const TempFolder dir;
     const QImage picture = fixtures::Smooth(64, 48);
     const PhotoLoad made = LoadPhoto(dir.write("p.jpg", fixtures::JpegBytes(picture)));
@@ -43,21 +35,13 @@ TEST(Loaders, JpegsMatchAnIndependentDecoderAndCarryNoExifLinesWithoutExif) {
         EXPECT_LE(fixtures::MaxChannelDiff(bitmapOf(p), QImage(p).convertToFormat(QImage::Format_ARGB32)), 2)
             << name;
     }
-}
-
-TEST(Loaders, GreyJpegsGoThroughTheGreyRamp) {
-    const TempFolder dir;
-    const QString made = dir.write("g.jpg", fixtures::JpegBytes(fixtures::Quadrants(40, 30), 90, true));
-    for (const QString& p : {made, testsupport::corpusFile("grey_noexif.jpg")}) {
-        const RasterLoad raster = LoadPhotoRaster(p);
-        ASSERT_TRUE(raster.ok());
-        ASSERT_EQ(raster.raster.bitsPerPixel, 8);
-        std::vector<QRgb> ramp;
-        for (int i = 0; i < 256; ++i)
-            ramp.push_back(qRgb(i, i, i));
-        EXPECT_EQ(raster.raster.palette, ramp);
-        EXPECT_EQ(bitmapOf(p), RasterToImage(raster.raster).convertToFormat(QImage::Format_ARGB32));
-    }
+    // Grey JPEGs go through the grey ramp.
+    const RasterLoad grey = LoadPhotoRaster(testsupport::corpusFile("grey_noexif.jpg"));
+    ASSERT_EQ(grey.raster.bitsPerPixel, 8);
+    for (int i = 0; i < 256; ++i)
+        ASSERT_EQ(grey.raster.palette.at(std::size_t(i)), qRgb(i, i, i));
+    EXPECT_EQ(bitmapOf(testsupport::corpusFile("grey_noexif.jpg")),
+              RasterToImage(grey.raster).convertToFormat(QImage::Format_ARGB32));
 }
 
 // Every TIFF layout against the pixels it was written with: 1-bit with both meanings of zero, palettes,
@@ -120,126 +104,6 @@ TEST(Loaders, TiffDepthsAndCompressionsKeepTheirPixels) {
         ASSERT_TRUE(SaveJpeg(photo, dir.path("b.jpg"), 90).ok());
         EXPECT_EQ(fixtures::ReadFile(dir.path("r.jpg")), fixtures::ReadFile(dir.path("b.jpg")));
     }
-}
-
-TEST(Loaders, JpegInTiffTheFirstPageOfAMultiPageFileAndSixteenBitsRefused) {
-    const TempFolder dir;
-    const QImage picture = fixtures::Smooth(64, 48);
-    fixtures::TiffSpec spec = fixtures::RgbTiff(picture, COMPRESSION_JPEG);
-    ASSERT_TRUE(fixtures::WriteTiff(dir.path("j.tif"), spec));
-    EXPECT_LE(fixtures::MaxChannelDiff(bitmapOf(dir.path("j.tif")), picture), 12);
-    spec.compression = COMPRESSION_LZW;
-    spec.pages = 3;
-    ASSERT_TRUE(fixtures::WriteTiff(dir.path("m.tif"), spec));
-    EXPECT_EQ(fixtures::MaxChannelDiff(bitmapOf(dir.path("m.tif")), picture), 0);
-    EXPECT_EQ(bitmapOf(testsupport::corpusFile("tiff_multipage_palette1.tiff")).size(), QSize(10, 10));
-
-    fixtures::TiffSpec deep = fixtures::Tiff(8, 8, 16, 1, PHOTOMETRIC_MINISBLACK, COMPRESSION_NONE);
-    deep.pixels.assign(8 * 8 * 2, 0x40);
-    ASSERT_TRUE(fixtures::WriteTiff(dir.path("16.tif"), deep));
-    for (const QString& p : {dir.path("16.tif"), testsupport::corpusFile("tiff_grey16_must_refuse.tiff"),
-                             testsupport::corpusFile("tiff_rgb16_must_refuse.tiff")}) {
-        const PhotoLoad photo = LoadPhoto(p);
-        EXPECT_TRUE(photo.depthRefused() && photo.bitmap.isNull());
-        EXPECT_EQ(ViewerLoadMessage(photo),
-                  QString("Tylko obrazy 1, 4, 8, 24 lub 32 BitsPerPixel są obsługiwane w tym programie!"));
-        EXPECT_EQ(WizardLoadMessage(photo),
-                  QString("Only 1, 4, 8, 24 or 32 BitsPerPixel are supported in this demo !"));
-        EXPECT_TRUE(LoadPhotoRaster(p).depthRefused());
-        EXPECT_TRUE(LoadThumbnail(p).depthRefused());
-    }
-}
-
-TEST(Loaders, ExifLinesComeInDirectoryOrderInPolishWhateverTheSystemSpeaks) {
-    const TempFolder dir;
-    fixtures::ExifSpec exif;
-    exif.orientation = 1;
-    exif.thumbnail = fixtures::JpegBytes(fixtures::Quadrants(32, 24), 80, false, false);
-    const QStringList made =
-        LoadPhoto(dir.write("e.jpg", fixtures::JpegWithExif(fixtures::Quadrants(16, 16), exif))).exifLines;
-    ASSERT_GE(made.size(), 3);
-    EXPECT_EQ(made[0], "Producent = PIXCAM");
-    EXPECT_TRUE(made[1].startsWith("Orientacja = "));
-    EXPECT_TRUE(made[2].startsWith("Kompresja = ")); // IFD1 comes last
-
-    const QStringList camera = LoadPhoto(testsupport::corpusFile("canon_s40_II_thumb.jpg")).exifLines;
-    const auto at = [&](const QString& prefix) {
-        return camera.indexOf(QRegularExpression(QRegularExpression::escape(prefix) + ".*"));
-    };
-    EXPECT_TRUE(camera.contains("Producent = Canon"));
-    EXPECT_LT(at("Producent = "), at("Czas ekspozycji = "));
-    EXPECT_LT(at("Czas ekspozycji = "), at("Indeks Interoperability = "));
-    EXPECT_LT(at("Indeks Interoperability = "), at("Kompresja = Kompresja JPEG"));
-    EXPECT_EQ(camera.last(), QString::fromUtf8("Jednostka rozdzielczości = Cal"));
-    EXPECT_TRUE(LoadPhoto(testsupport::corpusFile("tiff_rgba8_none_MM_exif.tiff"))
-                    .exifLines.contains("Model = NIKON D1X"));
-    EXPECT_EQ(LoadPhoto(testsupport::corpusFile("tiff_rgb8_none.tiff")).exifLines,
-              QStringList{"<brak danych>"});
-
-    ASSERT_TRUE(detail::PolishExifCatalogueLoaded()) << "libexif's Polish catalogue is part of libexif12";
-    const QStringList expected = {
-        QString::fromUtf8("Orientacja = Lewy górny róg"),
-        QString::fromUtf8("Wersja Exif = Exif w wersji 2.21"), // patterns and appended pieces
-        QString::fromUtf8("Szybkość migawki = 7.38 EV (1/166 sek.)"),
-        QString::fromUtf8("Flesz = Flesz się uruchomił w trybie pulsującym"),
-        QString::fromUtf8("Model = Canon EOS 40D") // a camera's own texts stay as they are
-    };
-    const QByteArray language = qgetenv("LANGUAGE");
-    const std::string messages = std::setlocale(LC_MESSAGES, nullptr);
-    QStringList first;
-    for (const char* system : {"", "de", "en_US:en", "pl"}) {
-        qputenv("LANGUAGE", system);
-        std::setlocale(LC_MESSAGES, "C.UTF-8");
-        const QStringList lines = LoadPhoto(testsupport::corpusFile("canon_40d_II_thumb_jfif.jpg")).exifLines;
-        for (const QString& line : expected)
-            EXPECT_TRUE(lines.contains(line)) << system << ": " << line.toStdString();
-        if (first.isEmpty())
-            first = lines;
-        EXPECT_EQ(lines, first) << system;
-    }
-    qputenv("LANGUAGE", language);
-    std::setlocale(LC_MESSAGES, messages.c_str());
-    for (const char* text : {"Canon EOS 40D", "", "%s", "1/160"})
-        EXPECT_EQ(detail::PolishExifText(QString::fromUtf8(text)), QString::fromUtf8(text)) << text;
-    const QString unknown = detail::PolishExifText("Internal error (unknown value 7)");
-    EXPECT_TRUE(unknown != "Internal error (unknown value 7)" && unknown.contains("7"))
-        << unknown.toStdString();
-}
-
-TEST(Loaders, ThumbnailsFitTheBoxWithTheAspectRatioAndCorpusPhotosLoadAtTheirSize) {
-    const TempFolder dir;
-    // A 4000 × 3000 photo is decoded at an eighth, 500 × 375, which is still twice 96 × 72.
-    EXPECT_EQ(detail::JpegScaleFor(4000, 3000, 96, 83), 1);
-    EXPECT_EQ(detail::JpegScaleFor(800, 600, 96, 83), 2);
-    EXPECT_EQ(detail::JpegScaleFor(150, 91, 96, 83), 8);
-    fixtures::TiffSpec spec = fixtures::Tiff(300, 200, 8, 1, PHOTOMETRIC_MINISBLACK, COMPRESSION_LZW);
-    spec.pixels.assign(300 * 200, 0x80);
-    ASSERT_TRUE(fixtures::WriteTiff(dir.path("t.tif"), spec));
-    EXPECT_EQ(LoadThumbnail(dir.path("t.tif")).image, fixtures::Filled(96, 64, qRgb(0x80, 0x80, 0x80)));
-
-    QFile manifest(testsupport::corpusFile("MANIFEST.tsv"));
-    ASSERT_TRUE(manifest.open(QIODevice::ReadOnly));
-    manifest.readLine();
-    int loaded = 0;
-    while (!manifest.atEnd()) {
-        const QList<QByteArray> cols = manifest.readLine().split('\t');
-        const QString name = QString::fromUtf8(cols[0]);
-        const QList<QByteArray> size = cols[4].split(' ').first().split('x');
-        if (name.startsWith("damaged_") || name.contains("must_refuse") || name.contains("12bit") ||
-            size.size() != 2)
-            continue;
-        SCOPED_TRACE(name.toStdString());
-        const QSize stored(size[0].toInt(), size[1].toInt());
-        const QImage photo = bitmapOf(testsupport::corpusFile(name));
-        EXPECT_TRUE(photo.size() == stored || photo.size() == stored.transposed());
-        const ThumbnailLoad small = LoadThumbnail(testsupport::corpusFile(name));
-        ASSERT_TRUE(small.ok());
-        EXPECT_TRUE(small.image.width() <= 96 && small.image.height() <= 83);
-        EXPECT_NEAR(double(small.image.width()) / small.image.height(),
-                    double(photo.width()) / photo.height(), 0.1);
-        ++loaded;
-    }
-    EXPECT_GE(loaded, 40);
 }
 
 // The upright corners of a stored Quadrants picture for every Orientation value.
@@ -314,25 +178,6 @@ TEST(Orientation, EveryLoaderImagesAndRastersOfEveryDepthComeUpright) {
             EXPECT_EQ(RasterToImage(ApplyOrientation(r, o)), ApplyOrientation(image, o)) << bits << " " << o;
         EXPECT_EQ(RasterToImage(RasterTo24(r)), image);
     }
-}
-
-TEST(Raster, RowsArePaddedToFourBytesCountedIn64BitsAndBadSizesRefused) {
-    const std::tuple<std::int64_t, int, std::int64_t> strides[] = {{1, 1, 4},
-                                                                   {33, 1, 8},
-                                                                   {7, 4, 4},
-                                                                   {5, 24, 16},
-                                                                   // Rows of photos no int can count in bits.
-                                                                   {300'000'000, 8, 300'000'000},
-                                                                   {100'000'000, 24, 300'000'000},
-                                                                   {300'000'001, 1, 37'500'004},
-                                                                   {600'000'000, 32, 2'400'000'000}};
-    for (const auto& [width, bits, stride] : strides)
-        EXPECT_EQ(Raster::strideFor(width, bits), stride) << width << " × " << bits;
-    EXPECT_EQ(Raster::allocate(5, 3, 24).pixels.size(), std::size_t{48});
-    // A row beyond INT_MAX bytes is refused before anything is allocated.
-    for (const auto& [width, height, bits] :
-         {std::tuple{0, 3, 24}, {3, -1, 8}, {3, 3, 16}, {600'000'000, 1, 32}})
-        EXPECT_TRUE(Raster::allocate(width, height, bits).isNull()) << width << "x" << height << "x" << bits;
 }
 
 } // namespace
