@@ -4,6 +4,7 @@
 #include "imaging/colour.h"
 #include "imaging/filters.h"
 #include "imaging/filtersrows.h"
+#include "imaging/finishedrows.h"
 #include "imaging/redeye.h"
 #include "imaging/resample.h"
 #include "imaging/rotate.h"
@@ -443,3 +444,26 @@ TEST(RedEye, ARegionStaysInsideThePhoto) {
 }
 
 } // namespace
+
+// An effect's rows handed on as it finishes them make the viewer's copy the plain result would make.
+TEST(FinishedRows, EveryEffectHandsOnTheRowsOfTheViewersCopy) {
+    using Effect = std::function<void(QImage&, const imaging::FinishedRows&)>;
+    const std::pair<const char*, Effect> effects[] = {
+        {"sharpen", [](QImage& b, const auto& f) { imaging::ApplyNamedFilter(b, "SHARPEN", f); }},
+        {"left turn", [](QImage& b, const auto& f) { imaging::Rotate(b, imaging::QuarterTurn::Left, f); }},
+        {"right turn", [](QImage& b, const auto& f) { imaging::Rotate(b, imaging::QuarterTurn::Right, f); }}};
+    const auto target = [](QSize s) {
+        return QSize(std::max(1, s.width() * 2 / 7), std::max(1, s.height() * 3 / 11));
+    };
+    for (const QSize size : {QSize(9, 8), QSize(1030, 301)})
+        for (const auto& [name, run] : effects) {
+            imaging::NearestCopyFromRows copy(target);
+            QImage handedOn = RandomImage(size.width(), size.height(), 8), plain = handedOn;
+            run(handedOn, copy.sink());
+            run(plain, {});
+            QImage expected(target(plain.size()), QImage::Format_RGB32);
+            imaging::ScaleNearestInto(plain, expected, true);
+            EXPECT_EQ(handedOn, plain) << name;
+            EXPECT_EQ(copy.result(), expected) << name << " " << size.width();
+        }
+}

@@ -7,6 +7,8 @@
 #include "imaging/orientation.h"
 #include "imaging/rasterconvert.h"
 
+#include <QRegularExpression>
+
 #include <tiffio.h>
 
 using namespace imaging;
@@ -181,3 +183,31 @@ TEST(Orientation, EveryLoaderImagesAndRastersOfEveryDepthComeUpright) {
 }
 
 } // namespace
+
+TEST(Loaders, ExifLinesComeInDirectoryOrderInPolishWhateverTheSystemSpeaks) {
+    const QStringList camera = LoadPhoto(testsupport::corpusFile("canon_s40_II_thumb.jpg")).exifLines;
+    const auto at = [&](const char* prefix) {
+        return camera.indexOf(QRegularExpression(prefix + QString(".*")));
+    };
+    EXPECT_TRUE(camera.contains("Producent = Canon"));
+    EXPECT_LT(at("Producent = "), at("Czas ekspozycji = "));
+    EXPECT_LT(at("Czas ekspozycji = "), at("Kompresja = Kompresja JPEG")); // the thumbnail's directory last
+    EXPECT_EQ(LoadPhoto(testsupport::corpusFile("tiff_rgb8_none.tiff")).exifLines,
+              QStringList{"<brak danych>"});
+
+    const QStringList expected = {QString::fromUtf8("Orientacja = Lewy górny róg"),
+                                  QString::fromUtf8("Szybkość migawki = 7.38 EV (1/166 sek.)"),
+                                  QString::fromUtf8("Flesz = Flesz się uruchomił w trybie pulsującym"),
+                                  QString::fromUtf8("Model = Canon EOS 40D")}; // a camera's own text stays
+    const QByteArray language = qgetenv("LANGUAGE");
+    QStringList first;
+    for (const char* system : {"", "de", "en_US:en"}) {
+        qputenv("LANGUAGE", system);
+        const QStringList lines = LoadPhoto(testsupport::corpusFile("canon_40d_II_thumb_jfif.jpg")).exifLines;
+        for (const QString& line : expected)
+            EXPECT_TRUE(lines.contains(line)) << system << ": " << line.toStdString();
+        EXPECT_TRUE(first.isEmpty() || lines == first) << system;
+        first = lines;
+    }
+    qputenv("LANGUAGE", language);
+}
