@@ -280,15 +280,21 @@ TEST_F(Editing, TheCloseQuestionsThreeAnswers) {
     } cases[] = {{Answer::Cancel, false, false}, {Answer::No, true, false}, {Answer::Yes, true, true}};
     for (const auto& c : cases) {
         QFile::remove(file(QStringLiteral("a_kopia.jpg")));
+        QFile::remove(h.path(QStringLiteral("store.ini")));
         addPhoto(QStringLiteral("a.jpg"), QSize(80, 60), qRgb(10, 200, 30));
         showWindow();
         answerSaveDialogs();
         saveAnswers = {{TfoZapisz::kNewFile, {}}};
         command("aEdycjaBW");
         h.prompts.answers = {c.answer};
+        h.prompts.records.clear();
         w().close();
         settle();
+        ASSERT_EQ(h.prompts.records.size(), 1);
+        EXPECT_EQ(h.prompts.records[0].kind, ui::Prompts::Kind::YesNoCancel);
+        EXPECT_EQ(h.prompts.records[0].text, QStringLiteral("Obraz został zmieniony. Zapisać zmiany?"));
         EXPECT_EQ(w().isHidden(), c.closes);
+        EXPECT_EQ(QFile::exists(h.path(QStringLiteral("store.ini"))), c.closes); // settings only at a close
         EXPECT_EQ(QFile::exists(file(QStringLiteral("a_kopia.jpg"))), c.written);
         h.prompts.answers = {Answer::No};
         h.close();
@@ -333,20 +339,6 @@ TEST_F(Viewer, ZoomAndToolCommandsReachTheView) {
     QApplication::sendEvent(view().viewport(), &e);
     EXPECT_TRUE(w().pmObraz->isVisible());
     w().pmObraz->hide();
-}
-
-TEST_F(Viewer, AnEmptyFolderHasNoCurrentPhotoAndViewCommandsWaitExceptTheFixedZooms) {
-    showWindow();
-    EXPECT_EQ(w().catalogue().currentIndex(), -1);
-    command("aPlikNastepny");
-    act("aWidokPowieksz")->trigger();
-    act("aWidokLupa")->trigger();
-    EXPECT_EQ(view().scale(), 1.0f);
-    EXPECT_EQ(w().ToolMode, ImageViewController::NoTool);
-    act("aWidok400")->trigger();
-    EXPECT_EQ(view().scale(), 4.0f);
-    EXPECT_TRUE(w().close()); // unmodified: asks nothing
-    EXPECT_TRUE(h.prompts.records.isEmpty());
 }
 
 TEST_F(Viewer, AFailedLoadEmptiesTheViewAndTheBarDescribesOnlyTheFailedFile) {

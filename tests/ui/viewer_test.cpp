@@ -54,17 +54,6 @@ struct ViewTest : ::testing::Test {
     }
 };
 
-TEST_F(ViewTest, ControlAndBitmapPixelsConvertBothWays) {
-    view.setBitmap(Coordinates(200, 100));
-    view.setCentered(true);
-    view.setScaleMode(ImageView::ScaleMode::Normal);
-    EXPECT_EQ(view.photoOrigin(), QPoint(100, 100));
-    EXPECT_EQ(view.controlToBitmap(QPoint(99, 150)), QPoint(-1, 50)); // left of the photo: below zero
-    EXPECT_EQ(view.bitmapToControl(QPointF(200, 100)), QPointF(300, 200));
-    view.setCentered(false);
-    EXPECT_EQ(view.controlToBitmap(QPoint(99, 150)), QPoint(99, 150));
-}
-
 TEST_F(ViewTest, ZoomedInPixelsAreTheirBitmapPixelsAndPiecesMatchTheWhole) {
     scaled(view, Coordinates(500, 400), 5.06f);
     view.horizontalScrollBar()->setValue(777);
