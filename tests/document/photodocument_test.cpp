@@ -13,13 +13,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QHash>
-#include <QMutex>
-#include <QSemaphore>
-#include <QSignalSpy>
-#include <QThread>
+#include <QtTest>
 
 #include <csignal>
 #include <sys/resource.h>

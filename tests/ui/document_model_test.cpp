@@ -9,24 +9,9 @@
 #include "document/photodocument.h"
 #include "imaging/colour.h"
 #include "imaging/imagefile.h"
-#include "testsupport.h"
 #include "ui/edit/adjustmentdialog.h"
 #include "ui/edit/tfozapisz.h"
 #include "uitestsupport.h"
-
-#include <gtest/gtest.h>
-
-#include <QCoreApplication>
-#include <QDir>
-#include <QLabel>
-#include <QLineEdit>
-#include <QSlider>
-#include <QThread>
-#include <QTimer>
-
-#include <map>
-#include <optional>
-#include <random>
 
 namespace {
 

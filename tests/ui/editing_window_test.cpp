@@ -8,7 +8,6 @@
 #include "imaging/photometadata.h"
 #include "imaging/redeye.h"
 #include "imaging/resample.h"
-#include "testsupport.h"
 #include "ui/common/picturebutton.h"
 #include "ui/edit/adjustmentdialog.h"
 #include "ui/edit/croptool.h"
@@ -16,19 +15,8 @@
 #include "ui/viewer/imageviewcontroller.h"
 #include "uitestsupport.h"
 
-#include <QContextMenuEvent>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QRadioButton>
-#include <QSlider>
-#include <QTest>
-#include <QTimer>
-
 #include <libexif/exif-ifd.h>
 #include <libexif/exif-tag.h>
-
-#include <deque>
 
 namespace {
 

@@ -1,19 +1,9 @@
 // The texts about a file and the window of its properties, and the help.
 #include "core/datapaths.h"
-#include "testsupport.h"
 #include "ui/common/filepropertieswindow.h"
 #include "ui/common/phototype.h"
 #include "ui/main/informationactions.h"
 #include "uitestsupport.h"
-
-#include <gtest/gtest.h>
-
-#include <QApplication>
-#include <QDir>
-#include <QDirIterator>
-#include <QMenu>
-#include <QRegularExpression>
-#include <QSet>
 
 namespace {
 

@@ -3,29 +3,11 @@
 #include "uitestsupport.h"
 
 #include "document/photodocument.h"
-#include "testsupport.h"
 #include "ui/browser/browserheader.h"
 #include "ui/browser/photobrowser.h"
 #include "ui/browser/thumbnailfill.h"
 #include "ui/common/picturebutton.h"
 #include "ui/common/textfit.h"
-
-#include <QActionGroup>
-#include <QComboBox>
-#include <QFileInfo>
-#include <QLabel>
-#include <QLayout>
-#include <QMenu>
-#include <QMenuBar>
-#include <QScrollArea>
-#include <QScrollBar>
-#include <QSemaphore>
-#include <QSplitter>
-#include <QTest>
-#include <QTimer>
-#include <QWindow>
-
-#include <atomic>
 
 namespace {
 

@@ -1,21 +1,8 @@
 // The image view (drawing, conversions, the scaled copies, the rubber band) and the controller that
 // wires the zoom, the magnifier, the crop and region drags and the hand to it. The arithmetic itself
 // is checked in geometry_test.cpp; here each rule is checked once as wired.
-#include "testsupport.h"
 #include "ui/viewer/imageviewcontroller.h"
 #include "uitestsupport.h"
-
-#include <gtest/gtest.h>
-
-#include <QApplication>
-#include <QLabel>
-#include <QMouseEvent>
-#include <QPainter>
-#include <QScrollBar>
-#include <QTest>
-
-#include <algorithm>
-#include <new>
 
 namespace {
 
