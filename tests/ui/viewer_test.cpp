@@ -68,25 +68,6 @@ TEST_F(ViewTest, ZoomedInPixelsAreTheirBitmapPixelsAndPiecesMatchTheWhole) {
     EXPECT_EQ(frameOf(view), freshFrame(view.bitmap(), 5.06f, {900, 31}));
 }
 
-TEST_F(ViewTest, AnEditedPhotoIsDrawnFromItsOwnPixelsAlphaIgnored) {
-    scaled(view, Coordinates(800, 600), 0.5f);
-    const QImage first = frameOf(view);
-    QImage edited = Coordinates(800, 600);
-    for (int y = 0; y < edited.height(); ++y)
-        for (int x = 0; x < edited.width(); ++x)
-            edited.setPixel(x, y, (edited.pixel(x, y) & 0x00FFFF00u) | 0x9Cu); // blue changed, alpha 0
-    view.setBitmap(edited);
-    EXPECT_FALSE(view.hasScaledCache());
-    const QImage second = frameOf(view);
-    EXPECT_TRUE(view.hasScaledCache());
-    EXPECT_EQ(second.pixel(10, 20) & 0xFFFFFFu, 0x15299Cu); // bitmap pixel (21, 41)
-    EXPECT_EQ(second, freshFrame(edited, 0.5f));
-    view.setBitmap(Coordinates(800, 600)); // undo
-    EXPECT_EQ(frameOf(view), first);
-    view.setBitmap(Coordinates(800, 400));                           // another size, centred 50 pixels down
-    EXPECT_EQ(frameOf(view).pixel(399, 249) & 0xFFFFFFu, 0x1F8F40u); // bitmap pixel (799, 399)
-}
-
 TEST_F(ViewTest, TheFittedCopyFollowsSizePhotoAndFilterAndLanczosRunsOffTheUiThread) {
     // One-pixel black and white stripes at a third: nearest keeps them hard, the smooth copy greys them.
     QImage stripes(1200, 900, QImage::Format_ARGB32);
