@@ -14,17 +14,6 @@
 #include "ui/upload/tfoopcje.h"
 #include "ui/upload/tfowysylanie.h"
 
-#include <QAccessible>
-#include <QFocusFrame>
-#include <QLabel>
-#include <QRandomGenerator>
-#include <QSet>
-#include <QTest>
-
-#include <algorithm>
-#include <functional>
-#include <memory>
-
 namespace {
 
 bool interactive(QAccessible::Role role) {

@@ -1,16 +1,9 @@
 // Copying, moving and deleting photos: the file calls never replace a file, and the main window's
 // commands around them; opening the paths the program is started with.
-#include "testsupport.h"
 #include "ui/browser/fileoperations.h"
 #include "ui/main/openpaths.h"
 #include "uitestsupport.h"
 
-#include <gtest/gtest.h>
-
-#include <QDir>
-#include <QFileInfo>
-
-#include <atomic>
 #include <thread>
 
 namespace {

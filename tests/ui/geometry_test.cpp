@@ -4,13 +4,8 @@
 #include "ui/browser/thumbnailcell.h"
 #include "ui/common/textfit.h"
 #include "ui/edit/cropmath.h"
+#include "uitestsupport.h"
 
-#include <gtest/gtest.h>
-
-#include <QFont>
-#include <QRandomGenerator>
-
-#include <algorithm>
 #include <cmath>
 
 namespace {

@@ -1,19 +1,9 @@
 // The texts about a file and the window of its properties, and the help.
 #include "core/datapaths.h"
-#include "testsupport.h"
 #include "ui/common/filepropertieswindow.h"
 #include "ui/common/phototype.h"
 #include "ui/main/informationactions.h"
 #include "uitestsupport.h"
-
-#include <gtest/gtest.h>
-
-#include <QApplication>
-#include <QDir>
-#include <QDirIterator>
-#include <QMenu>
-#include <QRegularExpression>
-#include <QSet>
 
 namespace {
 
@@ -24,22 +14,12 @@ TEST(InfoTexts, PhotoTypesAndByteCountsInPolish) {
                               {"jpg", "<nieznany>"},  {".jpgx", "<nieznany>"}, {"", "<nieznany>"}};
     for (const auto& c : cases)
         EXPECT_EQ(ui::photoTypeText(QString::fromUtf8(c[0])), QString::fromUtf8(c[1])) << c[0];
-    const struct {
-        qint64 bytes;
-        const char* text;
-    } counts[] = {{0, "0 bajtów"},
-                  {1, "1 bajt"},
-                  {2, "2 bajty"},
-                  {4, "4 bajty"},
-                  {5, "5 bajtów"},
-                  {12, "12 bajtów"},
-                  {14, "14 bajtów"},
-                  {22, "22 bajty"},
-                  {112, "112 bajtów"},
-                  {1234, "1234 bajty"},
-                  {12345, "12\u00A0345 bajtów"}};
-    for (const auto& c : counts)
-        EXPECT_EQ(ui::bytesText(c.bytes), QString::fromUtf8(c.text)) << c.bytes;
+    const qint64 counts[] = {0, 1, 2, 4, 5, 12, 14, 22, 112, 1234, 12345};
+    const char* texts[] = {"0 bajtów",   "1 bajt",     "2 bajty",           "4 bajty",
+                           "5 bajtów",   "12 bajtów",  "14 bajtów",         "22 bajty",
+                           "112 bajtów", "1234 bajty", "12\u00A0345 bajtów"};
+    for (size_t i = 0; i < std::size(counts); ++i)
+        EXPECT_EQ(ui::bytesText(counts[i]), QString::fromUtf8(texts[i])) << counts[i];
 }
 
 class InfoWindows : public uitest::WindowTest {};

@@ -6,12 +6,6 @@
 #include "ui/viewer/imageviewcontroller.h"
 #include "upload/wizardharness.h"
 
-#include <QLabel>
-#include <QRadioButton>
-#include <QRandomGenerator>
-#include <QSignalSpy>
-#include <QTest>
-
 namespace {
 
 void focusByTab(QWidget* w) {

@@ -1,20 +1,10 @@
 // What the customer is told when the desktop cannot do what was asked: an address or help page that
 // does not open, a missing help file; a yes/no question that only an answer ends; Qt's texts in Polish.
-#include "testsupport.h"
 #include "ui/common/help.h"
 #include "ui/common/prompts.h"
 #include "ui/common/qttranslations.h"
 #include "ui/common/shell.h"
-
-#include <gtest/gtest.h>
-
-#include <QApplication>
-#include <QFile>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QTest>
-#include <QTimer>
-#include <QTranslator>
+#include "uitestsupport.h"
 
 namespace {
 

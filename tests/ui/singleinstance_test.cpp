@@ -1,17 +1,10 @@
 // One copy of the program per user: a later copy hands its paths to the first and ends. (That the
 // program itself does so is checked by the install test, which starts it twice.)
-#include "testsupport.h"
 #include "ui/common/singleinstance.h"
+#include "uitestsupport.h"
 
-#include <gtest/gtest.h>
-
-#include <QDir>
-#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QPointer>
-#include <QSignalSpy>
-#include <QUuid>
 
 #include <sys/socket.h>
 #include <sys/un.h>

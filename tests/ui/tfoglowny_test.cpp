@@ -3,29 +3,11 @@
 #include "uitestsupport.h"
 
 #include "document/photodocument.h"
-#include "testsupport.h"
 #include "ui/browser/browserheader.h"
 #include "ui/browser/photobrowser.h"
 #include "ui/browser/thumbnailfill.h"
 #include "ui/common/picturebutton.h"
 #include "ui/common/textfit.h"
-
-#include <QActionGroup>
-#include <QComboBox>
-#include <QFileInfo>
-#include <QLabel>
-#include <QLayout>
-#include <QMenu>
-#include <QMenuBar>
-#include <QScrollArea>
-#include <QScrollBar>
-#include <QSemaphore>
-#include <QSplitter>
-#include <QTest>
-#include <QTimer>
-#include <QWindow>
-
-#include <atomic>
 
 namespace {
 
@@ -113,21 +95,6 @@ TEST_F(MainWindow, CommandsMenusAndButtonsAreOneConsistentSet) {
     }
 }
 
-TEST_F(MainWindow, ShowingTheButtonsOfAnEditLaysTheToolbarOutAgain) {
-    open(3, QSize(700, 500));
-    w().resize(960, 500);
-    w().sPodzial->setSizes({265, 960});
-    QCoreApplication::processEvents();
-    auto* zapisz = w().pObrazToolbar->findChild<QWidget*>(QStringLiteral("iEdycjaZapisz"));
-    ASSERT_TRUE(zapisz->isHidden());
-    EXPECT_FALSE(w().iLogo->isHidden());
-    zapisz->show();
-    w().pObrazToolbar->findChild<QWidget*>(QStringLiteral("iEdycjaAnuluj"))->show();
-    EXPECT_TRUE(w().iLogo->isHidden()); // the logo gives way
-    EXPECT_TRUE(w().pObrazToolbar->rect().contains(zapisz->geometry()));
-    EXPECT_EQ(w().pObrazToolbar->width(), w().pObraz->width());
-}
-
 TEST_F(MainWindow, ClicksMarkAndSortWhereTheBrowserSaysAndTheWheelScrollsOnlyOverIt) {
     open(30); // p00 is the largest
     ASSERT_EQ(w().browser()->layoutInfo().columns, 2);
@@ -171,13 +138,19 @@ TEST_F(MainWindow, PageDownAndUpStepThroughPhotosAndStillReachTheFocusedControl)
     viewer->setFocusPolicy(Qt::StrongFocus);
     w().paintBox()->layout()->addWidget(viewer);
     h.show(QSize(900, 600));
+    w().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w()));
     viewer->setFocus();
-    QWindow* win = w().windowHandle();
-    for (const Qt::Key key : {Qt::Key_PageDown, Qt::Key_PageDown, Qt::Key_PageDown, Qt::Key_PageUp}) {
-        QTest::keyClick(win, key); // the third on the last photo: nothing
-        settle();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return viewer->hasFocus(); }));
+    const std::pair<Qt::Key, int> keys[] = {
+        {Qt::Key_PageDown, 1}, {Qt::Key_PageDown, 2}, {Qt::Key_PageDown, 2}, {Qt::Key_PageUp, 1}};
+    for (const auto& [key, index] : keys) { // the third on the last photo: nothing
+        QTest::keyClick(w().windowHandle(), key);
+        ASSERT_TRUE(testsupport::waitUntil([&, index = index] {
+            settle();
+            return w().catalogue().currentIndex() == index;
+        })) << index;
     }
-    EXPECT_EQ(w().catalogue().currentIndex(), 1);
     EXPECT_EQ(viewer->keys,
               (QList<int>{Qt::Key_PageDown, Qt::Key_PageDown, Qt::Key_PageDown, Qt::Key_PageUp}));
     EXPECT_EQ(w().laNazwaPliku->text(), QStringLiteral("p01"));
@@ -304,23 +277,6 @@ TEST_F(MainWindow, SettingsAreWrittenAtCloseAndReadAtTheNextStartWithTheOuterWin
     EXPECT_TRUE(act("aWidokSzczegoly")->isChecked());
     EXPECT_EQ(w().cbSpeed->currentIndex(), 1);
     EXPECT_EQ(w().settings().panelWidth, 300);
-}
-
-TEST_F(MainWindow, ClosingWithAnEditAsksAndCancelKeepsTheWindow) {
-    open(1, QSize(800, 600));
-    w().document()->finish(); // the fake photo's read error comes first; only the close is of interest
-    h.prompts.records.clear();
-    w().document()->setModified(true);
-    h.prompts.answers = {ui::Prompts::Answer::Cancel, ui::Prompts::Answer::No};
-    EXPECT_FALSE(w().close());
-    EXPECT_TRUE(w().isVisible());
-    EXPECT_FALSE(QFile::exists(h.path(QStringLiteral("store.ini"))));
-    ASSERT_EQ(h.prompts.records.size(), 1);
-    EXPECT_EQ(h.prompts.records[0].kind, ui::Prompts::Kind::YesNoCancel);
-    EXPECT_EQ(h.prompts.records[0].caption, QStringLiteral("Pytanie"));
-    EXPECT_EQ(h.prompts.records[0].text, QStringLiteral("Obraz został zmieniony. Zapisać zmiany?"));
-    EXPECT_TRUE(w().close()); // "No": closes without saving the photo, settings written
-    EXPECT_TRUE(QFile::exists(h.path(QStringLiteral("store.ini"))));
 }
 
 TEST_F(MainWindow, WakingRestoresAMinimisedWindow) {

@@ -1,19 +1,8 @@
 // The cells of the photo list: one picture composed, and the fill that makes them on worker threads
 // and hands them to the UI thread in list order.
-#include "testsupport.h"
 #include "ui/browser/thumbnailcell.h"
 #include "ui/browser/thumbnailfill.h"
-
-#include <gtest/gtest.h>
-
-#include <QFileInfo>
-#include <QSemaphore>
-#include <QSignalSpy>
-#include <QThread>
-
-#include <atomic>
-#include <new>
-#include <stdexcept>
+#include "uitestsupport.h"
 
 namespace {
 

@@ -2,15 +2,7 @@
 
 #include "document/photodocument.h"
 #include "imaging/imagefile.h"
-#include "testsupport.h"
 #include "ui/common/appresources.h"
-
-#include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QMouseEvent>
-#include <QPainter>
-#include <QTest>
 
 namespace uitest {
 

@@ -2,6 +2,7 @@
 
 // What the window tests share: a main window wired to recording seams, built offscreen.
 #include "core/settingsstore.h"
+#include "testsupport.h"
 #include "ui/common/prompts.h"
 #include "ui/common/shell.h"
 #include "ui/main/tfoglowny.h"
@@ -9,8 +10,8 @@
 
 #include <gtest/gtest.h>
 
-#include <QAction>
-#include <QTemporaryDir>
+#include <QtTest>
+#include <QtWidgets>
 
 #include <memory>
 

@@ -1,21 +1,8 @@
 // The image view (drawing, conversions, the scaled copies, the rubber band) and the controller that
 // wires the zoom, the magnifier, the crop and region drags and the hand to it. The arithmetic itself
 // is checked in geometry_test.cpp; here each rule is checked once as wired.
-#include "testsupport.h"
 #include "ui/viewer/imageviewcontroller.h"
 #include "uitestsupport.h"
-
-#include <gtest/gtest.h>
-
-#include <QApplication>
-#include <QLabel>
-#include <QMouseEvent>
-#include <QPainter>
-#include <QScrollBar>
-#include <QTest>
-
-#include <algorithm>
-#include <new>
 
 namespace {
 
@@ -54,17 +41,6 @@ struct ViewTest : ::testing::Test {
     }
 };
 
-TEST_F(ViewTest, ControlAndBitmapPixelsConvertBothWays) {
-    view.setBitmap(Coordinates(200, 100));
-    view.setCentered(true);
-    view.setScaleMode(ImageView::ScaleMode::Normal);
-    EXPECT_EQ(view.photoOrigin(), QPoint(100, 100));
-    EXPECT_EQ(view.controlToBitmap(QPoint(99, 150)), QPoint(-1, 50)); // left of the photo: below zero
-    EXPECT_EQ(view.bitmapToControl(QPointF(200, 100)), QPointF(300, 200));
-    view.setCentered(false);
-    EXPECT_EQ(view.controlToBitmap(QPoint(99, 150)), QPoint(99, 150));
-}
-
 TEST_F(ViewTest, ZoomedInPixelsAreTheirBitmapPixelsAndPiecesMatchTheWhole) {
     scaled(view, Coordinates(500, 400), 5.06f);
     view.horizontalScrollBar()->setValue(777);
@@ -90,25 +66,6 @@ TEST_F(ViewTest, ZoomedInPixelsAreTheirBitmapPixelsAndPiecesMatchTheWhole) {
     frameOf(view);
     view.horizontalScrollBar()->setValue(900);
     EXPECT_EQ(frameOf(view), freshFrame(view.bitmap(), 5.06f, {900, 31}));
-}
-
-TEST_F(ViewTest, AnEditedPhotoIsDrawnFromItsOwnPixelsAlphaIgnored) {
-    scaled(view, Coordinates(800, 600), 0.5f);
-    const QImage first = frameOf(view);
-    QImage edited = Coordinates(800, 600);
-    for (int y = 0; y < edited.height(); ++y)
-        for (int x = 0; x < edited.width(); ++x)
-            edited.setPixel(x, y, (edited.pixel(x, y) & 0x00FFFF00u) | 0x9Cu); // blue changed, alpha 0
-    view.setBitmap(edited);
-    EXPECT_FALSE(view.hasScaledCache());
-    const QImage second = frameOf(view);
-    EXPECT_TRUE(view.hasScaledCache());
-    EXPECT_EQ(second.pixel(10, 20) & 0xFFFFFFu, 0x15299Cu); // bitmap pixel (21, 41)
-    EXPECT_EQ(second, freshFrame(edited, 0.5f));
-    view.setBitmap(Coordinates(800, 600)); // undo
-    EXPECT_EQ(frameOf(view), first);
-    view.setBitmap(Coordinates(800, 400));                           // another size, centred 50 pixels down
-    EXPECT_EQ(frameOf(view).pixel(399, 249) & 0xFFFFFFu, 0x1F8F40u); // bitmap pixel (799, 399)
 }
 
 TEST_F(ViewTest, TheFittedCopyFollowsSizePhotoAndFilterAndLanczosRunsOffTheUiThread) {

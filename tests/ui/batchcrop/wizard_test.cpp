@@ -3,7 +3,6 @@
 #include "document/photodocument.h"
 #include "imaging/imagefile.h"
 #include "imaging/subjectscan.h"
-#include "testsupport.h"
 #include "ui/batchcrop/autoalignment.h"
 #include "ui/batchcrop/photolist.h"
 #include "ui/batchcrop/tfokadrownie.h"
@@ -11,9 +10,6 @@
 #include "ui/common/prompts.h"
 #include "ui/common/shell.h"
 #include "ui/uitestsupport.h"
-
-#include <QTest>
-#include <QtWidgets>
 
 namespace {
 

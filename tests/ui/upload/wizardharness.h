@@ -11,9 +11,6 @@
 #include "ui/upload/uploadcommands.h"
 #include "ui/upload/wordpicture.h"
 
-#include <QTest>
-#include <QtWidgets>
-
 namespace uitest {
 
 using Answer = ui::Prompts::Answer;
