@@ -325,7 +325,7 @@ protected:
 TEST_F(DocumentModel, RandomSequencesKeepTheCustomersWork) {
     const int sequences = qEnvironmentVariableIntValue("PIXVALE_MODEL_SEQUENCES") > 0
                               ? qEnvironmentVariableIntValue("PIXVALE_MODEL_SEQUENCES")
-                              : 2000;
+                              : 1200;
     const unsigned first = qEnvironmentVariableIntValue("PIXVALE_MODEL_SEED");
     for (int n = 0; n < sequences && !HasFailure(); ++n) {
         const unsigned seed = first + n;
