@@ -39,9 +39,7 @@ struct MemoryVault final : core::PasswordVault {
         return available && kept->contains(key) ? std::optional(kept->value(key)) : std::nullopt;
     }
     bool write(const QString& key, const QString& value) override {
-        if (available)
-            kept->insert(key, value);
-        return available;
+        return available && (kept->insert(key, value), true);
     }
     QMap<QString, QString>* kept;
     bool available;
@@ -127,12 +125,9 @@ TEST_F(SettingsRecord, TheWindowStaysOnTheScreen) {
         {{1500, 900, 800, 600}, {0, 0, 800, 600}},    // beyond the middle: back to the edge
         {{3000, 0, 2500, 1080}, {0, 0, 1920, 1080}}}; // on a screen that is gone
     for (const auto& [stored, expected] : cases) {
-        if (!stored.isNull())
-            for (const auto& [name, value] : {std::pair("left", stored.x()),
-                                              {"top", stored.y()},
-                                              {"width", stored.width()},
-                                              {"height", stored.height()}})
-                store->setNumber(name, value);
+        const int values[] = {stored.x(), stored.y(), stored.width(), stored.height()};
+        for (int i = 0; i < 4 && !stored.isNull(); ++i)
+            store->setNumber(QStringList{"left", "top", "width", "height"}[i], values[i]);
         const Settings s = loaded();
         EXPECT_EQ(QRect(s.left, s.top, s.width, s.height), expected);
     }
@@ -164,15 +159,11 @@ TEST_F(SettingsRecord, TheWindowStaysOnTheScreen) {
 
 TEST_F(SettingsRecord, EverythingComesBackAfterASaveAndSwitchedOffPartsStayStored) {
     Settings s = withPasswords();
-    s.directory = QString::fromUtf8("/home/ania/Zdjęcia");
-    s.panelWidth = 300;
-    s.panelKind = Settings::DetailsView;
-    s.connectionSpeed = 2;
-    s.saveQuality = 95;
+    std::tie(s.directory, s.panelWidth, s.panelKind, s.connectionSpeed, s.saveQuality, s.proxyUsername,
+             s.proxyServer, s.proxyPort) =
+        std::tuple(QString::fromUtf8("/home/ania/Zdjęcia"), 300, Settings::DetailsView, 2, 95, "proxyuser",
+                   "proxy.local", 3128);
     s.columnWidths = {33, 120, 70, 100};
-    s.proxyUsername = "proxyuser";
-    s.proxyServer = "proxy.local";
-    s.proxyPort = 3128;
     s.proxyBasicAuthentication = s.viewQuality = true;
     s.autoUpdate = false;
     s.takeWindowPlacement(Qt::WindowNoState, QRect(10, 20, 800, 600));

@@ -8,7 +8,6 @@
 #include <QDirIterator>
 
 #include <arpa/inet.h>
-#include <poll.h>
 #include <unistd.h>
 
 namespace {
@@ -29,16 +28,6 @@ int boundPort(int socket) {
     socklen_t size = sizeof address;
     getsockname(socket, reinterpret_cast<sockaddr*>(&address), &size);
     return ntohs(address.sin_port);
-}
-
-// Passes what `from` still holds on to `to`, until it has been quiet for a second.
-void passOnTheRest(int from, int to) {
-    char buffer[16384];
-    for (pollfd waiting{from, POLLIN, 0}; ::poll(&waiting, 1, 1000) > 0;) {
-        const ssize_t n = ::read(from, buffer, sizeof buffer);
-        if (n <= 0 || ::send(to, buffer, static_cast<size_t>(n), MSG_NOSIGNAL) != n)
-            return;
-    }
 }
 
 } // namespace
@@ -65,10 +54,10 @@ void DevServiceProcess::Stop() {
     StopProcess(process_);
 }
 
-QList<QByteArray> DevServiceProcess::bodiesOf(const QString& script) const {
+QList<QByteArray> DevServiceProcess::bodiesOf(const QString& script, const QString& part) const {
     const QDir record(dir_.filePath("record"));
     QList<QByteArray> bodies;
-    for (const QString& name : record.entryList({"*" + script + ".body"}, QDir::Files, QDir::Name))
+    for (const QString& name : record.entryList({"*" + script + "." + part}, QDir::Files, QDir::Name))
         bodies << ReadFile(record.filePath(name));
     return bodies;
 }
@@ -80,65 +69,6 @@ QMap<QString, QByteArray> DevServiceProcess::stored() const {
         photos.insert(QFileInfo(path).fileName(), ReadFile(path));
     }
     return photos;
-}
-
-TcpRecorder::TcpRecorder(int targetPort)
-    : targetPort_(targetPort)
-    , listener_(loopbackSocket(0, false)) {
-    if (listener_ < 0 || ::listen(listener_, 8) != 0)
-        return;
-    port_ = boundPort(listener_);
-    thread_ = std::thread([this] {
-        while (!stopping_) {
-            pollfd waiting{listener_, POLLIN, 0};
-            if (::poll(&waiting, 1, 100) <= 0)
-                continue;
-            const int client = ::accept(listener_, nullptr, nullptr);
-            const std::lock_guard lock(mutex_);
-            sent_.append(QByteArray());
-            relays_.emplace_back([this, client, index = sent_.size() - 1] { relay(client, index); });
-        }
-    });
-}
-
-TcpRecorder::~TcpRecorder() {
-    stopping_ = true;
-    if (thread_.joinable())
-        thread_.join();
-    for (std::thread& relay : relays_)
-        relay.join();
-    ::close(listener_);
-}
-
-QList<QByteArray> TcpRecorder::connections() const {
-    const std::lock_guard lock(mutex_);
-    return sent_;
-}
-
-void TcpRecorder::relay(int client, qsizetype index) {
-    const int server = loopbackSocket(targetPort_, true);
-    pollfd ends[2] = {{client, POLLIN, 0}, {server, POLLIN, 0}};
-    char buffer[16384];
-    for (bool open = client >= 0 && server >= 0; open && !stopping_;) {
-        if (::poll(ends, 2, 100) <= 0)
-            continue;
-        for (int i = 0; i < 2 && open; ++i) {
-            if (!(ends[i].revents & (POLLIN | POLLHUP | POLLERR)))
-                continue;
-            const ssize_t n = ::read(ends[i].fd, buffer, sizeof buffer);
-            if (i == 0 && n > 0) {
-                const std::lock_guard lock(mutex_);
-                sent_[index].append(buffer, static_cast<qsizetype>(n));
-            }
-            open = n > 0 && ::send(ends[1 - i].fd, buffer, static_cast<size_t>(n), MSG_NOSIGNAL) == n;
-            // A server may answer before it has read the whole request and then reset the connection
-            // (a proxy's 407, say): its answer still waits in our socket and is the client's to read.
-            if (!open && i == 0 && n > 0)
-                passOnTheRest(server, client);
-        }
-    }
-    ::close(server);
-    ::close(client);
 }
 
 int FreeLoopbackPort() {

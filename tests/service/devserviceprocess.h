@@ -1,7 +1,6 @@
 #pragma once
 
-// What the service tests stand on: the development service started for one test, a recording relay
-// in front of a server or a proxy, and small helpers.
+// What the service tests stand on: the development service started for one test, and small helpers.
 #include "service/serviceworker.h"
 #include "testsupport.h"
 
@@ -10,11 +9,6 @@
 #include <QMap>
 #include <QProcess>
 #include <QTemporaryDir>
-
-#include <atomic>
-#include <mutex>
-#include <thread>
-#include <vector>
 
 using testsupport::ReadFile;
 using testsupport::WriteFile;
@@ -33,8 +27,9 @@ public:
     QString baseAddress() const { return QString("http://127.0.0.1:%1/").arg(port_); }
     service::ServiceEndpoint endpoint() const { return {baseAddress(), {}}; }
     QString scratch(const QString& name) const { return dir_.filePath(name); }
-    // The recorded request bodies of `script`, in arrival order.
-    QList<QByteArray> bodiesOf(const QString& script) const;
+    // The recorded request bodies (or, as "head", request lines and headers sorted by name) of `script`,
+    // in arrival order.
+    QList<QByteArray> bodiesOf(const QString& script, const QString& part = "body") const;
     // The photos the service has stored, by file name.
     QMap<QString, QByteArray> stored() const;
 
@@ -49,30 +44,6 @@ class WithDevService : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(service.started()); }
     DevServiceProcess service;
-};
-
-// A loopback TCP relay to `targetPort` that writes down what each client sends before passing it on, so
-// a test sees the exact bytes a client sent to a server or a proxy. Each connection is relayed on a
-// thread of its own: a client that opens a second connection (after a proxy's 407, say) must not wait
-// until the proxy has closed the first.
-class TcpRecorder {
-public:
-    explicit TcpRecorder(int targetPort);
-    ~TcpRecorder();
-    int port() const { return port_; }
-    QList<QByteArray> connections() const; // what each client sent, in order of acceptance
-
-private:
-    void relay(int client, qsizetype index);
-
-    const int targetPort_;
-    int listener_ = -1;
-    int port_ = 0;
-    std::atomic<bool> stopping_{false};
-    mutable std::mutex mutex_;
-    QList<QByteArray> sent_;
-    std::thread thread_;              // accepts
-    std::vector<std::thread> relays_; // one per connection, touched only by thread_ until joined
 };
 
 // A loopback port that was free a moment ago, and whether something accepts connections on one.
