@@ -1,4 +1,4 @@
-// The HTTP client of the service calls against the development service, a raw relay and tinyproxy.
+// The HTTP client of the service calls against the development service and tinyproxy.
 #include "devserviceprocess.h"
 #include "recordingreceiver.h"
 #include "service/httptransport.h"
