@@ -81,21 +81,19 @@ protected:
 } // namespace
 
 TEST_F(SettingsRecord, StoredNumbersAreCheckedOnLoad) {
-    const std::tuple<const char*, qint32, qint32 Settings::*, qint32> cases[] = {
-        {"savequality", 0, &Settings::saveQuality, 10},
-        {"savequality", -3, &Settings::saveQuality, 10},
-        {"savequality", 1, &Settings::saveQuality, 1},
-        {"savequality", 100, &Settings::saveQuality, 100},
-        {"savequality", 250, &Settings::saveQuality, 100},
-        {"panel_kind", 7, &Settings::panelKind, 1},
-        {"panel_kind", -1, &Settings::panelKind, 1},
-        {"state", 3, &Settings::state, 3},
-        {"state", 4, &Settings::state, 0},
-        {"state", -1, &Settings::state, 0},
-        {"panel_width", 10, &Settings::panelWidth, 10}};
-    for (const auto& [name, stored, field, expected] : cases) {
-        store->setNumber(name, stored);
-        EXPECT_EQ(loaded().*field, expected) << name << "=" << stored;
+    const std::map<QString, qint32 Settings::*> fields{{"savequality", &Settings::saveQuality},
+                                                       {"panel_kind", &Settings::panelKind},
+                                                       {"state", &Settings::state},
+                                                       {"panel_width", &Settings::panelWidth}};
+    // Each case: the name, the stored number and the loaded one.
+    for (const QString& row :
+         QString("savequality 0 10,savequality -3 10,savequality 1 1,savequality 100 100,"
+                 "savequality 250 100,panel_kind 7 1,panel_kind -1 1,state 3 3,state 4 0,"
+                 "state -1 0,panel_width 10 10")
+             .split(',')) {
+        const QStringList c = row.split(' ');
+        store->setNumber(c[0], c[1].toInt());
+        EXPECT_EQ(loaded().*fields.at(c[0]), c[2].toInt()) << row.toStdString();
     }
     const std::pair<qint32, std::array<qint32, 4>> columns[] = {
         {0, {32, 40, 55, 40}}, {39, {39, 40, 55, 40}}, {45, {45, 45, 55, 45}}, {56, {56, 56, 56, 56}}};
