@@ -8,6 +8,7 @@
 #include <QDirIterator>
 
 #include <arpa/inet.h>
+#include <poll.h>
 #include <unistd.h>
 
 namespace {
@@ -69,6 +70,29 @@ QMap<QString, QByteArray> DevServiceProcess::stored() const {
         photos.insert(QFileInfo(path).fileName(), ReadFile(path));
     }
     return photos;
+}
+
+std::future<QByteArray> AnswerOnce(int* port, const QByteArray& answer) {
+    const int listener = loopbackSocket(0, false);
+    *port = ::listen(listener, 1) == 0 ? boundPort(listener) : 0;
+    return std::async(std::launch::async, [listener, answer] {
+        QByteArray request;
+        pollfd waiting{listener, POLLIN, 0};
+        const int client = ::poll(&waiting, 1, 10000) > 0 ? ::accept(listener, nullptr, nullptr) : -1;
+        const auto whole = [&] {
+            const qsizetype head = request.indexOf("\r\n\r\n"), at = request.indexOf("Content-Length: ") + 16;
+            return head >= 0 &&
+                   request.size() >= head + 4 + request.mid(at, request.indexOf('\r', at) - at).toInt();
+        };
+        char buffer[16384];
+        for (ssize_t n = 1; client >= 0 && !whole() && n > 0;)
+            if ((n = ::read(client, buffer, sizeof buffer)) > 0)
+                request.append(buffer, static_cast<qsizetype>(n));
+        ::send(client, answer.constData(), static_cast<size_t>(answer.size()), MSG_NOSIGNAL);
+        ::close(client);
+        ::close(listener);
+        return request;
+    });
 }
 
 int FreeLoopbackPort() {

@@ -10,6 +10,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <future>
+
 using testsupport::ReadFile;
 using testsupport::WriteFile;
 
@@ -46,6 +48,9 @@ protected:
     DevServiceProcess service;
 };
 
+// A server on a free loopback port (`port`) that takes one request and answers it with `answer`; the
+// future holds what the client sent, empty when no client came within ten seconds.
+std::future<QByteArray> AnswerOnce(int* port, const QByteArray& answer);
 // A loopback port that was free a moment ago, and whether something accepts connections on one.
 int FreeLoopbackPort();
 bool CanConnect(int port);

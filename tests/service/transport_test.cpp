@@ -217,6 +217,23 @@ TEST_F(Proxy, CredentialsGoUnaskedOnlyWithBasicAuthentication) {
     }
     EXPECT_EQ(asked(), QList<QByteArray>(6, request()));
     qunsetenv("no_proxy");
+    // What a proxy receives with Basic on: the service client's headers and the credentials, nothing else.
+    int fake = 0;
+    std::future<QByteArray> received = AnswerOnce(&fake, "HTTP/1.0 200 OK\r\n\r\nversion=1.0.0.0\n");
+    EXPECT_EQ(post({true, "127.0.0.1", fake, "jan", "tajne.1-x", true}).body, "version=1.0.0.0\n");
+    const QByteArray sent = received.get();
+    QList<QByteArray> head = sent.left(sent.indexOf("\r\n\r\n")).split('\n');
+    for (QByteArray& line : head)
+        line = line.trimmed();
+    std::sort(head.begin() + 1, head.end());
+    EXPECT_EQ(head.join('\n'),
+              (QList<QByteArray>{
+                  request(), "Accept: text/html, */*", "Content-Length: " + QByteArray::number(kBody.size()),
+                  "Content-Type: " + kType, "Host: 127.0.0.1:" + QByteArray::number(service.port()),
+                  "Proxy-Authorization: Basic " + QByteArray("jan:tajne.1-x").toBase64(),
+                  "User-Agent: Mozilla/3.0 (compatible; Indy Library)"}
+                   .join('\n')));
+    EXPECT_TRUE(sent.endsWith(kBody));
 }
 
 // A proxy wanting credentials answers as soon as it has read a request's head and closes with the body
