@@ -100,7 +100,6 @@ TEST(AlbumsAndVersions, AreHandedOverAsJudged) {
     const std::tuple<const DevServiceProcess*, QString, bool, QStringList> versions[] = {
         {&service, "K9", false, {"NewVersionAvailable"}},
         {&same, "", true, {"NoNewVersion"}},
-        {&same, "", false, {}},
         {&failing, "", true, {"RestoreDefaultCursor"}},
         {&failing, "", false, {}}};
     for (const auto& [server, clientId, manual, calls] : versions) {
