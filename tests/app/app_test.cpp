@@ -15,14 +15,10 @@
 
 using Action = app::CommandLine::Action;
 
-namespace {
-app::CommandLine parse(QStringList arguments) {
-    arguments.prepend("pixvalelink");
-    return app::parseCommandLine(arguments, "/home/ola/zdjecia");
-}
-} // namespace
-
 TEST(CommandLine, ActionsAndAbsolutePathsInTheirOrder) {
+    const auto parse = [](const QStringList& arguments) {
+        return app::parseCommandLine(QStringList{"pixvalelink"} + arguments, "/home/ola/zdjecia");
+    };
     const std::pair<QStringList, Action> cases[] = {{{}, Action::Run},
                                                     {{"a.jpg"}, Action::Run},
                                                     {{"--help"}, Action::Help},

@@ -6,10 +6,8 @@
 #include <QBuffer>
 #include <QDir>
 #include <QDirIterator>
-#include <QImage>
 
 #include <arpa/inet.h>
-#include <curl/curl.h>
 #include <poll.h>
 #include <unistd.h>
 
@@ -18,10 +16,7 @@ namespace {
 // A loopback TCP socket, bound to `port` (0 any free one) to listen, or connected to it.
 int loopbackSocket(int port, bool connectIt) {
     const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<uint16_t>(port));
+    sockaddr_in address{AF_INET, htons(static_cast<uint16_t>(port)), {htonl(INADDR_LOOPBACK)}, {}};
     const auto* raw = reinterpret_cast<const sockaddr*>(&address);
     if ((connectIt ? ::connect(s, raw, sizeof address) : ::bind(s, raw, sizeof address)) == 0)
         return s;
@@ -38,11 +33,9 @@ int boundPort(int socket) {
 
 } // namespace
 
-DevServiceProcess::DevServiceProcess(const QStringList& switches, const QByteArray& config,
-                                     const QString& script, const QByteArray& answer) {
-    QStringList arguments{"--port", "0", "--data", dataDir(), "--record", dir_.filePath("record")};
-    if (!script.isEmpty() && WriteFile(dir_.filePath("answer"), answer))
-        arguments << "--answer" << script + "=" + dir_.filePath("answer");
+DevServiceProcess::DevServiceProcess(const QStringList& switches, const QByteArray& config) {
+    QStringList arguments{
+        "--port", "0", "--data", dir_.filePath("data"), "--record", dir_.filePath("record")};
     if (!config.isEmpty() && WriteFile(dir_.filePath("service.conf"), config))
         arguments << "--config" << dir_.filePath("service.conf");
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -55,97 +48,51 @@ DevServiceProcess::DevServiceProcess(const QStringList& switches, const QByteArr
 }
 
 DevServiceProcess::~DevServiceProcess() {
+    Stop();
+}
+
+void DevServiceProcess::Stop() {
     StopProcess(process_);
 }
 
-QList<QByteArray> DevServiceProcess::bodiesOf(const QString& script) const {
+QList<QByteArray> DevServiceProcess::bodiesOf(const QString& script, const QString& part) const {
     const QDir record(dir_.filePath("record"));
     QList<QByteArray> bodies;
-    for (const QString& name : record.entryList({"*" + script + ".body"}, QDir::Files, QDir::Name))
+    for (const QString& name : record.entryList({"*" + script + "." + part}, QDir::Files, QDir::Name))
         bodies << ReadFile(record.filePath(name));
     return bodies;
 }
 
 QMap<QString, QByteArray> DevServiceProcess::stored() const {
     QMap<QString, QByteArray> photos;
-    for (QDirIterator it(dataDir(), QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+    for (QDirIterator it(dir_.filePath("data"), QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
         const QString path = it.next();
         photos.insert(QFileInfo(path).fileName(), ReadFile(path));
     }
     return photos;
 }
 
-TcpRecorder::TcpRecorder(int targetPort)
-    : targetPort_(targetPort)
-    , listener_(loopbackSocket(0, false)) {
-    if (listener_ < 0 || ::listen(listener_, 8) != 0)
-        return;
-    port_ = boundPort(listener_);
-    thread_ = std::thread([this] {
-        while (!stopping_) {
-            pollfd waiting{listener_, POLLIN, 0};
-            if (::poll(&waiting, 1, 100) <= 0)
-                continue;
-            const int client = ::accept(listener_, nullptr, nullptr);
-            const std::lock_guard lock(mutex_);
-            sent_.append(QByteArray());
-            // Each connection gets its own relay: a client that opens a second connection (after a
-            // proxy's 407, say) must not wait until the proxy has closed the first.
-            relays_.emplace_back([this, client, index = sent_.size() - 1] { relay(client, index); });
-        }
+std::future<QByteArray> AnswerOnce(int* port, const QByteArray& answer) {
+    const int listener = loopbackSocket(0, false);
+    *port = ::listen(listener, 1) == 0 ? boundPort(listener) : 0;
+    return std::async(std::launch::async, [listener, answer] {
+        QByteArray request;
+        pollfd waiting{listener, POLLIN, 0};
+        const int client = ::poll(&waiting, 1, 10000) > 0 ? ::accept(listener, nullptr, nullptr) : -1;
+        const auto whole = [&] {
+            const qsizetype head = request.indexOf("\r\n\r\n"), at = request.indexOf("Content-Length: ") + 16;
+            return head >= 0 &&
+                   request.size() >= head + 4 + request.mid(at, request.indexOf('\r', at) - at).toInt();
+        };
+        char buffer[16384];
+        for (ssize_t n = 1; client >= 0 && !whole() && n > 0;)
+            if ((n = ::read(client, buffer, sizeof buffer)) > 0)
+                request.append(buffer, static_cast<qsizetype>(n));
+        ::send(client, answer.constData(), static_cast<size_t>(answer.size()), MSG_NOSIGNAL);
+        ::close(client);
+        ::close(listener);
+        return request;
     });
-}
-
-TcpRecorder::~TcpRecorder() {
-    stopping_ = true;
-    if (thread_.joinable())
-        thread_.join();
-    for (std::thread& relay : relays_)
-        relay.join();
-    ::close(listener_);
-}
-
-QList<QByteArray> TcpRecorder::connections() const {
-    const std::lock_guard lock(mutex_);
-    return sent_;
-}
-
-void TcpRecorder::relay(int client, qsizetype index) {
-    const int server = loopbackSocket(targetPort_, true);
-    pollfd ends[2] = {{client, POLLIN, 0}, {server, POLLIN, 0}};
-    char buffer[16384];
-    for (bool open = client >= 0 && server >= 0; open && !stopping_;) {
-        if (::poll(ends, 2, 100) <= 0)
-            continue;
-        for (int i = 0; i < 2 && open; ++i) {
-            if (!(ends[i].revents & (POLLIN | POLLHUP | POLLERR)))
-                continue;
-            const ssize_t n = ::read(ends[i].fd, buffer, sizeof buffer);
-            if (i == 0 && n > 0) {
-                const std::lock_guard lock(mutex_);
-                sent_[index].append(buffer, static_cast<qsizetype>(n));
-            }
-            open = n > 0 && ::send(ends[1 - i].fd, buffer, static_cast<size_t>(n), MSG_NOSIGNAL) == n;
-            // A server may answer before it has read the whole request and then reset the connection
-            // (a proxy's 407, say): its answer still waits in our socket and is the client's to read.
-            if (!open && i == 0 && n > 0)
-                passOnTheRest(server, client);
-        }
-    }
-    ::close(server);
-    ::close(client);
-}
-
-void TcpRecorder::passOnTheRest(int from, int to) {
-    char buffer[16384];
-    for (;;) {
-        pollfd waiting{from, POLLIN, 0};
-        if (::poll(&waiting, 1, 1000) <= 0)
-            return;
-        const ssize_t n = ::read(from, buffer, sizeof buffer);
-        if (n <= 0 || ::send(to, buffer, static_cast<size_t>(n), MSG_NOSIGNAL) != n)
-            return;
-    }
 }
 
 int FreeLoopbackPort() {
@@ -203,37 +150,6 @@ bool MakeTestCertificates(const QString& dir) {
            openssl(
                "x509 -req -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -out server.pem -days 2 "
                "-extfile server.ext");
-}
-
-QByteArray RawExchange(int port, const QByteArray& request, bool hangUp) {
-    const int s = loopbackSocket(port, true);
-    QByteArray answer;
-    if (s >= 0 &&
-        ::send(s, request.constData(), static_cast<size_t>(request.size()), MSG_NOSIGNAL) == request.size() &&
-        (!hangUp || ::shutdown(s, SHUT_WR) == 0)) {
-        char buffer[4096];
-        for (ssize_t n; (n = ::read(s, buffer, sizeof buffer)) > 0;)
-            answer.append(buffer, static_cast<qsizetype>(n));
-    }
-    ::close(s);
-    return answer;
-}
-
-QByteArray HttpGet(const QString& url) {
-    QByteArray body;
-    const QByteArray address = url.toUtf8();
-    CURL* curl = curl_easy_init();
-    curl_easy_setopt(curl, CURLOPT_URL, address.constData());
-    curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
-    curl_easy_setopt(
-        curl, CURLOPT_WRITEFUNCTION, +[](char* data, size_t size, size_t count, void* target) {
-            static_cast<QByteArray*>(target)->append(data, static_cast<qsizetype>(size * count));
-            return size * count;
-        });
-    const bool ok = curl_easy_perform(curl) == CURLE_OK;
-    curl_easy_cleanup(curl);
-    return ok ? body : QByteArray();
 }
 
 QByteArray JpegOfSize(qint64 size) {

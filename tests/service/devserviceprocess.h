@@ -1,48 +1,37 @@
 #pragma once
 
-// What the service tests stand on: the development service started for one test, a recording relay
-// in front of a server or a proxy, and small helpers.
+// What the service tests stand on: the development service started for one test, and small helpers.
 #include "service/serviceworker.h"
 #include "testsupport.h"
 
 #include <gtest/gtest.h>
 
-#include <QByteArray>
 #include <QMap>
 #include <QProcess>
-#include <QString>
-#include <QStringList>
 #include <QTemporaryDir>
 
-#include <atomic>
-#include <mutex>
-#include <thread>
-#include <vector>
+#include <future>
 
 using testsupport::ReadFile;
 using testsupport::WriteFile;
 
-void StopProcess(QProcess& process);
-
 // pixvale-devservice on a free loopback port, with its own data and record folders.
 class DevServiceProcess {
 public:
-    // `config` is the text of a configuration file; empty means the demo account. `script` and `answer`
-    // make that script answer with exactly those bytes.
-    explicit DevServiceProcess(const QStringList& switches = {}, const QByteArray& config = {},
-                               const QString& script = {}, const QByteArray& answer = {});
+    // `config` is the text of a configuration file; empty means the demo account.
+    explicit DevServiceProcess(const QStringList& switches = {}, const QByteArray& config = {});
     ~DevServiceProcess();
 
     bool started() const { return port_ > 0; }
     // Ends the service now: every connection it holds dies without an answer.
-    void Stop() { StopProcess(process_); }
+    void Stop();
     int port() const { return port_; }
     QString baseAddress() const { return QString("http://127.0.0.1:%1/").arg(port_); }
     service::ServiceEndpoint endpoint() const { return {baseAddress(), {}}; }
-    QString dataDir() const { return dir_.filePath("data"); }
     QString scratch(const QString& name) const { return dir_.filePath(name); }
-    // The recorded request bodies of `script`, in arrival order.
-    QList<QByteArray> bodiesOf(const QString& script) const;
+    // The recorded request bodies (or, as "head", request lines and headers sorted by name) of `script`,
+    // in arrival order.
+    QList<QByteArray> bodiesOf(const QString& script, const QString& part = "body") const;
     // The photos the service has stored, by file name.
     QMap<QString, QByteArray> stored() const;
 
@@ -59,30 +48,9 @@ protected:
     DevServiceProcess service;
 };
 
-// A loopback TCP relay to `targetPort` that writes down what each client sends before passing it on, so
-// a test sees the exact bytes a client sent to a server or a proxy. Each connection is relayed on a
-// thread of its own.
-class TcpRecorder {
-public:
-    explicit TcpRecorder(int targetPort);
-    ~TcpRecorder();
-    int port() const { return port_; }
-    QList<QByteArray> connections() const; // what each client sent, in order of acceptance
-
-private:
-    void relay(int client, qsizetype index);
-    static void passOnTheRest(int from, int to);
-
-    const int targetPort_;
-    int listener_ = -1;
-    int port_ = 0;
-    std::atomic<bool> stopping_{false};
-    mutable std::mutex mutex_;
-    QList<QByteArray> sent_;
-    std::thread thread_;              // accepts
-    std::vector<std::thread> relays_; // one per connection, touched only by thread_ until joined
-};
-
+// A server on a free loopback port (`port`) that takes one request and answers it with `answer`; the
+// future holds what the client sent, empty when no client came within ten seconds.
+std::future<QByteArray> AnswerOnce(int* port, const QByteArray& answer);
 // A loopback port that was free a moment ago, and whether something accepts connections on one.
 int FreeLoopbackPort();
 bool CanConnect(int port);
@@ -100,9 +68,3 @@ void StopProcess(QProcess& process);
 // for the address 127.0.0.1 only (any other name, "localhost" included, does not match). Made with the
 // openssl program; false when that fails.
 bool MakeTestCertificates(const QString& dir);
-// Sends `request` as it stands to a loopback port and returns all that comes back until the server
-// closes. `hangUp` closes the sending side after the request, so the server sees the body end there (and,
-// being cpp-httplib, answers no client that has hung up).
-QByteArray RawExchange(int port, const QByteArray& request, bool hangUp);
-// The body of a plain GET, empty on any failure.
-QByteArray HttpGet(const QString& url);
