@@ -9,10 +9,6 @@
 #include "ui/common/shell.h"
 #include "ui/main/tfoglowny.h"
 
-#include <gtest/gtest.h>
-
-#include <QDir>
-
 using Action = app::CommandLine::Action;
 
 TEST(CommandLine, ActionsAndAbsolutePathsInTheirOrder) {

@@ -1,12 +1,5 @@
 #include "testsupport.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QDir>
-#include <QFile>
-#include <QMutexLocker>
-#include <QThread>
-
 #include <algorithm>
 #include <memory>
 

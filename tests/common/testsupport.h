@@ -1,10 +1,9 @@
 #pragma once
 
 // Helpers shared by every test suite: where the photo corpus and the build tree are, whole files.
-#include <QByteArray>
-#include <QMutex>
-#include <QString>
-#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <QtTest>
 
 #include <functional>
 #include <vector>

@@ -5,11 +5,6 @@
 #include "core/versioninfo.h"
 #include "testsupport.h"
 
-#include <QDir>
-#include <QRandomGenerator>
-
-#include <gtest/gtest.h>
-
 using core::Catalogue;
 
 namespace {
@@ -253,15 +248,4 @@ TEST(SystemInfo, TheWindowsLineOfAnyRecord) {
               "Windows XP (5.1), kompilacja 2600 Service Pack 3");
     EXPECT_EQ(core::describeWindowsVersion({1, 4, 10, 0x040A0AAEu, " A"}),
               "Windows 98 (4.10), kompilacja 2734  A");
-}
-
-TEST(SystemInfo, SystemAndMemoryLines) {
-    EXPECT_EQ(core::describeSystem("Debian 12", "6.1.0") + core::describeSystem(QString(), "6.1.0"),
-              QString::fromUtf8("Debian 12, jądro 6.1.0jądro 6.1.0"));
-    EXPECT_EQ(core::memoryLine(25769803776ull + 1023), QString::fromUtf8("Pamięć fizyczna 25165824 KB"));
-    EXPECT_EQ(core::memTotalFromMeminfo("MemFree:  10 kB\nMemTotal:       24633644 kB\n"),
-              std::optional<std::uint64_t>(24633644ull * 1024));
-    EXPECT_EQ(core::memTotalFromMeminfo("MemTotal: 4096\n"), std::optional<std::uint64_t>(4096));
-    for (const char* bad : {"MemFree: 10 kB\n", "MemTotal: lots kB\n", "MemTotal: 5 MB\n"})
-        EXPECT_EQ(core::memTotalFromMeminfo(bad), std::nullopt) << bad;
 }

@@ -9,12 +9,6 @@
 #include "core/versioninfo.h"
 #include "testsupport.h"
 
-#include <QCoreApplication>
-#include <QProcess>
-#include <QStandardPaths>
-
-#include <gtest/gtest.h>
-
 #include <sys/prctl.h>
 
 #include <csignal>
@@ -112,46 +106,6 @@ TEST_F(SettingsRecord, StoredNumbersAreCheckedOnLoad) {
     const Settings s = loaded();
     EXPECT_EQ(std::tuple(s.saveQuality, s.autoUpdate, s.directory, s.remember, s.email, s.password),
               std::tuple(80, true, QString(), true, QString(), QString()));
-}
-
-TEST_F(SettingsRecord, TheWindowStaysOnTheScreen) {
-    const std::pair<QRect, QRect> cases[] = {
-        {{}, kWorkArea},                               // first start
-        {{100, 50, 2000, 1200}, {100, 50, 1720, 980}}, // too big: shrunk symmetrically
-        {{100, 50, 800, 600}, {100, 50, 800, 600}},
-        {{1500, 900, 800, 600}, {0, 0, 800, 600}},    // beyond the middle: back to the edge
-        {{3000, 0, 2500, 1080}, {0, 0, 1920, 1080}}}; // on a screen that is gone
-    for (const auto& [stored, expected] : cases) {
-        const int values[] = {stored.x(), stored.y(), stored.width(), stored.height()};
-        for (int i = 0; i < 4 && !stored.isNull(); ++i)
-            store->setNumber(QStringList{"left", "top", "width", "height"}[i], values[i]);
-        const Settings s = loaded();
-        EXPECT_EQ(QRect(s.left, s.top, s.width, s.height), expected);
-    }
-    // A work area that does not start at the screen's edge still gives a window reaching its far edges.
-    Settings offset;
-    offset.load(SettingsStore(dir.path("new.ini")), QRect(60, 0, 1860, 1040));
-    EXPECT_EQ(QSize(offset.width, offset.height), QSize(1920, 1040));
-    // A maximised window is written with its restored rectangle.
-    Settings s;
-    s.takeWindowPlacement(Qt::WindowMaximized,
-                          core::restoredRectangle(Qt::WindowMaximized, kWorkArea, {100, 50, 800, 600}));
-    save(s);
-    QList<std::optional<qint32>> stored;
-    for (const char* name : {"left", "top", "width", "height", "state"})
-        stored << store->number(name);
-    EXPECT_EQ(stored, (QList<std::optional<qint32>>{100, 50, 800, 600, 3}));
-    EXPECT_EQ(core::restoredRectangle(Qt::WindowNoState, kWorkArea, {10, 10, 640, 480}), kWorkArea);
-    for (const auto& [states, value] : {std::pair<Qt::WindowStates, int>{Qt::WindowNoState, 1},
-                                        {Qt::WindowActive, 1},
-                                        {Qt::WindowMinimized | Qt::WindowMaximized, 2},
-                                        {Qt::WindowMaximized, 3},
-                                        {Qt::WindowFullScreen, 3}})
-        EXPECT_EQ(core::stateValueOf(states), value);
-    for (int value = 0; value <= 4; ++value)
-        EXPECT_EQ(core::windowStateOf(value).has_value() ? core::stateValueOf(*core::windowStateOf(value))
-                                                         : 0,
-                  value <= 3 ? value : 0);
 }
 
 TEST_F(SettingsRecord, EverythingComesBackAfterASaveAndSwitchedOffPartsStayStored) {

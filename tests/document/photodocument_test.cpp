@@ -11,10 +11,6 @@
 #include "imaging/rotate.h"
 #include "testsupport.h"
 
-#include <gtest/gtest.h>
-
-#include <QtTest>
-
 #include <csignal>
 #include <sys/resource.h>
 
@@ -199,29 +195,6 @@ TEST_F(Queue, UndoRecordsAreAsSmallAsTheChangeAllowsAndUndoExactly) {
         doc.redo();
         doc.finish();
         EXPECT_EQ(doc.bitmap(), states[1]) << c.name;
-    }
-}
-
-TEST(PhotoDocumentRows, ABandByBandChangeGivesThePixelsOfTheWholeChange) {
-    const std::function<void(QImage&)> changes[] = {
-        imaging::ToGreyscale,
-        imaging::ToSepia,
-        [](QImage& b) { imaging::AdjustHsl(b, 40, -30, 20); },
-        [](QImage& b) {
-            imaging::AdjustContrast(b, 0.3);
-            imaging::AdjustBrightness(b, -0.2);
-        },
-    };
-    // Sizes with one band, several bands and a short last band, and a row wider than a band.
-    for (const QSize size : {QSize(64, 48), QSize(600, 500), QSize(200000, 2)}) {
-        QImage source = gradient(size.width(), size.height());
-        source.setPixel(0, 0, qRgba(10, 20, 30, 40)); // alpha that varies
-        for (size_t i = 0; i < std::size(changes); ++i) {
-            QImage whole = source.copy();
-            changes[i](whole);
-            EXPECT_EQ(document::MapRows(source, changes[i]), whole) << i << " " << size.width();
-            EXPECT_EQ(source.pixel(0, 0), qRgba(10, 20, 30, 40)) << "the source stays as it was";
-        }
     }
 }
 

@@ -1,4 +1,5 @@
 #include "allocationwatch.h"
+#include "testsupport.h"
 
 #include <algorithm>
 #include <atomic>

@@ -9,10 +9,6 @@
 #include "imaging/photometadata.h"
 #include "imaging/subjects.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QThreadPool>
-
 #include <libexif/exif-ifd.h>
 #include <libexif/exif-tag.h>
 

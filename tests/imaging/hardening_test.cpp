@@ -9,8 +9,6 @@
 #include "imaging/exifpreview.h"
 #include "imaging/imagefile.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QtConcurrent/QtConcurrentMap>
 
 #include <csignal>

@@ -1,9 +1,5 @@
 #include "imagefixtures.h"
 
-#include <QBuffer>
-#include <QFile>
-#include <QImageWriter>
-
 #include <algorithm>
 #include <cstdlib>
 #include <random>

@@ -4,8 +4,7 @@
 // byte by byte, TIFF files written by libtiff or byte by byte (for headers no writer would produce).
 #include "testsupport.h"
 
-#include <QByteArray>
-#include <QImage>
+#include <QtGui>
 
 #include <hwy/targets.h>
 
@@ -80,8 +79,8 @@ QByteArray JpegWithExif(const QImage& image, const ExifSpec& spec);
 struct TiffSpec {
     int width = 0, height = 0, bitsPerSample = 8, samplesPerPixel = 1;
     int photometric = 1, compression = 1, orientation = 1;
-    int tileSize = 0;                    // > 0: tiles of tileSize × tileSize
-    int extraSamples = 0;                // 1: one unassociated alpha sample
+    int tileSize = 0;                         // > 0: tiles of tileSize × tileSize
+    int extraSamples = 0;                     // 1: one unassociated alpha sample
     std::vector<std::uint16_t> colormap = {}; // all reds, greens, blues
     std::vector<std::uint8_t> pixels = {};
 };

@@ -7,8 +7,6 @@
 #include "imaging/orientation.h"
 #include "imaging/rasterconvert.h"
 
-#include <QRegularExpression>
-
 #include <tiffio.h>
 
 using namespace imaging;

@@ -3,10 +3,6 @@
 #include "recordingreceiver.h"
 #include "service/tthreadlogowanie.h"
 
-#include <QBuffer>
-#include <QDir>
-#include <QDirIterator>
-
 #include <arpa/inet.h>
 #include <poll.h>
 #include <unistd.h>

@@ -4,12 +4,6 @@
 #include "service/serviceworker.h"
 #include "testsupport.h"
 
-#include <gtest/gtest.h>
-
-#include <QMap>
-#include <QProcess>
-#include <QTemporaryDir>
-
 #include <future>
 
 using testsupport::ReadFile;

@@ -9,10 +9,6 @@
 #include "service/servicepages.h"
 #include "service/uploadsummary.h"
 
-#include <QRandomGenerator>
-#include <QStringEncoder>
-#include <QUrlQuery>
-
 using namespace service;
 
 namespace {
@@ -155,21 +151,6 @@ TEST(ServiceOutcomes, EachScriptsAnswerIsJudgedByItsFields) {
     for (const auto& [body, kind, url] : versions) {
         const VersionOutcome v = JudgeVersion(ServiceResponse::FromBody(body), "1.0.3.2");
         EXPECT_EQ(std::pair(v.kind, v.downloadUrl), std::pair(kind, url)) << body.toStdString();
-    }
-}
-
-TEST(ReportLine, NameWithoutFolderStatusAndDescriptionReadBack) {
-    const auto fields = [](const QString& line) {
-        return QStringList({FieldOfLine(line, 0), FieldOfLine(line, 1), FieldOfLine(line, 2)});
-    };
-    EXPECT_EQ(InitialReportLine("/a/b/IMG_1.jpg"), u8("IMG_1.jpg=Niewysłano="));
-    const std::pair<QString, QString> names[] = {{"/x/y=z.jpg", "y=z.jpg"},
-                                                 {"/x/a\"b.jpg", "a'b.jpg"},
-                                                 {"/x/\"a=b\".jpg", "'a=b'.jpg"},
-                                                 {"/x/\"=\"=.jpg", "'='=.jpg"}};
-    for (const auto& [path, name] : names) {
-        EXPECT_EQ(fields(ReportLine(path, u8("Wysłano"), "OK")), QStringList({name, u8("Wysłano"), "OK"}));
-        EXPECT_EQ(fields(InitialReportLine(path)), QStringList({name, u8("Niewysłano"), ""}));
     }
 }
 

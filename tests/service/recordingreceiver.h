@@ -7,11 +7,6 @@
 #include "testsupport.h"
 
 #include <QImage>
-#include <QObject>
-#include <QPointer>
-#include <QStringList>
-#include <QTest>
-#include <QThread>
 
 #include <functional>
 

@@ -4,10 +4,6 @@
 #include "service/httptransport.h"
 #include "service/tthreadlogowanie.h"
 
-#include <QElapsedTimer>
-#include <QStandardPaths>
-#include <QTest>
-
 #include <future>
 
 using namespace service;

@@ -7,9 +7,6 @@
 #include "service/tthreadnowawersja.h"
 #include "service/tthreadwysylanie.h"
 
-#include <QElapsedTimer>
-#include <QTimer>
-
 using namespace service;
 
 namespace {

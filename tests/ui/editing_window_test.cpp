@@ -367,28 +367,6 @@ TEST_F(Viewer, AFailedLoadEmptiesTheViewAndTheBarDescribesOnlyTheFailedFile) {
     EXPECT_FALSE(w().document()->exifLines().isEmpty());
 }
 
-TEST_F(Viewer, RefreshIntoAnEmptyFolderEmptiesTheViewAndNoDecodeArrivesLater) {
-    addPhoto(QStringLiteral("a.jpg"), QSize(640, 480), qRgb(200, 30, 30));
-    showWindow();
-    act("aWidok300")->trigger();
-    // A new decode of the photo is under way when the folder empties and the user refreshes.
-    w().ShowPhoto();
-    ASSERT_TRUE(w().document()->isLoading());
-    ASSERT_TRUE(QFile::remove(folder() + QStringLiteral("/a.jpg")));
-    command("aWidokOdswiez");
-    w().document()->finish();
-    ASSERT_TRUE(testsupport::deliverQueued(&w())); // whatever the decode posted has been delivered
-    EXPECT_EQ(w().catalogue().currentIndex(), -1);
-    EXPECT_FALSE(view().hasBitmap());
-    EXPECT_EQ(view().layerCount(), 0);
-    EXPECT_TRUE(w().document()->exifLines().isEmpty());
-    EXPECT_EQ(w().laZoom->text(), QStringLiteral("Widok: 100%"));
-    for (const QLabel* l : {w().laNazwaPliku, w().laRozmiarPliku, w().laWagaPliku})
-        EXPECT_TRUE(l->text().isEmpty()) << l->objectName().toStdString();
-    EXPECT_TRUE(h.prompts.records.isEmpty());
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-}
-
 TEST(BrightnessContrast, OneTableGivesThePixelsOfContrastThenBrightness) {
     QImage values(256, 1, QImage::Format_ARGB32);
     for (int v = 0; v < 256; ++v)
@@ -404,19 +382,6 @@ TEST(BrightnessContrast, OneTableGivesThePixelsOfContrastThenBrightness) {
                 ui::TfoJasnoscKontrast::Adjust(oneTable, brightness, contrast);
                 ASSERT_EQ(oneTable, twoPasses) << "brightness " << brightness << ", contrast " << contrast;
             }
-}
-
-TEST(SaveDialog, EnteringTheNewNameFieldChoosesIt) {
-    uitest::Harness h;
-    TfoZapisz d(h.prompts);
-    d.prepare(QStringLiteral("a_kopia"), QStringLiteral("a"), h.dir.path(), 80);
-    d.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&d));
-    QTest::mouseClick(d.rbPlikIstniejacy, Qt::LeftButton);
-    ASSERT_FALSE(d.rbPlikNowy->isChecked());
-    QTest::mouseClick(d.eNowyPlik, Qt::LeftButton);
-    EXPECT_TRUE(d.rbPlikNowy->isChecked());
-    EXPECT_FALSE(d.eStaryPlik->isEnabled());
 }
 
 } // namespace

@@ -2,7 +2,6 @@
 // output over many generated cases.
 #include "ui/browser/photobrowser.h"
 #include "ui/browser/thumbnailcell.h"
-#include "ui/common/textfit.h"
 #include "ui/edit/cropmath.h"
 #include "uitestsupport.h"
 
@@ -214,33 +213,6 @@ TEST(BrowserGeometry, AThumbnailFillsItsBoxOneWayKeepsItsShapeAndIsCentred) {
     EXPECT_EQ(ui::thumbnailPlacement(QSize(192, 125)).height(), 62); // 62.5 ties to even
     EXPECT_EQ(ui::thumbnailPlacement(QSize(192, 127)).height(), 64);
     EXPECT_EQ(ui::thumbnailPlacement(QSize(0, 10)), QRect());
-}
-
-TEST(TextFit, TextsAndPathsAreShortenedWhereTheyMayBe) {
-    const QFontMetrics fm(QFont(QStringLiteral("Sans Serif"), 10));
-    const auto width = [&](const char* text) { return fm.horizontalAdvance(QString::fromUtf8(text)); };
-    const QString text = QStringLiteral("Hello world");
-    EXPECT_EQ(ui::fitText(text, fm, width("Hello world")), text);
-    EXPECT_EQ(ui::fitText(text, fm, width("Hello w...")), QStringLiteral("Hello w..."));
-    EXPECT_EQ(ui::fitText(text, fm, width("Hello...")), QStringLiteral("Hello...")); // no blank before
-    EXPECT_EQ(ui::fitText(text, fm, 0), QStringLiteral("..."));
-    const struct {
-        const char* path;
-        char separator;
-        const char* fits; // the width given, or "" for one pixel
-        const char* shown;
-    } paths[] = {
-        {"/home/ania/Pictures/2020/img.jpg", '/', "/.../Pictures/2020/img.jpg", nullptr},
-        {"/home/ania/Pictures/2020/img.jpg", '/', "", "/.../img.jpg"},
-        {"/home/ania/Pictures/", '/', "", "/.../"},
-        {"C:\\Users\\ania\\Pictures\\img.jpg", '\\', "C:\\...\\Pictures\\img.jpg", nullptr},
-        {"C:/Users/ania/img.jpg", '\\', "", "C:\\...\\img.jpg"},
-        {"\\\\nas\\photos\\2020\\img.jpg", '\\', "", "\\\\nas\\photos\\...\\img.jpg"},
-    };
-    for (const auto& c : paths)
-        EXPECT_EQ(ui::fitPath(QString::fromUtf8(c.path), fm, *c.fits ? width(c.fits) : 1, QChar(c.separator)),
-                  QString::fromUtf8(c.shown ? c.shown : c.fits))
-            << c.path;
 }
 
 } // namespace
