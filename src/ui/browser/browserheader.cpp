@@ -159,7 +159,7 @@ void BrowserHeader::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
     case Qt::Key_Left:
     case Qt::Key_Right:
-        keySection_ = qBound(1, keySection_ + (event->key() == Qt::Key_Left ? -1 : 1), 3);
+        keySection_ = qBound(1, keySection_ + arrowDirection(event->key()).x(), 3);
         update();
         break;
     case Qt::Key_Space:

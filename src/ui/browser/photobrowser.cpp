@@ -202,33 +202,24 @@ void PhotoBrowser::keyPressEvent(QKeyEvent* event) {
     // In the grid the arrows move by cells and rows; in the details view Up and Down move by rows.
     const int across = kind_ == ViewKind::Icons ? 1 : 0;
     const int down = kind_ == ViewKind::Icons ? qMax(1, layout_.columns) : 1;
-    int target = -1;
-    switch (event->key()) {
-    case Qt::Key_Left:
-        target = current - across;
-        break;
-    case Qt::Key_Right:
-        target = current + across;
-        break;
-    case Qt::Key_Up:
-        target = current - down;
-        break;
-    case Qt::Key_Down:
-        target = current + down;
-        break;
-    case Qt::Key_Home:
-        target = 0;
-        break;
-    case Qt::Key_End:
-        target = count - 1;
-        break;
-    case Qt::Key_Space:
-        if (current >= 0 && current < count)
-            emit markRequested(current);
-        return;
-    default:
-        QWidget::keyPressEvent(event);
-        return;
+    const QPoint arrow = arrowDirection(event->key());
+    int target = current + arrow.x() * across + arrow.y() * down;
+    if (arrow.isNull()) {
+        switch (event->key()) {
+        case Qt::Key_Home:
+            target = 0;
+            break;
+        case Qt::Key_End:
+            target = count - 1;
+            break;
+        case Qt::Key_Space:
+            if (current >= 0 && current < count)
+                emit markRequested(current);
+            return;
+        default:
+            QWidget::keyPressEvent(event);
+            return;
+        }
     }
     // With nothing current yet, any move starts at the first photo.
     target = current < 0 ? 0 : qBound(0, target, count - 1);

@@ -101,6 +101,21 @@ void makePictureOnly(QWidget* button) {
     button->setFocusPolicy(Qt::NoFocus);
 }
 
+QPoint arrowDirection(int key) {
+    switch (key) {
+    case Qt::Key_Left:
+        return {-1, 0};
+    case Qt::Key_Right:
+        return {1, 0};
+    case Qt::Key_Up:
+        return {0, -1};
+    case Qt::Key_Down:
+        return {0, 1};
+    default:
+        return {};
+    }
+}
+
 bool isPressKey(const QKeyEvent* event, const QWidget* button) {
     if (event->modifiers() != Qt::NoModifier && event->modifiers() != Qt::KeypadModifier)
         return false;

@@ -4,6 +4,7 @@
 // keyboard or a screen reader: a Tab stop, a visible focus mark, Space and Enter press them, and they
 // appear to assistive technology as named push buttons with a press action. A drawn button calls
 // `makeKeyboardButton` on itself and forwards its key and paint events here. UI thread only.
+#include <QPoint>
 #include <QString>
 
 class QEvent;
@@ -32,6 +33,9 @@ void windowTakesEnter(QWidget* window);
 void paintFocusMark(QPainter& painter, const QWidget* button);
 // The same mark inside `area` of any control.
 void paintFocusMark(QPainter& painter, const QRect& area);
+
+// The step an arrow key points: (−1, 0) for Left, (0, 1) for Down; (0, 0) for any other key.
+QPoint arrowDirection(int key);
 
 // A picture that only shows a value: no Tab stop, not announced as a button.
 void makePictureOnly(QWidget* button);

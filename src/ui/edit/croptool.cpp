@@ -1,5 +1,6 @@
 #include "ui/edit/croptool.h"
 
+#include "ui/common/keyboardbutton.h"
 #include "ui/edit/editdialog.h"
 #include "ui/viewer/imageviewcontroller.h"
 
@@ -89,29 +90,13 @@ bool CropTool::keyPress(QKeyEvent& e) {
         }
         return true;
     }
-    float dx = 0, dy = 0;
-    switch (e.key()) {
-    case Qt::Key_Left:
-        dx = -1;
-        break;
-    case Qt::Key_Right:
-        dx = 1;
-        break;
-    case Qt::Key_Up:
-        dy = -1;
-        break;
-    case Qt::Key_Down:
-        dy = 1;
-        break;
-    default:
-        return false;
-    }
-    if (!frame)
+    const QPoint arrow = arrowDirection(e.key());
+    if (arrow.isNull() || !frame)
         return false;
     const float times = (e.modifiers() & Qt::ShiftModifier) ? 10 : 1;
     const bool corner = e.modifiers() & Qt::ControlModifier;
-    frame->step(corner ? RubberBandLayer::Handle::BottomRight : RubberBandLayer::Handle::Inside, dx * times,
-                dy * times);
+    frame->step(corner ? RubberBandLayer::Handle::BottomRight : RubberBandLayer::Handle::Inside,
+                arrow.x() * times, arrow.y() * times);
     viewer_->view()->repaintView();
     if (selectionChanged_)
         selectionChanged_();

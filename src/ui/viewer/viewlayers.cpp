@@ -125,14 +125,14 @@ void RubberBandLayer::dragTo(const ViewGeometry& view, QPoint control) {
     const long double s = view.effectiveScale();
     const float dx = static_cast<float>((control.x() - grab_.x()) / s);
     const float dy = static_cast<float>((control.y() - grab_.y()) / s);
-    BitmapRect proposed = propose(grabRect_, dragging_, dx, dy);
-    if (resizing_)
-        resizing_(rect(), proposed, dragging_);
-    setRect(proposed);
+    take(propose(grabRect_, dragging_, dx, dy), dragging_);
 }
 
 void RubberBandLayer::step(Handle handle, float dx, float dy) {
-    BitmapRect proposed = propose(rect(), handle, dx, dy);
+    take(propose(rect(), handle, dx, dy), handle);
+}
+
+void RubberBandLayer::take(BitmapRect proposed, Handle handle) {
     if (resizing_)
         resizing_(rect(), proposed, handle);
     setRect(proposed);

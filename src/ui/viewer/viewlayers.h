@@ -133,6 +133,9 @@ public:
     void paint(QPainter& p, const ViewGeometry& view) const override;
 
 private:
+    // The callback's say on `proposed`, then the rectangle taken.
+    void take(BitmapRect proposed, Handle handle);
+
     ViewLayer* child_ = nullptr;
     bool sides_ = false;
     float minW_ = 0;
